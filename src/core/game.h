@@ -1,0 +1,230 @@
+// One chess game: header tags, an optional FEN start, and the moves as a tree
+// (main line, nested variations, comments, NAGs) walked by a cursor. The
+// engine reuses a single Game for every game of the input.
+#pragma once
+
+#include "core/common.h"
+#include "core/error.h"
+#include "core/movelist.h"
+#include "core/position.h"
+
+class StrAllocator;
+class TextBuffer;
+
+constexpr uint32_t MAX_TAGS = 40;
+constexpr uint32_t MAX_TAG_LEN = 240;
+constexpr uint32_t MAX_NAGS = 8;  // seven NAGs and the terminating 0
+
+// Markers of the move-tree nodes.
+constexpr byte NO_MARKER = 0;
+constexpr byte START_MARKER = 1;
+constexpr byte END_MARKER = 2;
+constexpr byte END_GAME = 3;
+
+// Rating types, by code; their names follow the player's colour in PGN tags.
+constexpr byte RATING_Elo = 0;
+constexpr byte RATING_Rating = 1;
+constexpr byte RATING_Rapid = 2;
+constexpr byte RATING_ICCF = 3;
+constexpr byte RATING_USCF = 4;
+constexpr byte RATING_DWZ = 5;
+constexpr byte RATING_BCF = 6;
+extern const char* const ratingTypeNames[7];
+
+constexpr eloT MAX_ELO = 4000;
+
+// Output formats of the PGN writer.
+enum gameFormatT { PGN_FORMAT_Plain = 0, PGN_FORMAT_HTML = 1, PGN_FORMAT_LaTeX = 2, PGN_FORMAT_Color = 3 };
+
+// Style bits of the PGN writer.
+constexpr uint32_t PGN_STYLE_TAGS = 1;
+constexpr uint32_t PGN_STYLE_COMMENTS = 2;
+constexpr uint32_t PGN_STYLE_VARS = 4;
+constexpr uint32_t PGN_STYLE_INDENT_COMMENTS = 8;
+constexpr uint32_t PGN_STYLE_INDENT_VARS = 16;
+constexpr uint32_t PGN_STYLE_SYMBOLS = 32;
+constexpr uint32_t PGN_STYLE_SHORT_HEADER = 64;
+constexpr uint32_t PGN_STYLE_MOVENUM_SPACE = 128;
+constexpr uint32_t PGN_STYLE_COLUMN = 256;
+constexpr uint32_t PGN_STYLE_BREL_FLAGS = 512;
+constexpr uint32_t PGN_STYLE_STRIP_MARKS = 1024;
+constexpr uint32_t PGN_STYLE_NO_NULL_MOVES = 2048;
+
+struct moveT {
+    simpleMoveT moveData;
+    char san[10];
+    char* comment;
+    moveT* prev;
+    moveT* next;
+    moveT* varChild;
+    moveT* varParent;
+    byte marker;
+    byte numVariations;
+    byte nagCount;
+    byte nags[MAX_NAGS];
+};
+
+constexpr uint32_t MOVE_CHUNKSIZE = 100;
+
+struct moveChunkT {
+    moveT moves[MOVE_CHUNKSIZE];
+    uint32_t numFree;
+    moveChunkT* next;
+};
+
+struct tagT {
+    char* tag;
+    char* value;
+};
+
+class Game {
+public:
+    Game();
+    ~Game();
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    void Init();
+    void Clear();
+    void ClearStandardTags();
+    void ClearExtraTags();
+    void ClearMoves();
+
+    // Header.
+    void SetNumber(uint32_t n) { GameNumber = n; }
+    uint32_t GetNumber() const { return GameNumber; }
+    void SetEventStr(const char* s);
+    void SetSiteStr(const char* s);
+    void SetWhiteStr(const char* s);
+    void SetBlackStr(const char* s);
+    void SetRoundStr(const char* s);
+    const char* GetEventStr() const { return EventStr; }
+    const char* GetSiteStr() const { return SiteStr; }
+    const char* GetWhiteStr() const { return WhiteStr; }
+    const char* GetBlackStr() const { return BlackStr; }
+    const char* GetRoundStr() const { return RoundStr; }
+    void SetDate(dateT d) { Date = d; }
+    dateT GetDate() const { return Date; }
+    void SetEventDate(dateT d) { EventDate = d; }
+    dateT GetEventDate() const { return EventDate; }
+    void SetResult(resultT r) { Result = r; }
+    resultT GetResult() const { return Result; }
+    void SetEco(ecoT e) { EcoCode = e; }
+    ecoT GetEco() const { return EcoCode; }
+    void SetWhiteElo(eloT e) { WhiteElo = e; }
+    void SetBlackElo(eloT e) { BlackElo = e; }
+    eloT GetWhiteElo() const { return WhiteElo; }
+    eloT GetBlackElo() const { return BlackElo; }
+    void SetWhiteRatingType(byte t) { WhiteRatingType = t; }
+    void SetBlackRatingType(byte t) { BlackRatingType = t; }
+    byte GetWhiteRatingType() const { return WhiteRatingType; }
+    byte GetBlackRatingType() const { return BlackRatingType; }
+    void SetBrelFlags(const char* s);
+    const char* GetBrelFlags() const { return BrelFlags; }
+
+    void AddPgnTag(const char* tag, const char* value);
+    uint32_t GetNumExtraTags() const { return NumTags; }
+    const tagT* GetExtraTags() const { return TagList; }
+
+    errorT SetStartFen(const char* fen);
+    bool HasNonStandardStart() const { return NonStandardStart; }
+    const Position* GetStartPos() const { return NonStandardStart ? StartPos : nullptr; }
+
+    // Building the move tree at the cursor.
+    errorT AddMove(const simpleMoveT* sm, const char* san);
+    errorT AddVariation();
+    void SetMoveComment(const char* text);
+    const char* GetMoveComment() const;
+    errorT AddNag(byte nag);
+
+    // Navigation.
+    errorT MoveForward();
+    errorT MoveBackup();
+    errorT MoveIntoVariation(uint32_t varNumber);
+    errorT MoveExitVariation();
+    void MoveToPly(uint32_t hmNumber);
+    bool AtStart() const;
+    bool AtVarStart() const;
+    bool AtVarEnd() const;
+    uint32_t GetVarLevel() const { return VarDepth; }
+    uint32_t GetNumVariations() const;
+    uint32_t GetCurrentPly() const { return CurrentPlyCount; }
+    Position* GetCurrentPos() { return CurrentPos; }
+    const Position* GetCurrentPos() const { return CurrentPos; }
+    moveT* GetCurrentMove() const;
+    void SaveState();
+    errorT RestoreState();
+
+    // Writing: the chess core's move-text writer.
+    void SetPgnStyle(uint32_t style) { PgnStyle = style; }
+    uint32_t GetPgnStyle() const { return PgnStyle; }
+    void SetPgnFormat(gameFormatT f) { PgnFormat = f; }
+    bool IsPlainFormat() const { return PgnFormat == PGN_FORMAT_Plain; }
+    bool IsHtmlFormat() const { return PgnFormat == PGN_FORMAT_HTML; }
+    bool IsLatexFormat() const { return PgnFormat == PGN_FORMAT_LaTeX; }
+    bool IsColorFormat() const { return PgnFormat == PGN_FORMAT_Color; }
+    errorT WriteMoveList(TextBuffer* tb, uint32_t plyCount, moveT* oldCurrentMove,
+                         bool printMoveNum, bool inComment);
+    void WriteComment(TextBuffer* tb, const char* preStr, const char* comment,
+                      const char* postStr);
+
+    // Writing: the engine's annotated game record.
+    errorT WriteToPGN_changed(TextBuffer* tb);
+    errorT WritePGN_changed(TextBuffer* tb, uint32_t stopLocation);
+    void handleinitialcomment_changed(TextBuffer* tb);
+
+private:
+    moveT* NewMove();
+    void FreeMove(moveT* m);
+    char* CopyComment(const char* text);
+
+    uint32_t GameNumber;
+    bool NonStandardStart;
+    uint16_t CurrentPlyCount;
+    char BrelFlags[16];
+    moveChunkT* MoveChunk;
+    moveT* FreeList;
+
+    char* EventStr;
+    char* SiteStr;
+    char* WhiteStr;
+    char* BlackStr;
+    char* RoundStr;
+    dateT Date;
+    dateT EventDate;
+    resultT Result;
+    ecoT EcoCode;
+    eloT WhiteElo;
+    eloT BlackElo;
+    byte WhiteRatingType;
+    byte BlackRatingType;
+
+    Position* StartPos;
+    Position* CurrentPos;
+    moveT* FirstMove;
+    uint32_t VarDepth;
+
+    Position* SavedPos;
+    moveT* SavedMove;
+    uint16_t SavedPlyCount;
+    uint32_t SavedVarDepth;
+
+    StrAllocator* StrAlloc;
+    tagT TagList[MAX_TAGS];
+    uint32_t NumTags;
+
+    uint32_t PgnStyle;
+    gameFormatT PgnFormat;
+    uint32_t HtmlStyle;
+    uint32_t NumMovesPrinted;
+    uint32_t StopLocation;
+    uint32_t PgnLastMovePos;
+    uint32_t PgnNextMovePos;
+
+    moveT* CurrentMove;
+};
+
+// Writes the text of one NAG into str (room for 20 characters).
+void game_printNag(byte nag, char* str, bool asSymbol, gameFormatT format);
+// The NAG value of an annotation text such as "$14", "!?" or "+/-"; 0 if invalid.
+byte game_parseNag(const char* text);

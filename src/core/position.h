@@ -1,0 +1,145 @@
+// One chess position: board, piece lists, side to move, castling rights, en
+// passant target and clocks, with its rules: legal move generation, attack
+// counting, making and taking back moves, and reading and writing SAN and FEN.
+#pragma once
+
+#include <cstdio>
+
+#include "core/common.h"
+#include "core/error.h"
+#include "core/movelist.h"
+#include "core/pgntoken.h"
+
+class DString;
+
+// PrintFEN flags.
+constexpr int FEN_COMPACT = 0;
+constexpr int FEN_BOARD = 1;
+constexpr int FEN_CASTLING_EP = 2;
+constexpr int FEN_ALL_FIELDS = 3;
+
+class Position {
+public:
+    Position();
+    ~Position();
+    Position(const Position&) = delete;
+    Position& operator=(const Position&) = delete;
+
+    // Set-up.
+    void Init();
+    void Clear();
+    void StdStart();
+    errorT AddPiece(pieceT p, squareT sq);
+    void CopyFrom(const Position& src);
+    errorT ReadFromFEN(const char* text);
+    void PrintFEN(char* str, int flags) const;  // str needs room for 100 characters
+
+    // Board and state.
+    const pieceT* GetBoard() const { return Board; }
+    pieceT GetPiece(squareT sq) const { return Board[sq]; }
+    colorT GetToMove() const { return ToMove; }
+    void SetToMove(colorT c) { ToMove = c; }
+    uint32_t GetCount(colorT c) const { return Count[c]; }
+    const byte* GetMaterial() const { return Material; }
+    const squareT* GetList(colorT c) const { return List[c]; }
+    squareT GetKingSquare(colorT c) const { return List[c][0]; }
+    squareT GetKingSquare() const { return List[ToMove][0]; }
+    squareT GetEnemyKingSquare() const { return List[color_Flip(ToMove)][0]; }
+    squareT GetEPTarget() const { return EPTarget; }
+    void SetEPTarget(squareT sq) { EPTarget = sq; }
+    uint16_t GetPlyCounter() const { return PlyCounter; }
+    void SetPlyCounter(uint16_t n) { PlyCounter = n; }
+    uint32_t GetFullMoveCount() const { return PlyCounter / 2 + 1; }
+    uint16_t GetHalfMoveClock() const { return HalfMoveClock; }
+    byte GetCastlingFlags() const { return Castling; }
+    bool GetCastling(colorT c, byte side) const { return (Castling & castleBit(c, side)) != 0; }
+    void SetCastling(colorT c, byte side, bool flag);
+    bool GetStrictCastling() const { return StrictCastling; }
+    void SetStrictCastling(bool flag) { StrictCastling = flag; }
+    uint32_t GetNumChecks() const { return NumChecks; }
+    const squareT* GetCheckSquares() const { return CheckSquares; }
+    MoveList* GetLegalMoves();
+
+    // Square sets, kept exact by every change of the board.
+    SquareSet GetPieceSet(pieceT p) const { return PieceSet[p]; }
+    SquareSet GetColorSet(colorT c) const { return ColorSet[c]; }
+    SquareSet GetOccupied() const { return ColorSet[WHITE] | ColorSet[BLACK]; }
+
+    // Per-line piece counters.
+    uint32_t FyleCount(pieceT p, fyleT f) const { return NumOnFyle[p][f]; }
+    uint32_t RankCount(pieceT p, rankT r) const { return NumOnRank[p][r]; }
+    uint32_t LeftDiagCount(pieceT p, uint32_t diag) const { return NumOnLeftDiag[p][diag]; }
+    uint32_t RightDiagCount(pieceT p, uint32_t diag) const { return NumOnRightDiag[p][diag]; }
+    uint32_t SquareColorCount(pieceT p, colorT c) const { return NumOnSquareColor[p][c]; }
+
+    // Attacks, pins and move generation.
+    uint32_t CalcAttacks(colorT side, squareT target, squareT* fromSqs) const;
+    uint32_t CalcNumChecks() const { return CalcNumChecks(GetKingSquare(), nullptr); }
+    uint32_t CalcNumChecks(squareT kingSq) const { return CalcNumChecks(kingSq, nullptr); }
+    uint32_t CalcNumChecks(squareT kingSq, squareT* checkSquares) const {
+        return CalcAttacks(color_Flip(ToMove), kingSq, checkSquares);
+    }
+    bool IsKingInCheck() const { return CalcNumChecks() > 0; }
+    void CalcPins();
+    void GenerateMoves(MoveList* mlist, pieceT pieceType, int genType, bool maybeInCheck);
+    void GenerateMoves(MoveList* mlist) { GenerateMoves(mlist, EMPTY, GEN_ALL_MOVES, true); }
+    void GenerateMoves() { GenerateMoves(nullptr, EMPTY, GEN_ALL_MOVES, true); }
+    void GenCheckEvasions(MoveList* mlist, pieceT mask, int genType);
+    void MatchLegalMove(MoveList* mlist, pieceT mask, squareT target);
+    errorT MatchPawnMove(MoveList* mlist, fyleT fromFyle, squareT to, pieceT promote);
+    errorT MatchKingMove(MoveList* mlist, squareT target);
+
+    // Making and taking back moves.
+    void DoSimpleMove(simpleMoveT* sm);
+    void UndoSimpleMove(simpleMoveT* sm);
+
+    // Notation. MakeSANString needs room for 10 characters in s.
+    void MakeSANString(simpleMoveT* m, char* s, int flag);
+    errorT ReadMove(simpleMoveT* m, const char* str, tokenT token);
+    errorT ReadCoordMove(simpleMoveT* m, const char* str, bool reverse);
+
+    // The query engine's check, mate and stalemate tests, for the side to move.
+    bool myIsKingInCheck();
+    bool myIsKingInMate();
+    bool myIsKingInStalemate();
+
+    // Diagrams and dumps.
+    void DumpBoard(FILE* fp) const;
+    void DumpHtmlBoard(DString* dstr, uint32_t style, const char* dir, bool flip) const;
+    void DumpHtmlBoard(DString* dstr, uint32_t style, const char* dir) const {
+        DumpHtmlBoard(dstr, style, dir, false);
+    }
+    void DumpLatexBoard(DString* dstr, bool flip) const;
+    void DumpLatexBoard(DString* dstr) const { DumpLatexBoard(dstr, false); }
+
+    // True when board, lists, counters and square sets agree.
+    bool IsConsistent() const;
+
+private:
+    static byte castleBit(colorT c, byte side) {
+        return byte(1u << (c * 2 + (side == KSIDE ? 1 : 0)));
+    }
+
+    pieceT Board[66];
+    uint32_t Count[2];
+    byte Material[16];
+    byte ListPos[64];
+    squareT List[2][16];
+    byte NumOnRank[16][8];
+    byte NumOnFyle[16][8];
+    byte NumOnLeftDiag[16][16];
+    byte NumOnRightDiag[16][16];
+    byte NumOnSquareColor[16][2];
+    directionT Pinned[16];
+    squareT EPTarget;
+    colorT ToMove;
+    uint16_t HalfMoveClock;
+    uint16_t PlyCounter;
+    byte Castling;
+    bool StrictCastling;
+    uint32_t NumChecks;
+    squareT CheckSquares[16];
+    MoveList* LegalMoves;
+    SquareSet PieceSet[16];
+    SquareSet ColorSet[2];
+};

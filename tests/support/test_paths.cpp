@@ -1,0 +1,56 @@
+#include "test_paths.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+std::string fixturePath(const std::string& relative) {
+    return std::string(HUX_FIXTURES_DIR) + "/" + relative;
+}
+
+std::string dataPath(const std::string& relative) {
+    std::string path = std::string(HUX_DATA_DIR) + "/" + relative;
+    std::error_code ec;
+    return fs::exists(path, ec) ? path : std::string();
+}
+
+namespace {
+
+struct ScratchRoot {
+    std::string path;
+    ScratchRoot() {
+        std::string tmpl = (fs::temp_directory_path() / "hux-test-XXXXXX").string();
+        if (mkdtemp(tmpl.data())) path = tmpl;
+    }
+    ~ScratchRoot() {
+        std::error_code ec;
+        if (!path.empty()) fs::remove_all(path, ec);
+    }
+};
+
+}  // namespace
+
+std::string scratchDir() {
+    static ScratchRoot root;
+    static int counter = 0;
+    std::string dir = root.path + "/" + std::to_string(++counter);
+    fs::create_directories(dir);
+    return dir;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
