@@ -67,24 +67,39 @@ uint32_t strTrimRight(char* s, const char* chars) {
     return uint32_t(len - end);
 }
 
-// Byte 160 is the Latin-1 no-break space, but in UTF-8 text it is also the
-// second byte of characters such as "à" (C3 A0) or Cyrillic "Р" (D0 A0).
-// Taking it for white space there would cut the character in half, so it
-// counts as a space only when it does not follow a byte of a multi-byte
-// sequence.
-static bool isSpaceAt(const char* s, size_t i) {
-    if (static_cast<unsigned char>(s[i]) == 160) {
-        return i == 0 || static_cast<unsigned char>(s[i - 1]) < 0x80;
+namespace {
+// Byte 160 is the Latin-1 no-break space, but in UTF-8 text it is also a
+// continuation byte, as in "à" (C3 A0), Cyrillic "Р" (D0 A0) or "†"
+// (E2 80 A0). Taking it for white space there would cut the character in
+// half, so the scan follows multi-byte sequences and counts 160 as a space
+// only outside them.
+class SpaceScanner {
+  public:
+    bool isSpace(char ch) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (pending > 0 && c >= 0x80 && c <= 0xBF) {
+            pending--;
+            return false;
+        }
+        pending = c >= 0xC2 && c <= 0xDF   ? 1
+                  : c >= 0xE0 && c <= 0xEF ? 2
+                  : c >= 0xF0 && c <= 0xF4 ? 3
+                                           : 0;
+        return charIsSpace(ch);
     }
-    return charIsSpace(s[i]);
-}
+
+  private:
+    int pending = 0;
+};
+}  // namespace
 
 uint32_t strSingleSpace(char* s) {
     ASSERT(s != nullptr);
+    SpaceScanner scanner;
     size_t out = 0;
     bool pendingSpace = false;
     for (size_t in = 0; s[in] != 0; in++) {
-        if (isSpaceAt(s, in)) {
+        if (scanner.isSpace(s[in])) {
             pendingSpace = out > 0;
             continue;
         }
@@ -92,8 +107,6 @@ uint32_t strSingleSpace(char* s) {
             s[out++] = ' ';
             pendingSpace = false;
         }
-        // out never passes in, and s[in] is rewritten only with its own
-        // value, so the look-behind of isSpaceAt still sees the original text.
         s[out++] = s[in];
     }
     s[out] = 0;
@@ -102,8 +115,10 @@ uint32_t strSingleSpace(char* s) {
 
 bool strIsAllWhitespace(const char* s) {
     ASSERT(s != nullptr);
+    // Any byte that starts a multi-byte character is not white space, so
+    // the plain test cannot mistake a continuation byte for one here.
     for (size_t i = 0; s[i] != 0; i++) {
-        if (!isSpaceAt(s, i)) return false;
+        if (!charIsSpace(s[i])) return false;
     }
     return true;
 }
