@@ -1,6 +1,5 @@
 #include "core/date.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "core/misc.h"
@@ -21,29 +20,26 @@ dateT date_EncodeFromString(const char* text) {
     return date_Make(year, month, day);
 }
 
+namespace {
+// Writes value as `width` digits, or question marks when the part is unknown.
+void writePart(char* out, uint32_t value, int width) {
+    bool unknown = value == 0;
+    for (int i = width - 1; i >= 0; i--) {
+        out[i] = unknown ? '?' : char('0' + value % 10);
+        value /= 10;
+    }
+}
+}  // namespace
+
 void date_DecodeToString(dateT date, char* text) {
     ASSERT(text != nullptr);
     uint32_t year = date_GetYear(date);
-    uint32_t month = date_GetMonth(date);
-    uint32_t day = date_GetDay(date);
-    // A year beyond YEAR_MAX can only come from a corrupt value; writing it
-    // would also overrun the four digits the text has room for.
-    if (year == 0 || year > YEAR_MAX) {
-        memcpy(text, "????", 4);
-    } else {
-        snprintf(text, 5, "%04u", year);
-    }
+    // A year beyond YEAR_MAX can only come from a corrupt value; it is shown
+    // as unknown rather than overrunning the four digits.
+    writePart(text, year > YEAR_MAX ? 0 : year, 4);
     text[4] = '.';
-    if (month == 0) {
-        memcpy(text + 5, "??", 2);
-    } else {
-        snprintf(text + 5, 3, "%02u", month);
-    }
+    writePart(text + 5, date_GetMonth(date), 2);
     text[7] = '.';
-    if (day == 0) {
-        memcpy(text + 8, "??", 2);
-    } else {
-        snprintf(text + 8, 3, "%02u", day);
-    }
+    writePart(text + 8, date_GetDay(date), 2);
     text[10] = 0;
 }
