@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
     strcpy(name, argv[1]);
     if (strchr(name, '.') == nullptr) strcat(name, ".HUX");
 
-    mfilter* query = mfilter::fromFile(name);
+    // The query lives until the process ends; nothing frees it.
+    static mfilter* query = mfilter::fromFile(name);
     util::uassert(query != nullptr, "the query file holds no list: expected (match ...)");
     matchFilter* matcher = dynamic_cast<matchFilter*>(query);
     util::uassert(matcher != nullptr, "the query's top list must be (match ...)");

@@ -4,22 +4,32 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "query/strlist.h"
 
 namespace {
+
+// Trees and filters live until the process ends, as in the engine; holding
+// them here keeps them reachable.
+template <class T>
+T* keep(T* p) {
+    static auto* held = new std::vector<T*>;
+    held->push_back(p);
+    return p;
+}
 
 strlist* parse(const std::string& text) {
     std::string copy = text;
     FILE* in = fmemopen(copy.data(), copy.size(), "r");
     strlist* tree = strlist::parseStream(in);
     fclose(in);
-    return tree;
+    return keep(tree);
 }
 
 // The match form of `text`, which must start with the word match.
 matchFilter* matchOf(const std::string& text) {
-    mfilter* filter = mfilter::fromStrlist(parse(text));
+    mfilter* filter = keep(mfilter::fromStrlist(parse(text)));
     return dynamic_cast<matchFilter*>(filter);
 }
 

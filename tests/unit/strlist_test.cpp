@@ -23,6 +23,15 @@ class TextStream {
     FILE* stream_;
 };
 
+// Trees and filters live until the process ends, as in the engine; holding
+// them here keeps them reachable.
+template <class T>
+T* keep(T* p) {
+    static auto* held = new std::vector<T*>;
+    held->push_back(p);
+    return p;
+}
+
 std::vector<std::string> tokens(const std::string& text) {
     TextStream in(text);
     std::vector<std::string> result;
@@ -35,7 +44,7 @@ std::vector<std::string> tokens(const std::string& text) {
 
 strlist* parse(const std::string& text) {
     TextStream in(text);
-    return strlist::parseStream(in.get());
+    return keep(strlist::parseStream(in.get()));
 }
 
 std::string printed(const strlist* node) {
@@ -157,34 +166,33 @@ TEST(StrlistParse, LongFlatList) {
 TEST(StrlistParse, Files) {
     std::string path = scratchDir() + "/q.hux";
     writeFile(path, "; query\n(match :pgn g.pgn)\n");
-    EXPECT_EQ(printed(strlist::parseFile(path.c_str())), "(match :pgn g.pgn)");
+    EXPECT_EQ(printed(keep(strlist::parseFile(path.c_str()))), "(match :pgn g.pgn)");
     std::string missing = scratchDir() + "/none.hux";
     EXPECT_EXIT(strlist::parseFile(missing.c_str()), testing::ExitedWithCode(1),
                 "^could not open file: .*/none.hux\n$");
 }
 
 TEST(StrlistNodes, ConstructorsAndPrint) {
-    strlist atom("knight");
-    EXPECT_TRUE(atom.isAtom);
-    EXPECT_STREQ(atom.atomValue, "knight");
-    EXPECT_EQ(atom.car, nullptr);
-    EXPECT_EQ(atom.cdr, nullptr);
+    strlist* atom = keep(new strlist("knight"));
+    EXPECT_TRUE(atom->isAtom);
+    EXPECT_STREQ(atom->atomValue, "knight");
+    EXPECT_EQ(atom->car, nullptr);
+    EXPECT_EQ(atom->cdr, nullptr);
 
-    strlist cell;
-    EXPECT_FALSE(cell.isAtom);
-    EXPECT_EQ(cell.atomValue, nullptr);
-    cell.car = &atom;
+    strlist* cell = keep(new strlist());
+    EXPECT_FALSE(cell->isAtom);
+    EXPECT_EQ(cell->atomValue, nullptr);
+    cell->car = atom;
     testing::internal::CaptureStdout();
-    cell.print();
+    cell->print();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "(knight)");
 
     // A chain that holds an atom where a cell belongs is corrupt.
-    strlist second("b");
-    cell.cdr = &second;
+    cell->cdr = keep(new strlist("b"));
     EXPECT_EXIT(
         {
             fflush(stdout);
-            strlist::printcdr(&cell);
+            strlist::printcdr(cell);
         },
         testing::ExitedWithCode(1), "^bad string printcdr$");
 }
