@@ -33,14 +33,6 @@ matchFilter* matchOf(const std::string& text) {
     return dynamic_cast<matchFilter*>(filter);
 }
 
-// Death tests match standard error only; the reader reports on standard
-// output, so the child routes it there first.
-void readInChild(const std::string& text) {
-    fflush(stdout);
-    dup2(STDERR_FILENO, STDOUT_FILENO);
-    mfilter::fromStrlist(parse(text));
-}
-
 TEST(MatchForm, Defaults) {
     matchFilter* m = matchOf("(match)");
     ASSERT_NE(m, nullptr);
@@ -148,46 +140,6 @@ TEST(MatchForm, Print) {
               "number of matches: 0\n"
               "Original source list was: \n"
               "(match)\n");
-}
-
-TEST(MatchForm, Errors) {
-    struct Case {
-        const char* text;
-        const char* message;
-    } cases[] = {
-        {"(match :pgn)", "^Error: missing pgn file name after :pgn\n$"},
-        {"(match :pgn (position))", "^Error: missing pgn file name after :pgn\n$"},
-        {"(match :output)", "^Error: missing output file\n$"},
-        {"(match :year)", "^Error: missing year\n$"},
-        {"(match :year -5)", "^Error: expecting :year argument of at least 0\n$"},
-        {"(match :year abc)", "^Error: expecting :year argument of at least 0\n$"},
-        {"(match :year 99999999999)", "^Error: expecting :year argument of at least 0\n$"},
-        {"(match :year 2000 1990)", "^Error: reversed :year range: 2000 is greater than 1990\n$"},
-        {"(match :gamenumber)", "^Error: missing gamenumber\n$"},
-        {"(match :gamenumber 0)", "^Error: expecting :gamenumber argument of at least 1\n$"},
-        {"(match :gamenumber 99999999999)",
-         "^Error: expecting :gamenumber argument of at least 1\n$"},
-        {"(match :gamenumber 9 3)", "^Error: reversed :gamenumber range: 9 is greater than 3\n$"},
-        {"(match :result)", "^Error: missing result spec\n$"},
-        {"(match :result draw)", "^illegal result specifier of: draw\n$"},
-        {"(match :player)", "^Error: missing player name after :player\n$"},
-        {"(match :forany)", "^Error: missing tag name\n$"},
-        {"(match :forany t)", "^Error: Missing tag piece filter\n$"},
-        {"(match :forany t (x))", "^Error: Missing tag piece filter\n$"},
-        {"(match :forany t Ka1)", "^Error: :forany is not supported yet\n$"},
-        {"(match :output :pgn x.pgn)", "^unknown matcher term: x.pgn\n$"},
-        {"(match pgn)", "^unknown matcher term: pgn\n$"},
-        {"(match (foo))", "^Unable to parse match Filter: expected position\n$"},
-        {"(match (() x))", "^Unable to parse match Filter: expected position\n$"},
-        {"(match ())", "^Error: empty list in the match form\n$"},
-        {"(match (position Ka1))", "^Error: \\(position ...\\) lists are not supported yet\n$"},
-        {"(position Ka1)", "^Error: \\(position ...\\) lists are not supported yet\n$"},
-        {"(filter x)", "^unknown filter type: filter$"},
-        {"((a) x)", "^unknown filter type: $"},
-        {"(() match)", "^Error: the query's top list starts with an empty list\n$"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EXIT(readInChild(c.text), testing::ExitedWithCode(1), c.message) << c.text;
 }
 
 TEST(MatchForm, PositionFilterCapacity) {
