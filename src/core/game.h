@@ -34,7 +34,12 @@ extern const char* const ratingTypeNames[7];
 constexpr eloT MAX_ELO = 4000;
 
 // Output formats of the PGN writer.
-enum gameFormatT { PGN_FORMAT_Plain = 0, PGN_FORMAT_HTML = 1, PGN_FORMAT_LaTeX = 2, PGN_FORMAT_Color = 3 };
+enum gameFormatT {
+    PGN_FORMAT_Plain = 0,
+    PGN_FORMAT_HTML = 1,
+    PGN_FORMAT_LaTeX = 2,
+    PGN_FORMAT_Color = 3
+};
 
 // Style bits of the PGN writer.
 constexpr uint32_t PGN_STYLE_TAGS = 1;
@@ -78,7 +83,7 @@ struct tagT {
 };
 
 class Game {
-public:
+  public:
     Game();
     ~Game();
     Game(const Game&) = delete;
@@ -122,7 +127,8 @@ public:
     void SetBrelFlags(const char* s);
     const char* GetBrelFlags() const { return BrelFlags; }
 
-    void AddPgnTag(const char* tag, const char* value);
+    // ERROR_GameFull when the game already holds MAX_TAGS extra tags.
+    errorT AddPgnTag(const char* tag, const char* value);
     uint32_t GetNumExtraTags() const { return NumTags; }
     const tagT* GetExtraTags() const { return TagList; }
 
@@ -165,17 +171,17 @@ public:
     bool IsColorFormat() const { return PgnFormat == PGN_FORMAT_Color; }
     errorT WriteMoveList(TextBuffer* tb, uint32_t plyCount, moveT* oldCurrentMove,
                          bool printMoveNum, bool inComment);
-    void WriteComment(TextBuffer* tb, const char* preStr, const char* comment,
-                      const char* postStr);
+    void WriteComment(TextBuffer* tb, const char* preStr, const char* comment, const char* postStr);
 
     // Writing: the engine's annotated game record.
     errorT WriteToPGN_changed(TextBuffer* tb);
     errorT WritePGN_changed(TextBuffer* tb, uint32_t stopLocation);
     void handleinitialcomment_changed(TextBuffer* tb);
 
-private:
+  private:
     moveT* NewMove();
     void FreeMove(moveT* m);
+    void FreeLineFrom(moveT* m);
     char* CopyComment(const char* text);
 
     uint32_t GameNumber;
