@@ -34,12 +34,7 @@ extern const char* const ratingTypeNames[7];
 constexpr eloT MAX_ELO = 4000;
 
 // Output formats of the PGN writer.
-enum gameFormatT {
-    PGN_FORMAT_Plain = 0,
-    PGN_FORMAT_HTML = 1,
-    PGN_FORMAT_LaTeX = 2,
-    PGN_FORMAT_Color = 3
-};
+enum gameFormatT { PGN_FORMAT_Plain = 0, PGN_FORMAT_HTML = 1, PGN_FORMAT_LaTeX = 2, PGN_FORMAT_Color = 3 };
 
 // Style bits of the PGN writer.
 constexpr uint32_t PGN_STYLE_TAGS = 1;
@@ -83,7 +78,7 @@ struct tagT {
 };
 
 class Game {
-  public:
+public:
     Game();
     ~Game();
     Game(const Game&) = delete;
@@ -171,14 +166,15 @@ class Game {
     bool IsColorFormat() const { return PgnFormat == PGN_FORMAT_Color; }
     errorT WriteMoveList(TextBuffer* tb, uint32_t plyCount, moveT* oldCurrentMove,
                          bool printMoveNum, bool inComment);
-    void WriteComment(TextBuffer* tb, const char* preStr, const char* comment, const char* postStr);
+    void WriteComment(TextBuffer* tb, const char* preStr, const char* comment,
+                      const char* postStr);
 
     // Writing: the engine's annotated game record.
     errorT WriteToPGN_changed(TextBuffer* tb);
     errorT WritePGN_changed(TextBuffer* tb, uint32_t stopLocation);
     void handleinitialcomment_changed(TextBuffer* tb);
 
-  private:
+private:
     moveT* NewMove();
     void FreeMove(moveT* m);
     void FreeLineFrom(moveT* m);
