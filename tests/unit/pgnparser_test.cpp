@@ -425,7 +425,7 @@ TEST(PgnGame, NullMovesAndLineComments) {
     ASSERT_EQ(moves.size(), 5u);
     EXPECT_EQ(moves[1], "e8e8");
     EXPECT_EQ(moves[3], "e8e8");
-    EXPECT_EQ(moves[4], "e7e5");
+    EXPECT_EQ(moves[4], "e4e5");  // "3. c4" was part of the line comment
     EXPECT_EQ(r.log(), "test.pgn:4: Error: Unexpected symbol: @@\n");
 }
 
