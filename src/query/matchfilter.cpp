@@ -1,8 +1,16 @@
 #include "query/matchfilter.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "core/date.h"
+#include "core/game.h"
+#include "core/mfile.h"
+#include "core/pgnparser.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -109,12 +117,129 @@ positionFilter* matchFilter::getPositionFilter(int i) {
     return positionFilters[i];
 }
 
+void matchFilter::expand() {
+    // Each position list becomes here the list of itself and its transformed
+    // variants; until lists can be evaluated the reader refuses them.
+    ASSERT(npositionfilters == 0);
+    npositionlistfilters = 0;
+    ASSERT(npositionlistfilters == npositionfilters);
+}
+
 void matchFilter::match() {
     if (pgnfile == nullptr) {
         printf("no pgn file specified");
         exit(1);
     }
-    // The scan over the games of the PGN file is built on the PGN reader.
+    expand();
+
+    Game game;
+    MFile pgn;
+    printf("Attempting to open file: %s.\n", pgnfile);
+    if (pgn.Open(pgnfile, FMODE_ReadOnly) != OK) {
+        printf("matchFilter::match could not open file: %s\n", pgnfile);
+        exit(1);
+    }
+    PgnParser parser(&pgn);
+    openOutput();
+
+    int n = 0;
+    while (parser.ParseGame(&game) != ERROR_NotFound) {
+        n++;
+        game.SetNumber(n);
+        game.MoveToPly(0);
+        // Mark board: MarkBoard::initialize(game) goes here once it exists.
+        if (util::debug() && (n <= 49 || n % 100 == 0)) printf("eg: Matching game: %d\n", n);
+        if ((n - 1) % 1000 == 0 && n > 1000)
+            printf("%d\n", n);
+        else if ((n - 1) % 100 == 0)
+            printf(".");
+        if (gamenumbermin > 0) {
+            if (n < gamenumbermin) continue;
+            if (n > gamenumbermax) break;
+        }
+        if (match(&game)) {
+            nmatches++;
+            printf("+<%d>", n);
+            writeGame(&game);
+        }
+    }
+    closeOutput();
+    printf("\nNumber of matching games: %d to file: %s\n", nmatches,
+           outputfile ? outputfile : "stdout");
+}
+
+bool matchFilter::match(Game* game) {
+    // Mark board: MarkBoard::createNewGame(game) goes here once it exists.
+    if (player != nullptr && !util::matchString(player, game->GetWhiteStr()) &&
+        !util::matchString(player, game->GetBlackStr()))
+        return false;
+    if (checkyear) {
+        int year = int(date_GetYear(game->GetDate()));
+        if (year < yearmin || year > yearmax) return false;
+    }
+    if (result != RESULT_None && game->GetResult() != result) return false;
+    // Tags: the lists are tried once per combination of tag markers here,
+    // skipping combinations whose marks hold none of the tag's pieces.
+    for (int i = 0; i < npositionlistfilters; i++) {
+        game->MoveToPly(0);
+        // Mark board: MarkBoard::initialize(game) goes here once it exists.
+        // The list's walk and its count bounds go here; the reader refuses
+        // position lists until they can be evaluated, so none gets here.
+        _MyAssert(__FILE__, __LINE__);
+    }
+    return true;
+}
+
+namespace {
+
+// Whether the two names lead to one file, by device and inode, so that
+// "./games.pgn", a symbolic link or a hard link are caught as well.
+bool sameFile(const char* a, const char* b) {
+    struct stat sa, sb;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+void matchFilter::openOutput() {
+    if (outputfile == nullptr) {
+        outputstream = stdout;
+        return;
+    }
+    // Opening for writing truncates: refuse before that when the output is
+    // one of the files this run reads.
+    std::string message = std::string("the output file ") + outputfile + " is ";
+    util::uassert(!sameFile(outputfile, pgnfile),
+                  (message + "the PGN file " + pgnfile + ": it would be overwritten").c_str());
+    util::uassert(queryfile.empty() || !sameFile(outputfile, queryfile.c_str()),
+                  (message + "the query file " + queryfile + ": it would be overwritten").c_str());
+    outputstream = fopen(outputfile, "w");
+    if (outputstream == nullptr) {
+        printf("could not open the file: %s for writing\n", outputfile);
+        exit(1);
+    }
+}
+
+void matchFilter::writeGame(Game*) {
+    // From the second game on, a blank line separates the games.
+    bool written = nmatches == 1 || fputs("\n\n", outputstream) != EOF;
+    if (!written) writeFailed();
+}
+
+void matchFilter::closeOutput() {
+    // Standard output is unbuffered: its failures show at each write.
+    if (outputfile == nullptr) return;
+    // A full disk often shows only when the last buffer is written out.
+    bool closed = fclose(outputstream) == 0;
+    outputstream = nullptr;
+    if (!closed) writeFailed();
+}
+
+void matchFilter::writeFailed() {
+    printf("Error: could not write the output to %s: %s\n", outputfile ? outputfile : "stdout",
+           strerror(errno));
+    exit(1);
 }
 
 void matchFilter::print() {

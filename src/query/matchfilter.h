@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "core/common.h"
 #include "query/mfilter.h"
@@ -31,6 +32,9 @@ class matchFilter : public mfilter {
     int yearmax = 0;
     bool checkyear = false;
     FILE* outputstream = nullptr;
+    // The query file this object was read from, when it came from a file:
+    // the scan refuses an output file that is this file or the PGN input.
+    std::string queryfile;
 
     matchFilter() { type = "matchFilter"; }
 
@@ -40,9 +44,20 @@ class matchFilter : public mfilter {
     void addPositionFilter(positionFilter* filter);
     positionFilter* getPositionFilter(int i);
 
+    // Expands every position list into its transformed variants, once.
+    void expand();
     // The scan over the games of the PGN file.
     void match();
-    using mfilter::match;
+    // Whether one game, already read and rewound, matches the query.
+    bool match(Game* game) override;
 
     void print() override;
+
+  private:
+    void openOutput();
+    // Writes one matching game; a failed write ends the run.
+    void writeGame(Game* game);
+    // Flushes and closes the output file; a failed write ends the run.
+    void closeOutput();
+    [[noreturn]] void writeFailed();
 };

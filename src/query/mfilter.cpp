@@ -13,7 +13,9 @@ bool mfilter::match(Game*) {
 }
 
 mfilter* mfilter::fromFile(const char* name) {
-    return fromStrlist(strlist::parseFile(name));
+    mfilter* result = fromStrlist(strlist::parseFile(name));
+    if (auto* matcher = dynamic_cast<matchFilter*>(result)) matcher->queryfile = name;
+    return result;
 }
 
 mfilter* mfilter::fromStrlist(strlist* list) {
