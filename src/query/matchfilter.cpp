@@ -169,6 +169,7 @@ void matchFilter::match() {
 }
 
 bool matchFilter::match(Game* game) {
+    ASSERT(game != nullptr);
     // Mark board: MarkBoard::createNewGame(game) goes here once it exists.
     if (player != nullptr && !util::matchString(player, game->GetWhiteStr()) &&
         !util::matchString(player, game->GetBlackStr()))

@@ -172,6 +172,7 @@ TEST(MatchForm, ScanNeedsPgnFile) {
             m->match();
         },
         testing::ExitedWithCode(1), "^no pgn file specified$");
+    EXPECT_DEATH(m->mfilter::match(nullptr), "ASSERT FAILED");
     EXPECT_DEATH(static_cast<mfilter*>(m)->match(nullptr), "ASSERT FAILED");
 }
 
