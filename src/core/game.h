@@ -171,7 +171,7 @@ public:
     // Writing: the engine's annotated game record.
     errorT WriteToPGN_changed(TextBuffer* tb);
     errorT WritePGN_changed(TextBuffer* tb, uint32_t stopLocation);
-    void handleinitialcomment_changed(TextBuffer* tb);
+    errorT handleinitialcomment_changed(TextBuffer* tb);
 
 private:
     moveT* NewMove();
