@@ -3,6 +3,8 @@
 // tag, comment and variation bits is built; the engine selects nothing else.
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/game.h"
@@ -22,18 +24,6 @@ const char* nagSymbol(byte nag) {
     if (nag == 146) return "N";
     if (nag == 201) return "D";
     return nullptr;
-}
-
-// Returns the first failure of the buffer, so a caller that checks can tell a
-// cut comment from a whole one.
-errorT writeComment(TextBuffer* tb, const char* preStr, const char* comment, const char* postStr) {
-    ASSERT(tb != nullptr && preStr != nullptr && comment != nullptr && postStr != nullptr);
-    // Removing "[%...]" codes (style bit 1024) and the HTML, LaTeX and colour
-    // delimiters are not built: the engine never selects them.
-    errorT err = tb->PrintString(preStr);
-    if (err == OK) err = tb->PrintString(comment);
-    if (err == OK) err = tb->PrintString(postStr);
-    return err;
 }
 
 // Where a variation was entered: what the enclosing line resumes with.
@@ -62,9 +52,25 @@ void game_printNag(byte nag, char* str, bool asSymbol, gameFormatT format) {
     snprintf(str, 20, "%s$%u", format == PGN_FORMAT_LaTeX ? "\\" : "", unsigned(nag));
 }
 
-void Game::WriteComment(TextBuffer* tb, const char* preStr, const char* comment,
-                        const char* postStr) {
-    writeComment(tb, preStr, comment, postStr);
+// A comment cannot hold its closing brace: one inside the text (text found
+// between games can have any) is written as ')' so that the rest of the
+// comment is not read as moves.
+errorT Game::WriteComment(TextBuffer* tb, const char* preStr, const char* comment,
+                          const char* postStr) {
+    ASSERT(tb != nullptr && preStr != nullptr && comment != nullptr && postStr != nullptr);
+    // Removing "[%...]" codes (style bit 1024) and the HTML, LaTeX and colour
+    // delimiters are not built: the engine never selects them.
+    std::string safe;
+    if (strchr(comment, '}') != nullptr) {
+        safe = comment;
+        for (char& ch : safe)
+            if (ch == '}') ch = ')';
+        comment = safe.c_str();
+    }
+    errorT err = tb->PrintString(preStr);
+    if (err == OK) err = tb->PrintString(comment);
+    if (err == OK) err = tb->PrintString(postStr);
+    return err;
 }
 
 // Walks the line from the cursor to its end, and every variation met on the
@@ -101,7 +107,7 @@ errorT Game::WriteMoveList(TextBuffer* tb, uint32_t plyCount, moveT* oldCurrentM
             start = start->prev;
         }
         if (start->comment == nullptr) return true;
-        return check(writeComment(tb, "{", start->comment, "}")) && check(tb->PrintSpace());
+        return check(WriteComment(tb, "{", start->comment, "}")) && check(tb->PrintSpace());
     };
 
     if (!writeLineComment()) return err;
@@ -144,7 +150,7 @@ errorT Game::WriteMoveList(TextBuffer* tb, uint32_t plyCount, moveT* oldCurrentM
             }
             if (!check(tb->PrintSpace())) return err;
             if (withComments && m->comment != nullptr) {
-                if (!check(writeComment(tb, "{", m->comment, "}")) || !check(tb->PrintSpace()))
+                if (!check(WriteComment(tb, "{", m->comment, "}")) || !check(tb->PrintSpace()))
                     return err;
                 printMoveNum = true;
             }

@@ -3,9 +3,8 @@
 // and the result; and util::printgame, which writes one such record to a file.
 
 #include <cstdio>
-#include <string>
-
 #include "core/date.h"
+#include "core/dstring.h"
 #include "core/eco.h"
 #include "core/game.h"
 #include "core/myassert.h"
@@ -27,11 +26,12 @@ const char* ratingName(byte ratingType) {
 
 // One tag line, '[' name ' ' '"' value '"' ']'. The line is built whole
 // because a value may be of any length.
-errorT printTag(TextBuffer* tb, std::string& line, const char* name, const char* suffix,
+errorT printTag(TextBuffer* tb, DString& line, const char* name, const char* suffix,
                 const char* value) {
-    line.assign("[");
-    line.append(name).append(suffix).append(" \"").append(value).append("\"]");
-    return tb->PrintLine(line.c_str());
+    line.Clear();
+    line.Append("[", name, suffix, " \"");
+    line.Append(value, "\"]");
+    return tb->PrintLine(line.Data());
 }
 
 }  // namespace
@@ -42,19 +42,12 @@ errorT Game::WriteToPGN_changed(TextBuffer* tb) {
 
 errorT Game::handleinitialcomment_changed(TextBuffer* tb) {
     ASSERT(tb != nullptr && FirstMove != nullptr);
-    errorT err = tb->PrintString("{Original game:");
-    if (err == OK) err = tb->PrintSpace();
-    const char* startComment = FirstMove->comment;
-    if (startComment == nullptr) {
-        if (err == OK) err = tb->PrintInt(int(GameNumber), "}");
-    } else {
-        if (err == OK) err = tb->PrintInt(int(GameNumber));
-        if (err == OK) err = tb->PrintSpace();
-        if (err == OK) err = tb->PrintString(startComment);
-        if (err == OK) err = tb->PrintWord("}");
-    }
-    if (err == OK) err = tb->NewLine();
-    return err;
+    DString text;
+    text.Append("Original game: ");
+    text.Append(GameNumber);
+    if (FirstMove->comment != nullptr) text.Append(" ", FirstMove->comment);
+    errorT err = WriteComment(tb, "{", text.Data(), "}");
+    return err == OK ? tb->NewLine() : err;
 }
 
 // A short header in place of the tags (style bit 64), the BrelFlags tag
@@ -66,7 +59,7 @@ errorT Game::WritePGN_changed(TextBuffer* tb, uint32_t stopLocation) {
 
     uint32_t wrapColumn = tb->GetWrapColumn();
     tb->SetWrapColumn(kTagWrapColumn);
-    std::string line;
+    DString line;
     char text[100];
     errorT err = OK;
     auto check = [&err](errorT result) {
