@@ -19,7 +19,7 @@ constexpr int FEN_CASTLING_EP = 2;
 constexpr int FEN_ALL_FIELDS = 3;
 
 class Position {
-public:
+  public:
     Position();
     ~Position();
     Position(const Position&) = delete;
@@ -61,7 +61,8 @@ public:
     MoveList* GetLegalMoves();
 
     // Square sets, kept exact by every change of the board.
-    SquareSet GetPieceSet(pieceT p) const { return PieceSet[p]; }
+    // The set of EMPTY is the set of empty squares.
+    SquareSet GetPieceSet(pieceT p) const { return p == EMPTY ? ~GetOccupied() : PieceSet[p]; }
     SquareSet GetColorSet(colorT c) const { return ColorSet[c]; }
     SquareSet GetOccupied() const { return ColorSet[WHITE] | ColorSet[BLACK]; }
 
@@ -115,10 +116,68 @@ public:
     // True when board, lists, counters and square sets agree.
     bool IsConsistent() const;
 
-private:
+  private:
     static byte castleBit(colorT c, byte side) {
         return byte(1u << (c * 2 + (side == KSIDE ? 1 : 0)));
     }
+
+    // Every per-line counter and square set follows a piece onto or off a
+    // square; Material and the lists are the callers' business.
+    void countOn(pieceT p, squareT sq) {
+        NumOnRank[p][square_Rank(sq)]++;
+        NumOnFyle[p][square_Fyle(sq)]++;
+        NumOnLeftDiag[p][square_LeftDiag(sq)]++;
+        NumOnRightDiag[p][square_RightDiag(sq)]++;
+        NumOnSquareColor[p][square_Color(sq)]++;
+        PieceSet[p] |= square_Bit(sq);
+        ColorSet[piece_Color_NotEmpty(p)] |= square_Bit(sq);
+    }
+    void countOff(pieceT p, squareT sq) {
+        NumOnRank[p][square_Rank(sq)]--;
+        NumOnFyle[p][square_Fyle(sq)]--;
+        NumOnLeftDiag[p][square_LeftDiag(sq)]--;
+        NumOnRightDiag[p][square_RightDiag(sq)]--;
+        NumOnSquareColor[p][square_Color(sq)]--;
+        PieceSet[p] &= ~square_Bit(sq);
+        ColorSet[piece_Color_NotEmpty(p)] &= ~square_Bit(sq);
+    }
+    // Moves a piece between two squares: board, list entry and counters.
+    void shiftPiece(pieceT p, squareT from, squareT to) {
+        byte idx = ListPos[from];
+        List[piece_Color_NotEmpty(p)][idx] = to;
+        ListPos[to] = idx;
+        Board[from] = EMPTY;
+        Board[to] = p;
+        countOff(p, from);
+        countOn(p, to);
+    }
+    // Takes a piece off the board; the last piece of its list fills its slot,
+    // whose index is returned so the removal can be undone exactly.
+    byte removePiece(pieceT p, squareT sq);
+    // Puts a removed piece back into slot idx; the slot's occupant returns to
+    // the end of the list.
+    void restorePiece(pieceT p, squareT sq, byte idx);
+    void changePiece(squareT sq, pieceT p);
+
+    // Generation helpers. `target` restricts destinations (check evasions).
+    void addMove(MoveList* ml, byte idx, pieceT p, squareT from, squareT to, pieceT promote) {
+        *ml->Add() = simpleMoveT{idx, p, from, to, 0, Board[to], promote, to, 0, NULL_SQUARE, 0};
+    }
+    void addPawnMove(MoveList* ml, byte idx, pieceT p, squareT from, squareT to);
+    void genSliderMoves(MoveList* ml, byte idx, pieceT p, squareT from, directionT dir,
+                        SquareSet target, bool nonCaps);
+    void genPieceMoves(MoveList* ml, byte idx, pieceT p, squareT from, SquareSet target,
+                       bool nonCaps);
+    void genPawnMoves(MoveList* ml, byte idx, squareT from, directionT pin, SquareSet target,
+                      int genType);
+    void genKingMoves(MoveList* ml, int genType, bool castling, bool knownNotInCheck);
+    void genCastling(MoveList* ml, bool knownNotInCheck);
+    bool epCaptureIsLegal(squareT from, squareT to) const;
+    // Is the mover's king safe after moving from -> to, removing whatever
+    // stands on capSq? The board is restored before returning.
+    bool trialIsLegal(squareT from, squareT to, squareT capSq);
+    bool quickConsistent(const simpleMoveT* sm) const;
+    [[noreturn]] void consistencyFailure(const char* file, unsigned line) const;
 
     pieceT Board[66];
     uint32_t Count[2];

@@ -1,0 +1,601 @@
+// The rules of chess on a Position: attack counting, pins, legal move
+// generation with check evasions and castling, matching partly specified
+// moves, and making and taking back moves.
+#include <bit>
+
+#include "core/position.h"
+
+namespace {
+
+constexpr SquareSet kAllSquares = ~SquareSet(0);
+
+// The walk from sq towards its last square in direction dir: the first
+// occupied square, or NULL_SQUARE when the ray runs off the board empty.
+inline squareT firstOccupied(const pieceT* board, squareT sq, directionT dir) {
+    squareT last = sqLast[sq][dir];
+    int delta = dirDelta[dir];
+    while (sq != last) {
+        sq = squareT(sq + delta);
+        if (board[sq] != EMPTY) return sq;
+    }
+    return NULL_SQUARE;
+}
+
+// The back-rank square of a colour on a fyle.
+inline squareT homeSquare(colorT c, fyleT f) {
+    return squareT(c == WHITE ? f : 56 + f);
+}
+
+}  // namespace
+
+uint32_t Position::CalcAttacks(colorT side, squareT target, squareT* fromSqs) const {
+    ASSERT(target < 64 && side <= BLACK);
+    uint32_t n = 0;
+    const pieceT queen = piece_Make(side, QUEEN), rook = piece_Make(side, ROOK);
+    const pieceT bishop = piece_Make(side, BISHOP), knight = piece_Make(side, KNIGHT);
+    auto record = [&](squareT sq) {
+        if (fromSqs != nullptr) fromSqs[n] = sq;
+        n++;
+    };
+    auto scan = [&](directionT dir, pieceT slider) {
+        squareT sq = firstOccupied(Board, target, dir);
+        if (sq != NULL_SQUARE && (Board[sq] == queen || Board[sq] == slider)) record(sq);
+    };
+
+    if (Material[queen] + Material[rook] > 0) {
+        fyleT f = square_Fyle(target);
+        rankT r = square_Rank(target);
+        if (NumOnFyle[queen][f] + NumOnFyle[rook][f] > 0) {
+            scan(UP, rook);
+            scan(DOWN, rook);
+        }
+        if (NumOnRank[queen][r] + NumOnRank[rook][r] > 0) {
+            scan(LEFT, rook);
+            scan(RIGHT, rook);
+        }
+    }
+    if (Material[queen] + Material[bishop] > 0) {
+        uint32_t ld = square_LeftDiag(target), rd = square_RightDiag(target);
+        if (NumOnLeftDiag[queen][ld] + NumOnLeftDiag[bishop][ld] > 0) {
+            scan(UP_LEFT, bishop);
+            scan(DOWN_RIGHT, bishop);
+        }
+        if (NumOnRightDiag[queen][rd] + NumOnRightDiag[bishop][rd] > 0) {
+            scan(UP_RIGHT, bishop);
+            scan(DOWN_LEFT, bishop);
+        }
+    }
+    // A knight always hops to a square of the other colour.
+    if (NumOnSquareColor[knight][color_Flip(square_Color(target))] > 0) {
+        for (const squareT* hop = knightAttacks[target].data(); *hop != NULL_SQUARE; hop++) {
+            if (Board[*hop] == knight) record(*hop);
+        }
+    }
+    if (side == BLACK) {
+        if (square_Rank(target) != RANK_8) {
+            if (Board[sqMove[target][UP_LEFT]] == BP) record(sqMove[target][UP_LEFT]);
+            if (Board[sqMove[target][UP_RIGHT]] == BP) record(sqMove[target][UP_RIGHT]);
+        }
+    } else if (square_Rank(target) != RANK_1) {
+        if (Board[sqMove[target][DOWN_LEFT]] == WP) record(sqMove[target][DOWN_LEFT]);
+        if (Board[sqMove[target][DOWN_RIGHT]] == WP) record(sqMove[target][DOWN_RIGHT]);
+    }
+    return n;
+}
+
+void Position::CalcPins() {
+    for (directionT& d : Pinned) d = NULL_DIR;
+    const colorT enemy = color_Flip(ToMove);
+    const squareT king = GetKingSquare();
+    const pieceT queen = piece_Make(enemy, QUEEN), rook = piece_Make(enemy, ROOK);
+    const pieceT bishop = piece_Make(enemy, BISHOP);
+
+    auto scan = [&](directionT dir, pieceT slider) {
+        squareT own = firstOccupied(Board, king, dir);
+        if (own == NULL_SQUARE || piece_Color_NotEmpty(Board[own]) != ToMove) return;
+        squareT beyond = firstOccupied(Board, own, dir);
+        if (beyond != NULL_SQUARE && (Board[beyond] == queen || Board[beyond] == slider))
+            Pinned[ListPos[own]] = dir;
+    };
+
+    fyleT f = square_Fyle(king);
+    rankT r = square_Rank(king);
+    uint32_t ld = square_LeftDiag(king), rd = square_RightDiag(king);
+    if (NumOnFyle[queen][f] + NumOnFyle[rook][f] > 0) {
+        scan(UP, rook);
+        scan(DOWN, rook);
+    }
+    if (NumOnRank[queen][r] + NumOnRank[rook][r] > 0) {
+        scan(LEFT, rook);
+        scan(RIGHT, rook);
+    }
+    if (NumOnLeftDiag[queen][ld] + NumOnLeftDiag[bishop][ld] > 0) {
+        scan(UP_LEFT, bishop);
+        scan(DOWN_RIGHT, bishop);
+    }
+    if (NumOnRightDiag[queen][rd] + NumOnRightDiag[bishop][rd] > 0) {
+        scan(UP_RIGHT, bishop);
+        scan(DOWN_LEFT, bishop);
+    }
+}
+
+void Position::addPawnMove(MoveList* ml, byte idx, pieceT p, squareT from, squareT to) {
+    rankT r = square_Rank(to);
+    if (r == RANK_8 || r == RANK_1) {
+        addMove(ml, idx, p, from, to, QUEEN);
+        addMove(ml, idx, p, from, to, ROOK);
+        addMove(ml, idx, p, from, to, BISHOP);
+        addMove(ml, idx, p, from, to, KNIGHT);
+    } else {
+        addMove(ml, idx, p, from, to, EMPTY);
+    }
+}
+
+void Position::genSliderMoves(MoveList* ml, byte idx, pieceT p, squareT from, directionT dir,
+                              SquareSet target, bool nonCaps) {
+    const squareT last = sqLast[from][dir];
+    const int delta = dirDelta[dir];
+    squareT sq = from;
+    while (sq != last) {
+        sq = squareT(sq + delta);
+        pieceT q = Board[sq];
+        if (q == EMPTY) {
+            if (nonCaps && (target & square_Bit(sq))) addMove(ml, idx, p, from, sq, EMPTY);
+            continue;
+        }
+        if (piece_Color_NotEmpty(q) != ToMove && (target & square_Bit(sq)))
+            addMove(ml, idx, p, from, sq, EMPTY);
+        return;
+    }
+}
+
+void Position::genPieceMoves(MoveList* ml, byte idx, pieceT p, squareT from, SquareSet target,
+                             bool nonCaps) {
+    switch (piece_Type(p)) {
+        case KNIGHT:
+            for (const squareT* hop = knightAttacks[from].data(); *hop != NULL_SQUARE; hop++) {
+                pieceT q = Board[*hop];
+                if (!(target & square_Bit(*hop))) continue;
+                if (q == EMPTY ? nonCaps : piece_Color_NotEmpty(q) != ToMove)
+                    addMove(ml, idx, p, from, *hop, EMPTY);
+            }
+            break;
+        case ROOK:
+            genSliderMoves(ml, idx, p, from, UP, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, DOWN, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, LEFT, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, RIGHT, target, nonCaps);
+            break;
+        case BISHOP:
+            genSliderMoves(ml, idx, p, from, UP_LEFT, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, DOWN_LEFT, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, UP_RIGHT, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, DOWN_RIGHT, target, nonCaps);
+            break;
+        case QUEEN:
+            genSliderMoves(ml, idx, p, from, UP, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, DOWN, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, LEFT, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, RIGHT, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, UP_LEFT, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, DOWN_LEFT, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, UP_RIGHT, target, nonCaps);
+            genSliderMoves(ml, idx, p, from, DOWN_RIGHT, target, nonCaps);
+            break;
+        default:
+            break;
+    }
+}
+
+bool Position::epCaptureIsLegal(squareT from, squareT to) const {
+    // Only a pawn that has just advanced two squares can be taken this way,
+    // so the target lies on the sixth rank (third for black); a FEN target
+    // anywhere else yields no capture.
+    if (square_Rank(to) != (ToMove == WHITE ? RANK_6 : RANK_3)) return false;
+    squareT victim = square_Make(square_Fyle(to), square_Rank(from));
+    if (Board[victim] != piece_Make(color_Flip(ToMove), PAWN)) return false;
+    // Both pawns leave their rank at once, which can expose the king.
+    Position& self = const_cast<Position&>(*this);
+    pieceT pawn = Board[from];
+    self.Board[from] = EMPTY;
+    self.Board[victim] = EMPTY;
+    self.Board[to] = pawn;
+    bool legal = CalcNumChecks(GetKingSquare()) == 0;
+    self.Board[to] = EMPTY;
+    self.Board[victim] = piece_Make(color_Flip(ToMove), PAWN);
+    self.Board[from] = pawn;
+    return legal;
+}
+
+void Position::genPawnMoves(MoveList* ml, byte idx, squareT from, directionT pin, SquareSet target,
+                            int genType) {
+    const pieceT pawn = Board[from];
+    const directionT forward = ToMove == WHITE ? UP : DOWN;
+    if ((genType & GEN_NON_CAPS) && (pin == NULL_DIR || pin == UP || pin == DOWN)) {
+        squareT to = sqMove[from][forward];
+        if (to != NULL_SQUARE && Board[to] == EMPTY) {
+            if (target & square_Bit(to)) addPawnMove(ml, idx, pawn, from, to);
+            if (square_Rank(from) == (ToMove == WHITE ? RANK_2 : RANK_7)) {
+                squareT to2 = sqMove[to][forward];
+                if (Board[to2] == EMPTY && (target & square_Bit(to2)))
+                    addMove(ml, idx, pawn, from, to2, EMPTY);
+            }
+        }
+    }
+    for (directionT side : {LEFT, RIGHT}) {
+        directionT dir = forward | side;
+        if (pin != NULL_DIR && pin != dir && pin != dirOpposite[dir]) continue;
+        squareT to = sqMove[from][dir];
+        if (to == NULL_SQUARE || !(target & square_Bit(to))) continue;
+        pieceT q = Board[to];
+        if (q == EMPTY) {
+            if (to == EPTarget && epCaptureIsLegal(from, to))
+                addMove(ml, idx, pawn, from, to, EMPTY);
+        } else if (piece_Color_NotEmpty(q) != ToMove) {
+            addPawnMove(ml, idx, pawn, from, to);
+        }
+    }
+}
+
+void Position::genKingMoves(MoveList* ml, int genType, bool castling, bool knownNotInCheck) {
+    const squareT from = GetKingSquare();
+    const squareT enemyKing = GetEnemyKingSquare();
+    const pieceT king = Board[from];
+    const bool nonCaps = (genType & GEN_NON_CAPS) != 0;
+    // Off its square, the king no longer shields the squares behind it.
+    Board[from] = EMPTY;
+    for (const squareT* to = kingAttacks[from].data(); *to != NULL_SQUARE; to++) {
+        pieceT q = Board[*to];
+        if (q == EMPTY ? !nonCaps : piece_Color_NotEmpty(q) == ToMove) continue;
+        if (square_Adjacent(*to, enemyKing)) continue;
+        if (CalcNumChecks(*to) == 0) addMove(ml, 0, king, from, *to, EMPTY);
+    }
+    Board[from] = king;
+    if (castling && nonCaps) genCastling(ml, knownNotInCheck);
+}
+
+void Position::genCastling(MoveList* ml, bool knownNotInCheck) {
+    const colorT c = ToMove;
+    const squareT king = GetKingSquare();
+    if (king != homeSquare(c, E_FYLE)) return;
+    const pieceT rook = piece_Make(c, ROOK);
+    const squareT enemyKing = GetEnemyKingSquare();
+    bool queenSide = (!StrictCastling || GetCastling(c, QSIDE)) &&
+                     Board[homeSquare(c, A_FYLE)] == rook &&
+                     Board[homeSquare(c, B_FYLE)] == EMPTY &&
+                     Board[homeSquare(c, C_FYLE)] == EMPTY && Board[homeSquare(c, D_FYLE)] == EMPTY;
+    bool kingSide = (!StrictCastling || GetCastling(c, KSIDE)) &&
+                    Board[homeSquare(c, H_FYLE)] == rook && Board[homeSquare(c, F_FYLE)] == EMPTY &&
+                    Board[homeSquare(c, G_FYLE)] == EMPTY;
+    if (!queenSide && !kingSide) return;
+    // NumChecks may be stale when the caller promised no check.
+    if (knownNotInCheck ? NumChecks > 0 : CalcNumChecks(king) > 0) return;
+    const pieceT kingPiece = Board[king];
+    if (queenSide) {
+        squareT c1 = homeSquare(c, C_FYLE), d1 = homeSquare(c, D_FYLE);
+        if (CalcNumChecks(c1) == 0 && CalcNumChecks(d1) == 0 && !square_Adjacent(c1, enemyKing))
+            addMove(ml, 0, kingPiece, king, c1, EMPTY);
+    }
+    if (kingSide) {
+        squareT f1 = homeSquare(c, F_FYLE), g1 = homeSquare(c, G_FYLE);
+        if (CalcNumChecks(f1) == 0 && CalcNumChecks(g1) == 0 && !square_Adjacent(g1, enemyKing))
+            addMove(ml, 0, kingPiece, king, g1, EMPTY);
+    }
+}
+
+void Position::GenerateMoves(MoveList* mlist, pieceT pieceType, int genType, bool maybeInCheck) {
+    MoveList* ml = mlist != nullptr ? mlist : GetLegalMoves();
+    ml->Clear();
+    CalcPins();
+    if (maybeInCheck) {
+        NumChecks = CalcNumChecks(GetKingSquare(), CheckSquares);
+        if (NumChecks > 0) {
+            GenCheckEvasions(ml, pieceType, genType);
+            return;
+        }
+    }
+    const colorT c = ToMove;
+    const bool nonCaps = (genType & GEN_NON_CAPS) != 0;
+    for (byte i = 1; i < Count[c]; i++) {
+        const squareT from = List[c][i];
+        const pieceT p = Board[from];
+        const pieceT type = piece_Type(p);
+        if (pieceType != EMPTY && type != pieceType) continue;
+        const directionT pin = Pinned[i];
+        if (type == PAWN) {
+            genPawnMoves(ml, i, from, pin, kAllSquares, genType);
+        } else if (pin == NULL_DIR) {
+            genPieceMoves(ml, i, p, from, kAllSquares, nonCaps);
+        } else if (type == QUEEN || (type == ROOK && !dirIsDiagonal[pin]) ||
+                   (type == BISHOP && dirIsDiagonal[pin])) {
+            genSliderMoves(ml, i, p, from, pin, kAllSquares, nonCaps);
+            genSliderMoves(ml, i, p, from, dirOpposite[pin], kAllSquares, nonCaps);
+        }
+    }
+    if (pieceType == EMPTY || pieceType == KING) genKingMoves(ml, genType, true, maybeInCheck);
+}
+
+void Position::GenCheckEvasions(MoveList* mlist, pieceT mask, int genType) {
+    MoveList* ml = mlist != nullptr ? mlist : GetLegalMoves();
+    ml->Clear();
+    const colorT c = ToMove;
+    const squareT king = GetKingSquare();
+    if (NumChecks == 1) {
+        const squareT checker = CheckSquares[0];
+        SquareSet target = square_Bit(checker);
+        directionT dir = sqDir[king][checker];
+        if (dir != NULL_DIR) {
+            for (squareT sq = squareT(king + dirDelta[dir]); sq != checker;
+                 sq = squareT(sq + dirDelta[dir])) {
+                target |= square_Bit(sq);
+            }
+        }
+        // A checking pawn that has just advanced two squares can also be
+        // taken en passant.
+        SquareSet pawnTarget = target;
+        if (EPTarget != NULL_SQUARE) {
+            squareT victim = squareT(c == WHITE ? EPTarget - 8 : EPTarget + 8);
+            if (victim == checker) pawnTarget |= square_Bit(EPTarget);
+        }
+        const bool nonCaps = (genType & GEN_NON_CAPS) != 0;
+        for (byte i = 1; i < Count[c]; i++) {
+            if (Pinned[i] != NULL_DIR) continue;
+            const squareT from = List[c][i];
+            const pieceT p = Board[from];
+            if (mask != EMPTY && piece_Type(p) != mask) continue;
+            if (piece_Type(p) == PAWN) {
+                genPawnMoves(ml, i, from, NULL_DIR, pawnTarget, genType);
+            } else {
+                genPieceMoves(ml, i, p, from, target, nonCaps);
+            }
+        }
+    }
+    if (mask == EMPTY || mask == KING) genKingMoves(ml, genType, false, false);
+}
+
+bool Position::trialIsLegal(squareT from, squareT to, squareT capSq) {
+    const pieceT moving = Board[from];
+    const pieceT captured = Board[capSq];
+    Board[capSq] = EMPTY;
+    Board[from] = EMPTY;
+    Board[to] = moving;
+    squareT king = piece_Type(moving) == KING ? to : GetKingSquare();
+    bool legal = CalcNumChecks(king) == 0;
+    Board[to] = EMPTY;
+    Board[capSq] = captured;
+    Board[from] = moving;
+    return legal;
+}
+
+void Position::MatchLegalMove(MoveList* mlist, pieceT mask, squareT target) {
+    ASSERT(mlist != nullptr && target < 64);
+    mlist->Clear();
+    const colorT c = ToMove;
+    if (piece_Color(Board[target]) == c) return;
+    const pieceT type = piece_Type(mask);
+    if (type < QUEEN || type > KNIGHT) return;
+    const pieceT p = piece_Make(c, type);
+    if (Material[p] == 0) return;
+    for (byte i = 1; i < Count[c]; i++) {
+        const squareT from = List[c][i];
+        if (Board[from] != p) continue;
+        if (type == KNIGHT) {
+            int dr = int(square_Rank(from)) - int(square_Rank(target));
+            int df = int(square_Fyle(from)) - int(square_Fyle(target));
+            if (dr * dr + df * df != 5) continue;
+        } else {
+            directionT dir = sqDir[from][target];
+            if (dir == NULL_DIR) continue;
+            if (type == ROOK && dirIsDiagonal[dir]) continue;
+            if (type == BISHOP && !dirIsDiagonal[dir]) continue;
+            squareT sq = squareT(from + dirDelta[dir]);
+            while (sq != target && Board[sq] == EMPTY) sq = squareT(sq + dirDelta[dir]);
+            if (sq != target) continue;
+        }
+        if (trialIsLegal(from, target, target)) addMove(mlist, i, p, from, target, EMPTY);
+    }
+}
+
+errorT Position::MatchPawnMove(MoveList* mlist, fyleT fromFyle, squareT to, pieceT promote) {
+    ASSERT(mlist != nullptr && to < 64);
+    mlist->Clear();
+    const colorT c = ToMove;
+    const pieceT pawn = piece_Make(c, PAWN);
+    const fyleT toFyle = square_Fyle(to);
+    if (fromFyle > H_FYLE || (fromFyle > toFyle ? fromFyle - toFyle : toFyle - fromFyle) > 1)
+        return ERROR_InvalidMove;
+    const rankT toRank = square_Rank(to);
+    const bool lastRank = toRank == (c == WHITE ? RANK_8 : RANK_1);
+    promote = piece_Type(promote);
+    if (lastRank != (promote != EMPTY)) return ERROR_InvalidMove;
+    if (promote != EMPTY && (promote < QUEEN || promote > KNIGHT)) return ERROR_InvalidMove;
+    const directionT back = c == WHITE ? DOWN : UP;
+    if (toRank == (c == WHITE ? RANK_1 : RANK_8)) return ERROR_InvalidMove;
+    squareT from = square_Make(fromFyle, square_Rank(sqMove[to][back]));
+    squareT capSq = to;
+
+    if (fromFyle == toFyle) {
+        if (Board[to] != EMPTY) return ERROR_InvalidMove;
+        if (Board[from] != pawn) {
+            // A double step onto the fourth (fifth) rank over an empty square.
+            if (toRank != (c == WHITE ? RANK_4 : RANK_5) || Board[from] != EMPTY)
+                return ERROR_InvalidMove;
+            from = sqMove[from][back];
+            if (Board[from] != pawn) return ERROR_InvalidMove;
+        }
+    } else {
+        if (Board[from] != pawn) return ERROR_InvalidMove;
+        pieceT q = Board[to];
+        if (q == EMPTY) {
+            if (to != EPTarget || !epCaptureIsLegal(from, to)) return ERROR_InvalidMove;
+            capSq = square_Make(toFyle, square_Rank(from));
+        } else if (piece_Color_NotEmpty(q) == c) {
+            return ERROR_InvalidMove;
+        }
+    }
+    if (!trialIsLegal(from, to, capSq)) return ERROR_InvalidMove;
+    addMove(mlist, ListPos[from], pawn, from, to, promote);
+    return OK;
+}
+
+errorT Position::MatchKingMove(MoveList* mlist, squareT target) {
+    ASSERT(mlist != nullptr && target < 64);
+    mlist->Clear();
+    const colorT c = ToMove;
+    const squareT king = GetKingSquare();
+    const squareT enemyKing = GetEnemyKingSquare();
+    const pieceT kingPiece = Board[king];
+    const int fyleStep = int(square_Fyle(target)) - int(square_Fyle(king));
+    if (square_Rank(target) == square_Rank(king) && (fyleStep == 2 || fyleStep == -2)) {
+        if (king != homeSquare(c, E_FYLE)) return ERROR_InvalidMove;
+        const bool kingSide = fyleStep > 0;
+        if (StrictCastling && !GetCastling(c, kingSide ? KSIDE : QSIDE)) return ERROR_InvalidMove;
+        const squareT corner = homeSquare(c, kingSide ? H_FYLE : A_FYLE);
+        if (Board[corner] != piece_Make(c, ROOK)) return ERROR_InvalidMove;
+        const int step = kingSide ? 1 : -1;
+        for (int sq = king + step; sq != corner; sq += step) {
+            if (Board[sq] != EMPTY) return ERROR_InvalidMove;
+        }
+        const squareT crossed = squareT(king + step);
+        if (CalcNumChecks(king) > 0 || CalcNumChecks(crossed) > 0 || CalcNumChecks(target) > 0)
+            return ERROR_InvalidMove;
+        if (square_Adjacent(target, enemyKing)) return ERROR_InvalidMove;
+        addMove(mlist, 0, kingPiece, king, target, EMPTY);
+        return OK;
+    }
+    if (target == king || !square_Adjacent(king, target)) return ERROR_InvalidMove;
+    if (square_Adjacent(target, enemyKing)) return ERROR_InvalidMove;
+    if (piece_Color(Board[target]) == c) return ERROR_InvalidMove;
+    if (!trialIsLegal(king, target, target)) return ERROR_InvalidMove;
+    addMove(mlist, 0, kingPiece, king, target, EMPTY);
+    return OK;
+}
+
+bool Position::quickConsistent(const simpleMoveT* sm) const {
+    squareT to = sm->to;
+    pieceT p = Board[to];
+    return piece_Color(p) == color_Flip(ToMove) &&
+           List[piece_Color_NotEmpty(p)][ListPos[to]] == to &&
+           uint32_t(std::popcount(ColorSet[WHITE])) == Count[WHITE] &&
+           uint32_t(std::popcount(ColorSet[BLACK])) == Count[BLACK] &&
+           Material[WK] + Material[BK] == 2 && Board[List[WHITE][0]] == WK &&
+           Board[List[BLACK][0]] == BK;
+}
+
+void Position::DoSimpleMove(simpleMoveT* sm) {
+    ASSERT(sm != nullptr);
+    const colorT c = ToMove;
+    const colorT enemy = color_Flip(c);
+    const squareT from = sm->from, to = sm->to;
+    sm->castleFlags = Castling;
+    sm->epSquare = EPTarget;
+    sm->oldHalfMoveClock = HalfMoveClock;
+    HalfMoveClock++;
+    PlyCounter++;
+
+    if (isNullMove(*sm)) {
+        ASSERT(from == GetKingSquare());
+        sm->pieceNum = 0;
+        sm->capturedPiece = EMPTY;
+        sm->capturedSquare = to;
+        ToMove = enemy;
+        EPTarget = NULL_SQUARE;
+        return;
+    }
+
+    ASSERT(from < 64 && to < 64 && from != to);
+    pieceT p = Board[from];
+    ASSERT(p == sm->movingPiece && piece_Color(p) == c);
+    sm->pieceNum = ListPos[from];
+    const pieceT type = piece_Type(p);
+    pieceT captured = Board[to];
+    squareT capSq = to;
+    if (type == PAWN && captured == EMPTY && square_Fyle(from) != square_Fyle(to)) {
+        capSq = squareT(c == WHITE ? to - 8 : to + 8);
+        captured = Board[capSq];
+        ASSERT(captured == piece_Make(enemy, PAWN));
+    }
+    sm->capturedPiece = captured;
+    sm->capturedSquare = capSq;
+    if (captured != EMPTY) {
+        ASSERT(piece_Color(captured) == enemy && piece_Type(captured) != KING);
+        sm->capturedNum = removePiece(captured, capSq);
+        HalfMoveClock = 0;
+    }
+    if (sm->promote != EMPTY) {
+        ASSERT(type == PAWN && sm->promote >= QUEEN && sm->promote <= KNIGHT);
+        p = piece_Make(c, sm->promote);
+        changePiece(from, p);
+    }
+    shiftPiece(p, from, to);
+
+    if (type == KING && square_Fyle(from) == E_FYLE) {
+        if (square_Fyle(to) == G_FYLE) {
+            ASSERT(Board[to + 1] == piece_Make(c, ROOK));
+            shiftPiece(Board[to + 1], squareT(to + 1), squareT(to - 1));
+        } else if (square_Fyle(to) == C_FYLE) {
+            ASSERT(Board[to - 2] == piece_Make(c, ROOK));
+            shiftPiece(Board[to - 2], squareT(to - 2), squareT(to + 1));
+        }
+    }
+
+    if (Castling != 0) {
+        if (type == KING) {
+            Castling &= byte(c == WHITE ? ~(WQ_CASTLE | WK_CASTLE) : ~(BQ_CASTLE | BK_CASTLE));
+        }
+        // A corner's right goes with a move from the mover's own corner or
+        // onto the opponent's.
+        auto clearCorner = [&](colorT owner, squareT sq) {
+            if (sq == homeSquare(owner, A_FYLE)) SetCastling(owner, QSIDE, false);
+            if (sq == homeSquare(owner, H_FYLE)) SetCastling(owner, KSIDE, false);
+        };
+        clearCorner(c, from);
+        clearCorner(enemy, to);
+    }
+
+    EPTarget = NULL_SQUARE;
+    if (type == PAWN) {
+        HalfMoveClock = 0;
+        if (to == from + 16 || from == to + 16) {
+            const pieceT enemyPawn = piece_Make(enemy, PAWN);
+            if (Board[sqMove[to][LEFT]] == enemyPawn || Board[sqMove[to][RIGHT]] == enemyPawn)
+                EPTarget = squareT((from + to) / 2);
+        }
+    }
+    ToMove = enemy;
+
+#ifndef NDEBUG
+    if (!IsConsistent()) consistencyFailure(__FILE__, __LINE__);
+#endif
+    if (!quickConsistent(sm)) consistencyFailure(__FILE__, __LINE__);
+}
+
+void Position::UndoSimpleMove(simpleMoveT* sm) {
+    ASSERT(sm != nullptr);
+    EPTarget = sm->epSquare;
+    Castling = sm->castleFlags;
+    HalfMoveClock = sm->oldHalfMoveClock;
+    PlyCounter--;
+    ToMove = color_Flip(ToMove);
+    if (isNullMove(*sm)) return;
+
+    const colorT c = ToMove;
+    const squareT from = sm->from, to = sm->to;
+    pieceT p = Board[to];
+    ASSERT(piece_Color(p) == c && ListPos[to] == sm->pieceNum && Board[from] == EMPTY);
+    if (piece_Type(p) == KING && square_Fyle(from) == E_FYLE) {
+        if (square_Fyle(to) == G_FYLE) {
+            shiftPiece(Board[to - 1], squareT(to - 1), squareT(to + 1));
+        } else if (square_Fyle(to) == C_FYLE) {
+            shiftPiece(Board[to + 1], squareT(to + 1), squareT(to - 2));
+        }
+    }
+    shiftPiece(p, to, from);
+    if (sm->promote != EMPTY) changePiece(from, piece_Make(c, PAWN));
+    if (sm->capturedPiece != EMPTY)
+        restorePiece(sm->capturedPiece, sm->capturedSquare, sm->capturedNum);
+
+#ifndef NDEBUG
+    if (!IsConsistent()) consistencyFailure(__FILE__, __LINE__);
+#endif
+}

@@ -1,0 +1,397 @@
+// Position set-up and bookkeeping: clearing, the standard start, adding and
+// removing pieces, FEN reading and writing, the consistency check and dumps.
+#include "core/position.h"
+
+#include <bit>
+#include <cstring>
+
+namespace {
+
+bool isSpace(char ch) {
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
+}
+
+const char* skipSpace(const char* s) {
+    while (isSpace(*s)) s++;
+    return s;
+}
+
+// The leading decimal number of a word, like atoi but without its undefined
+// behaviour on overflow: negative values read as 0, large ones saturate.
+unsigned readCount(const char* s, unsigned limit) {
+    bool negative = false;
+    if (*s == '+' || *s == '-') negative = (*s++ == '-');
+    unsigned value = 0;
+    for (; *s >= '0' && *s <= '9'; s++) {
+        value = value * 10 + unsigned(*s - '0');
+        if (value > limit) value = limit;
+    }
+    return negative ? 0 : value;
+}
+
+constexpr std::array<pieceT, 256> makeFenPieces() {
+    std::array<pieceT, 256> t{};
+    for (auto& p : t) p = EMPTY;
+    t['K'] = WK, t['Q'] = WQ, t['R'] = WR, t['B'] = WB, t['N'] = WN, t['P'] = WP;
+    t['k'] = BK, t['q'] = BQ, t['r'] = BR, t['b'] = BB, t['n'] = BN, t['p'] = BP;
+    return t;
+}
+constexpr std::array<pieceT, 256> kFenPiece = makeFenPieces();
+
+constexpr SquareSet kBackRanks = 0xFF000000000000FFull;
+
+}  // namespace
+
+Position::Position() : LegalMoves(nullptr) {
+    Init();
+    ToMove = WHITE;
+    Clear();
+}
+
+Position::~Position() {
+    delete LegalMoves;
+}
+
+void Position::Init() {
+    Board[COLOR_SQUARE] = EMPTY;
+    Board[NULL_SQUARE] = END_OF_BOARD;
+    delete LegalMoves;
+    LegalMoves = nullptr;
+    StrictCastling = true;
+    NumChecks = 0;
+    std::memset(Pinned, NULL_DIR, sizeof(Pinned));
+    std::memset(CheckSquares, NULL_SQUARE, sizeof(CheckSquares));
+    brel_Init();
+}
+
+void Position::Clear() {
+    for (squareT sq = 0; sq < 64; sq++) Board[sq] = EMPTY;
+    Board[COLOR_SQUARE] = EMPTY;
+    Board[NULL_SQUARE] = END_OF_BOARD;
+    Count[WHITE] = Count[BLACK] = 0;
+    std::memset(Material, 0, sizeof(Material));
+    std::memset(ListPos, 0, sizeof(ListPos));
+    std::memset(List, 0, sizeof(List));
+    std::memset(NumOnRank, 0, sizeof(NumOnRank));
+    std::memset(NumOnFyle, 0, sizeof(NumOnFyle));
+    std::memset(NumOnLeftDiag, 0, sizeof(NumOnLeftDiag));
+    std::memset(NumOnRightDiag, 0, sizeof(NumOnRightDiag));
+    std::memset(NumOnSquareColor, 0, sizeof(NumOnSquareColor));
+    std::memset(PieceSet, 0, sizeof(PieceSet));
+    ColorSet[WHITE] = ColorSet[BLACK] = 0;
+    EPTarget = NULL_SQUARE;
+    Castling = 0;
+    PlyCounter = 0;
+    HalfMoveClock = 0;
+}
+
+void Position::StdStart() {
+    Clear();
+    // The list order (king first, then the back rank, then the pawns) is
+    // part of what callers see through GetList.
+    static const squareT order[16] = {E1, A1, B1, C1, D1, F1, G1, H1,
+                                      A2, B2, C2, D2, E2, F2, G2, H2};
+    for (squareT sq : order) {
+        AddPiece(START_BOARD[sq], sq);
+        squareT mirror = square_Make(square_Fyle(sq), RANK_8 - square_Rank(sq));
+        AddPiece(START_BOARD[mirror], mirror);
+    }
+    Castling = WQ_CASTLE | WK_CASTLE | BQ_CASTLE | BK_CASTLE;
+    ToMove = WHITE;
+}
+
+errorT Position::AddPiece(pieceT p, squareT sq) {
+    ASSERT(sq < 64 && Board[sq] == EMPTY);
+    ASSERT(piece_Type(p) >= KING && piece_Type(p) <= PAWN && p < 16);
+    colorT c = piece_Color_NotEmpty(p);
+    if (Count[c] >= 16) return ERROR_PieceCount;
+    byte idx = byte(Count[c]);
+    if (piece_Type(p) == KING) {
+        if (Material[p] > 0) return ERROR_PieceCount;
+        if (idx > 0) {
+            List[c][idx] = List[c][0];
+            ListPos[List[c][idx]] = idx;
+        }
+        idx = 0;
+    }
+    List[c][idx] = sq;
+    ListPos[sq] = idx;
+    Count[c]++;
+    Board[sq] = p;
+    Material[p]++;
+    countOn(p, sq);
+    return OK;
+}
+
+byte Position::removePiece(pieceT p, squareT sq) {
+    colorT c = piece_Color_NotEmpty(p);
+    ASSERT(Board[sq] == p && Count[c] > 0);
+    byte idx = ListPos[sq];
+    byte last = byte(Count[c] - 1);
+    List[c][idx] = List[c][last];
+    ListPos[List[c][idx]] = idx;
+    Count[c]--;
+    Board[sq] = EMPTY;
+    Material[p]--;
+    countOff(p, sq);
+    return idx;
+}
+
+void Position::restorePiece(pieceT p, squareT sq, byte idx) {
+    colorT c = piece_Color_NotEmpty(p);
+    ASSERT(Board[sq] == EMPTY && idx <= Count[c] && Count[c] < 16);
+    squareT displaced = List[c][idx];
+    List[c][Count[c]] = displaced;
+    ListPos[displaced] = byte(Count[c]);
+    List[c][idx] = sq;
+    ListPos[sq] = idx;
+    Count[c]++;
+    Board[sq] = p;
+    Material[p]++;
+    countOn(p, sq);
+}
+
+void Position::changePiece(squareT sq, pieceT p) {
+    pieceT old = Board[sq];
+    Material[old]--;
+    countOff(old, sq);
+    Board[sq] = p;
+    Material[p]++;
+    countOn(p, sq);
+}
+
+void Position::CopyFrom(const Position& src) {
+    std::memcpy(Board, src.Board, sizeof(Board));
+    std::memcpy(Count, src.Count, sizeof(Count));
+    std::memcpy(Material, src.Material, sizeof(Material));
+    std::memcpy(ListPos, src.ListPos, sizeof(ListPos));
+    std::memcpy(List, src.List, sizeof(List));
+    std::memcpy(NumOnRank, src.NumOnRank, sizeof(NumOnRank));
+    std::memcpy(NumOnFyle, src.NumOnFyle, sizeof(NumOnFyle));
+    std::memcpy(NumOnLeftDiag, src.NumOnLeftDiag, sizeof(NumOnLeftDiag));
+    std::memcpy(NumOnRightDiag, src.NumOnRightDiag, sizeof(NumOnRightDiag));
+    std::memcpy(NumOnSquareColor, src.NumOnSquareColor, sizeof(NumOnSquareColor));
+    std::memcpy(PieceSet, src.PieceSet, sizeof(PieceSet));
+    ColorSet[WHITE] = src.ColorSet[WHITE];
+    ColorSet[BLACK] = src.ColorSet[BLACK];
+    EPTarget = src.EPTarget;
+    ToMove = src.ToMove;
+    PlyCounter = src.PlyCounter;
+    HalfMoveClock = src.HalfMoveClock;
+    Castling = src.Castling;
+}
+
+void Position::SetCastling(colorT c, byte side, bool flag) {
+    if (flag) {
+        Castling |= castleBit(c, side);
+    } else {
+        Castling &= byte(~castleBit(c, side));
+    }
+}
+
+MoveList* Position::GetLegalMoves() {
+    if (LegalMoves == nullptr) LegalMoves = new MoveList;
+    return LegalMoves;
+}
+
+errorT Position::ReadFromFEN(const char* text) {
+    ASSERT(text != nullptr);
+    Clear();
+    const char* s = text;
+    uint32_t filled = 0;
+    while (filled < 64) {
+        char ch = *s;
+        if (ch == '/') {
+            if (filled % 8 != 0) return ERROR_InvalidFEN;
+            s++;
+            continue;
+        }
+        if (ch >= '1' && ch <= '8') {
+            filled += uint32_t(ch - '0');
+            s++;
+            continue;
+        }
+        pieceT p = kFenPiece[static_cast<unsigned char>(ch)];
+        if (p == EMPTY) return ERROR_InvalidFEN;
+        squareT sq = squareT((filled % 8) + (7 - filled / 8) * 8);
+        if (AddPiece(p, sq) != OK) return ERROR_InvalidFEN;
+        filled++;
+        s++;
+    }
+    if (Material[WK] != 1 || Material[BK] != 1) return ERROR_InvalidFEN;
+
+    s = skipSpace(s);
+    if (*s == 'w') {
+        ToMove = WHITE;
+    } else if (*s == 'b') {
+        ToMove = BLACK;
+    } else {
+        return ERROR_InvalidFEN;
+    }
+    s = skipSpace(s + 1);
+
+    if (*s == '-') {
+        s++;
+    } else if (*s != '\0') {
+        for (; *s != '\0' && !isSpace(*s); s++) {
+            switch (*s) {
+                case 'K':
+                    Castling |= WK_CASTLE;
+                    break;
+                case 'Q':
+                    Castling |= WQ_CASTLE;
+                    break;
+                case 'k':
+                    Castling |= BK_CASTLE;
+                    break;
+                case 'q':
+                    Castling |= BQ_CASTLE;
+                    break;
+                default:
+                    return ERROR_InvalidFEN;
+            }
+        }
+    } else {
+        if (Board[E1] == WK) {
+            if (Board[A1] == WR) Castling |= WQ_CASTLE;
+            if (Board[H1] == WR) Castling |= WK_CASTLE;
+        }
+        if (Board[E8] == BK) {
+            if (Board[A8] == BR) Castling |= BQ_CASTLE;
+            if (Board[H8] == BR) Castling |= BK_CASTLE;
+        }
+    }
+    s = skipSpace(s);
+
+    if (*s == '-') {
+        s++;
+    } else if (*s != '\0') {
+        fyleT f = fyle_FromChar(s[0]);
+        if (f == NO_FYLE || (s[1] != '3' && s[1] != '6')) return ERROR_InvalidFEN;
+        EPTarget = square_Make(f, rank_FromChar(s[1]));
+        s += 2;
+    }
+    s = skipSpace(s);
+
+    if (*s != '\0') {
+        HalfMoveClock = uint16_t(readCount(s, 65535));
+        while (*s != '\0' && !isSpace(*s)) s++;
+        s = skipSpace(s);
+        // The ply counter must also hold the black-to-move increment.
+        if (*s != '\0') {
+            unsigned moveNumber = readCount(s, 32767);
+            if (moveNumber > 0) PlyCounter = uint16_t(2 * moveNumber - 2);
+        }
+    }
+    if (ToMove == BLACK) PlyCounter++;
+
+    // Positions the move generator cannot handle safely: a pawn that could
+    // never move or promote, or a king that the side to move could capture.
+    if ((PieceSet[WP] | PieceSet[BP]) & kBackRanks) return ERROR_InvalidFEN;
+    squareT enemyKing = GetEnemyKingSquare();
+    if (square_Adjacent(GetKingSquare(), enemyKing)) return ERROR_InvalidFEN;
+    if (CalcAttacks(ToMove, enemyKing, nullptr) > 0) return ERROR_InvalidFEN;
+    return OK;
+}
+
+void Position::PrintFEN(char* str, int flags) const {
+    ASSERT(str != nullptr);
+    char* s = str;
+    for (int rank = RANK_8; rank >= RANK_1; rank--) {
+        int empty = 0;
+        for (int fyle = A_FYLE; fyle <= H_FYLE; fyle++) {
+            pieceT p = Board[rank * 8 + fyle];
+            if (p == EMPTY) {
+                empty++;
+                continue;
+            }
+            if (empty > 0) *s++ = char('0' + empty);
+            empty = 0;
+            *s++ = PIECE_CHAR[p];
+        }
+        if (empty > 0) *s++ = char('0' + empty);
+        if (rank > RANK_1 && flags > FEN_COMPACT) *s++ = '/';
+    }
+    if (flags > FEN_COMPACT) *s++ = ' ';
+    *s++ = ToMove == WHITE ? 'w' : 'b';
+    if (flags > FEN_BOARD) {
+        *s++ = ' ';
+        if (Castling & WK_CASTLE) *s++ = 'K';
+        if (Castling & WQ_CASTLE) *s++ = 'Q';
+        if (Castling & BK_CASTLE) *s++ = 'k';
+        if (Castling & BQ_CASTLE) *s++ = 'q';
+        if ((Castling & (WK_CASTLE | WQ_CASTLE | BK_CASTLE | BQ_CASTLE)) == 0) *s++ = '-';
+        *s++ = ' ';
+        if (EPTarget == NULL_SQUARE) {
+            *s++ = '-';
+        } else {
+            *s++ = square_FyleChar(EPTarget);
+            *s++ = square_RankChar(EPTarget);
+        }
+    }
+    if (flags > FEN_CASTLING_EP) {
+        s += snprintf(s, 20, " %d %d", int(HalfMoveClock), int(GetFullMoveCount()));
+    }
+    *s = '\0';
+}
+
+bool Position::IsConsistent() const {
+    if (Board[COLOR_SQUARE] != EMPTY || Board[NULL_SQUARE] != END_OF_BOARD) return false;
+    for (colorT c = WHITE; c <= BLACK; c++) {
+        if (Count[c] > 16) return false;
+        for (uint32_t i = 0; i < Count[c]; i++) {
+            squareT sq = List[c][i];
+            if (sq >= 64 || ListPos[sq] != i || piece_Color(Board[sq]) != c) return false;
+        }
+        if (Material[piece_Make(c, KING)] > 0 && Board[List[c][0]] != piece_Make(c, KING))
+            return false;
+        if (uint32_t(std::popcount(ColorSet[c])) != Count[c]) return false;
+    }
+    // Rebuild every counter from the board and compare.
+    Position fresh;
+    for (squareT sq = 0; sq < 64; sq++) {
+        pieceT p = Board[sq];
+        if (p == EMPTY) continue;
+        if (p >= 16 || piece_Type(p) < KING || piece_Type(p) > PAWN) return false;
+        fresh.Material[p]++;
+        fresh.countOn(p, sq);
+    }
+    return std::memcmp(Material, fresh.Material, sizeof(Material)) == 0 &&
+           std::memcmp(NumOnRank, fresh.NumOnRank, sizeof(NumOnRank)) == 0 &&
+           std::memcmp(NumOnFyle, fresh.NumOnFyle, sizeof(NumOnFyle)) == 0 &&
+           std::memcmp(NumOnLeftDiag, fresh.NumOnLeftDiag, sizeof(NumOnLeftDiag)) == 0 &&
+           std::memcmp(NumOnRightDiag, fresh.NumOnRightDiag, sizeof(NumOnRightDiag)) == 0 &&
+           std::memcmp(NumOnSquareColor, fresh.NumOnSquareColor, sizeof(NumOnSquareColor)) == 0 &&
+           std::memcmp(PieceSet, fresh.PieceSet, sizeof(PieceSet)) == 0 &&
+           ColorSet[WHITE] == fresh.ColorSet[WHITE] && ColorSet[BLACK] == fresh.ColorSet[BLACK];
+}
+
+void Position::consistencyFailure(const char* file, unsigned line) const {
+    fflush(stdout);
+    DumpBoard(stderr);
+    for (colorT c = WHITE; c <= BLACK; c++) {
+        fprintf(stderr, "%s list (%u):", c == WHITE ? "White" : "Black", unsigned(Count[c]));
+        for (uint32_t i = 0; i < Count[c] && i < 16; i++) {
+            squareT sq = List[c][i];
+            if (sq < 64) {
+                fprintf(stderr, " %c%c%c", PIECE_CHAR[Board[sq]], square_FyleChar(sq),
+                        square_RankChar(sq));
+            } else {
+                fprintf(stderr, " ?%u", unsigned(sq));
+            }
+        }
+        fprintf(stderr, "\n");
+    }
+    _MyAssert(file, line);
+}
+
+void Position::DumpBoard(FILE* fp) const {
+    for (int rank = RANK_8; rank >= RANK_1; rank--) {
+        fputs("   ", fp);
+        for (int fyle = A_FYLE; fyle <= H_FYLE; fyle++) {
+            fputc(PIECE_CHAR[Board[rank * 8 + fyle]], fp);
+            fputc(' ', fp);
+        }
+        fputc('\n', fp);
+    }
+}

@@ -1,0 +1,228 @@
+// SAN writing (disambiguation, captures, promotions, castling, check and
+// mate marks) and reading (SAN with its tolerated variants, coordinates),
+// including the refusals of ambiguous and impossible moves.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/position.h"
+#include "position_state.h"
+
+namespace {
+
+Position& setUp(Position& pos, const char* fen) {
+    EXPECT_EQ(pos.ReadFromFEN(fen), OK) << fen;
+    return pos;
+}
+
+// SAN of the move given in coordinates.
+std::string san(Position& pos, const char* coord, int flag = SAN_MATETEST) {
+    simpleMoveT m{};
+    EXPECT_EQ(pos.ReadCoordMove(&m, coord, false), OK) << coord;
+    char s[16];
+    pos.MakeSANString(&m, s, flag);
+    return s;
+}
+
+// Coordinates of the move read from SAN, or "invalid".
+std::string read(Position& pos, const char* text, tokenT token) {
+    simpleMoveT m{};
+    if (pos.ReadMove(&m, text, token) != OK) return "invalid";
+    return coordinates(m);
+}
+
+TEST(SanWriting, KnightDisambiguation) {
+    Position pos;
+    setUp(pos, "4k3/8/8/8/8/8/8/1N3NK1 w - -");
+    EXPECT_EQ(san(pos, "b1d2"), "Nbd2");
+    setUp(pos, "4k3/8/8/8/8/1N6/8/1N4K1 w - -");
+    EXPECT_EQ(san(pos, "b1d2"), "N1d2");
+    setUp(pos, "4k3/8/8/8/8/1N6/8/1N3NK1 w - -");
+    EXPECT_EQ(san(pos, "b1d2"), "Nb1d2");
+    // A pinned knight cannot go there, so nothing needs telling apart.
+    setUp(pos, "4k3/8/8/8/8/8/8/qN1K1N2 w - -");
+    EXPECT_EQ(san(pos, "f1d2"), "Nd2");
+}
+
+TEST(SanWriting, PawnsPiecesAndCastling) {
+    Position pos;
+    setUp(pos, "r3k2r/1P6/8/3p4/4P3/8/8/R3K2R w KQkq -");
+    EXPECT_EQ(san(pos, "e4d5"), "exd5");
+    EXPECT_EQ(san(pos, "e4e5"), "e5");
+    EXPECT_EQ(san(pos, "b7b8q"), "b8=Q+");
+    EXPECT_EQ(san(pos, "b7a8n"), "bxa8=N");
+    EXPECT_EQ(san(pos, "e1g1"), "O-O");
+    EXPECT_EQ(san(pos, "e1c1"), "O-O-O");
+    EXPECT_EQ(san(pos, "e1e2"), "Ke2");
+    EXPECT_EQ(san(pos, "a1a8"), "Rxa8+");
+    EXPECT_EQ(san(pos, "h1h7"), "Rh7");
+    setUp(pos, "4k3/8/8/3pP3/8/8/8/4K3 w - d6");
+    EXPECT_EQ(san(pos, "e5d6"), "exd6");
+}
+
+TEST(SanWriting, CheckAndMateMarks) {
+    Position pos;
+    setUp(pos, "6k1/5ppp/8/8/8/8/8/R5K1 w - -");
+    EXPECT_EQ(san(pos, "a1a8", SAN_MATETEST), "Ra8#");
+    EXPECT_EQ(san(pos, "a1a8", SAN_CHECKTEST), "Ra8+");
+    EXPECT_EQ(san(pos, "a1a8", SAN_NO_CHECKTEST), "Ra8");
+    setUp(pos, "6k1/5pp1/8/8/8/8/8/R5K1 w - -");
+    EXPECT_EQ(san(pos, "a1a8", SAN_MATETEST), "Ra8+");
+    // Discovered check through a castling rook.
+    setUp(pos, "5k2/8/8/8/8/8/8/4K2R w K -");
+    EXPECT_EQ(san(pos, "e1g1"), "O-O+");
+}
+
+TEST(SanWriting, NullMoveAndFilledPieceNumber) {
+    Position pos;
+    pos.StdStart();
+    simpleMoveT m{};
+    ASSERT_EQ(pos.ReadMove(&m, "--", TOKEN_Move_Null), OK);
+    char s[16];
+    pos.MakeSANString(&m, s, SAN_MATETEST);
+    EXPECT_STREQ(s, "--");
+    ASSERT_EQ(pos.ReadCoordMove(&m, "g1f3", false), OK);
+    m.pieceNum = 99;
+    pos.MakeSANString(&m, s, SAN_NO_CHECKTEST);
+    EXPECT_EQ(m.pieceNum, 6);  // the g1 knight is seventh in white's list
+}
+
+TEST(SanWriting, CheckTestLeavesTheCallersCheckInformation) {
+    Position pos;
+    setUp(pos, "4k3/8/8/8/8/8/4r3/R3K3 w - -");
+    MoveList moves;
+    pos.GenerateMoves(&moves);
+    ASSERT_EQ(pos.GetNumChecks(), 1u);
+    for (simpleMoveT& m : moves) {
+        char s[16];
+        pos.MakeSANString(&m, s, SAN_MATETEST);
+    }
+    EXPECT_EQ(pos.GetNumChecks(), 1u);
+    EXPECT_EQ(pos.GetCheckSquares()[0], E2);
+}
+
+TEST(SanReading, EnPassantForms) {
+    Position pos;
+    setUp(pos, "4k3/8/8/3pP3/8/8/8/4K3 w - d6");
+    EXPECT_EQ(read(pos, "exd6", TOKEN_Move_Pawn), "e5d6");
+    EXPECT_EQ(read(pos, "ed", TOKEN_Move_Pawn), "e5d6");
+    EXPECT_EQ(read(pos, "ed6", TOKEN_Move_Pawn), "e5d6");
+    simpleMoveT m{};
+    ASSERT_EQ(pos.ReadMove(&m, "exd6", TOKEN_Move_Pawn), OK);
+    pos.DoSimpleMove(&m);
+    EXPECT_EQ(pos.GetPiece(D5), EMPTY);
+    EXPECT_TRUE(pos.IsConsistent());
+}
+
+TEST(SanReading, PawnMoves) {
+    Position pos;
+    pos.StdStart();
+    EXPECT_EQ(read(pos, "e4", TOKEN_Move_Pawn), "e2e4");
+    EXPECT_EQ(read(pos, "e3", TOKEN_Move_Pawn), "e2e3");
+    EXPECT_EQ(read(pos, "e5", TOKEN_Move_Pawn), "invalid");
+    EXPECT_EQ(read(pos, "exd3", TOKEN_Move_Pawn), "invalid");
+    EXPECT_EQ(read(pos, "e2e4", TOKEN_Move_Pawn), "e2e4");  // coordinates
+    EXPECT_EQ(read(pos, "e4!?", TOKEN_Move_Pawn), "e2e4");
+    EXPECT_EQ(read(pos, "e", TOKEN_Move_Pawn), "invalid");
+    EXPECT_EQ(read(pos, "e9", TOKEN_Move_Pawn), "invalid");
+    EXPECT_EQ(read(pos, "ae3", TOKEN_Move_Pawn), "invalid");  // no pawn capture there
+    // A double step cannot jump over a piece.
+    setUp(pos, "4k3/8/8/8/8/4n3/4P3/4K3 w - -");
+    EXPECT_EQ(read(pos, "e4", TOKEN_Move_Pawn), "invalid");
+}
+
+TEST(SanReading, Promotions) {
+    Position pos;
+    setUp(pos, "1n2k3/P7/8/8/8/8/8/4K3 w - -");
+    EXPECT_EQ(read(pos, "a8=Q", TOKEN_Move_Promote), "a7a8q");
+    EXPECT_EQ(read(pos, "a8N", TOKEN_Move_Promote), "a7a8n");
+    EXPECT_EQ(read(pos, "a8=r", TOKEN_Move_Promote), "a7a8r");
+    EXPECT_EQ(read(pos, "axb8=B+", TOKEN_Move_Promote), "a7b8b");
+    EXPECT_EQ(read(pos, "ab=Q", TOKEN_Move_Promote), "a7b8q");
+    EXPECT_EQ(read(pos, "a8=K", TOKEN_Move_Promote), "invalid");
+    EXPECT_EQ(read(pos, "a8", TOKEN_Move_Pawn), "invalid");  // promotion piece missing
+    setUp(pos, "4k3/8/8/8/8/8/P7/4K3 w - -");
+    EXPECT_EQ(read(pos, "a3=Q", TOKEN_Move_Promote), "invalid");
+}
+
+TEST(SanReading, PieceMovesAndAmbiguity) {
+    Position pos;
+    setUp(pos, "4k3/8/8/8/8/8/8/1N3NK1 w - -");
+    EXPECT_EQ(read(pos, "Nd2", TOKEN_Move_Piece), "invalid");  // either knight
+    EXPECT_EQ(read(pos, "Nbd2", TOKEN_Move_Piece), "b1d2");
+    EXPECT_EQ(read(pos, "Nfd2", TOKEN_Move_Piece), "f1d2");
+    EXPECT_EQ(read(pos, "N1d2", TOKEN_Move_Piece), "invalid");  // both on rank 1
+    EXPECT_EQ(read(pos, "Nb1d2", TOKEN_Move_Piece), "b1d2");
+    EXPECT_EQ(read(pos, "Nxd2", TOKEN_Move_Piece), "invalid");
+    EXPECT_EQ(read(pos, "Nc3+", TOKEN_Move_Piece), "b1c3");
+    EXPECT_EQ(read(pos, "Nh3", TOKEN_Move_Piece), "invalid");  // no knight reaches h3
+}
+
+TEST(SanReading, PieceMovesRefusals) {
+    Position pos;
+    pos.StdStart();
+    EXPECT_EQ(read(pos, "Nf3", TOKEN_Move_Piece), "g1f3");
+    EXPECT_EQ(read(pos, "Ng1f3", TOKEN_Move_Piece), "g1f3");
+    EXPECT_EQ(read(pos, "Nf4", TOKEN_Move_Piece), "invalid");
+    EXPECT_EQ(read(pos, "Nz3", TOKEN_Move_Piece), "invalid");
+    EXPECT_EQ(read(pos, "N9f3", TOKEN_Move_Piece), "invalid");
+    EXPECT_EQ(read(pos, "Zf3", TOKEN_Move_Piece), "invalid");
+    EXPECT_EQ(read(pos, "Nf", TOKEN_Move_Piece), "invalid");
+    EXPECT_EQ(read(pos, "Ngg1f3", TOKEN_Move_Piece), "invalid");
+    EXPECT_EQ(read(pos, "Bc4", TOKEN_Move_Piece), "invalid");  // blocked by the pawn
+    EXPECT_EQ(read(pos, "Ke2", TOKEN_Move_Piece), "invalid");
+}
+
+TEST(SanReading, KingMoves) {
+    Position pos;
+    setUp(pos, "8/8/8/8/8/8/k7/7K w - -");
+    EXPECT_EQ(read(pos, "Ka2", TOKEN_Move_Piece), "invalid");
+    EXPECT_EQ(read(pos, "Kg2", TOKEN_Move_Piece), "h1g2");
+    setUp(pos, "8/8/8/8/8/5k2/8/7K w - -");
+    EXPECT_EQ(read(pos, "Kg2", TOKEN_Move_Piece), "invalid");  // next to the black king
+}
+
+TEST(SanReading, Castling) {
+    Position pos;
+    setUp(pos, "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
+    EXPECT_EQ(read(pos, "O-O", TOKEN_Move_Castle_King), "e1g1");
+    EXPECT_EQ(read(pos, "O-O-O", TOKEN_Move_Castle_Queen), "e1c1");
+    setUp(pos, "r3k2r/8/8/8/8/8/8/R3K2R w Qkq -");
+    EXPECT_EQ(read(pos, "O-O", TOKEN_Move_Castle_King), "invalid");
+    setUp(pos, "r3k2r/8/8/8/8/8/8/R4K1R w - -");
+    EXPECT_EQ(read(pos, "O-O", TOKEN_Move_Castle_King), "invalid");
+    setUp(pos, "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -");
+    EXPECT_EQ(read(pos, "O-O-O", TOKEN_Move_Castle_Queen), "e8c8");
+}
+
+TEST(SanReading, NullMoveAndUnknownTokens) {
+    Position pos;
+    pos.StdStart();
+    simpleMoveT m{};
+    ASSERT_EQ(pos.ReadMove(&m, "--", TOKEN_Move_Null), OK);
+    EXPECT_EQ(m.from, E1);
+    EXPECT_EQ(m.to, E1);
+    EXPECT_EQ(m.promote, EMPTY);
+    EXPECT_EQ(pos.ReadMove(&m, "e4", TOKEN_Comment), ERROR_InvalidMove);
+    // Overlong text is refused, not copied past a buffer.
+    std::string longText(200, 'N');
+    EXPECT_EQ(pos.ReadMove(&m, longText.c_str(), TOKEN_Move_Piece), ERROR_InvalidMove);
+}
+
+TEST(CoordinateReading, PromotionCastlingAndReverse) {
+    Position pos;
+    setUp(pos, "4k3/P7/8/8/8/8/8/4K2R w K -");
+    simpleMoveT m{};
+    EXPECT_EQ(pos.ReadCoordMove(&m, "a7a8q", false), OK);
+    EXPECT_EQ(m.promote, QUEEN);
+    EXPECT_EQ(pos.ReadCoordMove(&m, "a7a8", false), ERROR_InvalidMove);
+    EXPECT_EQ(pos.ReadCoordMove(&m, "e1g1", false), OK);
+    EXPECT_EQ(pos.ReadCoordMove(&m, "g1e1", false), ERROR_InvalidMove);
+    EXPECT_EQ(pos.ReadCoordMove(&m, "g1e1", true), OK);
+    EXPECT_EQ(m.from, E1);
+    EXPECT_EQ(pos.ReadCoordMove(&m, "e1", false), ERROR_InvalidMove);
+    EXPECT_EQ(pos.ReadCoordMove(&m, "e1i1", false), ERROR_InvalidMove);
+    EXPECT_EQ(pos.ReadCoordMove(&m, "e1f1 rest", false), OK);
+}
+
+}  // namespace
