@@ -26,6 +26,18 @@ const char* nagSymbol(byte nag) {
     return nullptr;
 }
 
+// "12." before a white move, "12..." before a black one.
+void moveNumberText(char* text, uint32_t number, bool white) {
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    while (n > 0) *text++ = digits[--n];
+    strcpy(text, white ? "." : "...");
+}
+
 // Where a variation was entered: what the enclosing line resumes with.
 struct OpenVariation {
     uint32_t plyCount;
@@ -128,14 +140,33 @@ errorT Game::WriteMoveList(TextBuffer* tb, uint32_t plyCount, moveT* oldCurrentM
             printMoveNum = true;
             if (!check(tb->PrintChar(')')) || !check(tb->PrintSpace())) return err;
         } else {
-            if (m->san[0] == 0) CurrentPos->MakeSANString(&m->moveData, m->san, SAN_MATETEST);
+            const bool white = CurrentPos->GetToMove() == WHITE;
+            // A move without variations to write is played before its SAN
+            // is finished: the check and mate suffix then comes from the
+            // position reached, which saves making the move twice.
+            const bool playedFirst = !(withVariations && m->numVariations > 0);
+            if (m->san[0] == 0) {
+                CurrentPos->MakeSANString(&m->moveData, m->san,
+                                          playedFirst ? SAN_NO_CHECKTEST : SAN_MATETEST);
+                if (playedFirst) {
+                    MoveForward();
+                    if (!isNullMove(m->moveData) && CurrentPos->myIsKingInCheck()) {
+                        char* end = m->san + strlen(m->san);
+                        end[0] = CurrentPos->myIsKingInMate() ? '#' : '+';
+                        end[1] = 0;
+                    }
+                }
+            } else if (playedFirst) {
+                MoveForward();
+            }
             NumMovesPrinted++;
             if (m == oldCurrentMove) PgnNextMovePos = NumMovesPrinted;
             if (m->next == oldCurrentMove) PgnLastMovePos = NumMovesPrinted;
 
-            if (printMoveNum || CurrentPos->GetToMove() == WHITE) {
-                bool white = CurrentPos->GetToMove() == WHITE;
-                if (!check(tb->PrintInt(int(plyCount / 2 + 1), white ? "." : "..."))) return err;
+            if (printMoveNum || white) {
+                char number[16];
+                moveNumberText(number, plyCount / 2 + 1, white);
+                if (!check(tb->PrintWord(number))) return err;
                 printMoveNum = false;
             }
             if (!check(tb->PrintWord(m->san))) return err;
@@ -166,7 +197,7 @@ errorT Game::WriteMoveList(TextBuffer* tb, uint32_t plyCount, moveT* oldCurrentM
             if (!check(tb->PrintSpace()) || !writeLineComment()) return err;
             continue;
         }
-        MoveForward();
+        if (CurrentMove == m) MoveForward();
         plyCount++;
     }
 }
