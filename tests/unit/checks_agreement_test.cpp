@@ -277,8 +277,10 @@ TEST(ChecksAgreement, EndingsAndStudies) {
     SKIP_WITHOUT_DATA(path);
     Tally t = checkFile(path, 5 * kSlow);
     EXPECT_EQ(t.failures, 0u);
-    EXPECT_GT(t.mates, 100u);
-    EXPECT_GT(t.stalemates, 0u);
+    if (kMaxGamesRead == UINT32_MAX) {
+        EXPECT_GT(t.mates, 100u);
+        EXPECT_GT(t.stalemates, 0u);
+    }
 }
 
 TEST(ChecksAgreement, MasterGames) {

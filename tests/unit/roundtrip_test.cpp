@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer build checks memory, not coverage: a sample of each file.
-constexpr uint32_t kMaxGamesPerFile = 3000;
+constexpr uint32_t kMaxGamesPerFile = 1000;
 #else
 constexpr uint32_t kMaxGamesPerFile = UINT32_MAX;
 #endif
