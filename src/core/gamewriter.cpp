@@ -1,6 +1,7 @@
 // The move-text writer of Game: moves with their numbers, NAGs, comments and
 // nested variations, word-wrapped into a TextBuffer. Only plain PGN with the
-// tag, comment and variation bits is built; the engine selects nothing else.
+// tag, comment, variation and NAG-symbol bits is built; the engine selects
+// nothing else.
 
 #include <cstdio>
 #include <cstring>

@@ -125,5 +125,6 @@ bool util::printgame(FILE* stream, Game* game) {
     tb.SetBufferSize(kRecordBufferSize);
     tb.SetGrowable(true);
     if (game->WriteToPGN_changed(&tb) != OK) return false;
-    return tb.DumpToFile(stream) == OK;
+    // A buffered stream may have failed on an earlier game's bytes.
+    return tb.DumpToFile(stream) == OK && !ferror(stream);
 }
