@@ -3,6 +3,7 @@
 // and the result; and util::printgame, which writes one such record to a file.
 
 #include <cstdio>
+
 #include "core/date.h"
 #include "core/dstring.h"
 #include "core/eco.h"
