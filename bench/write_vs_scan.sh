@@ -25,13 +25,16 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 out="$work/out.pgn"
 
-# Does this hux write matching games? Try it on the sample games.
-printf '(match :pgn "%s" :output "%s")\n' "$root/examples/sample.pgn" "$work/probe.pgn" > "$work/probe.hux"
-if "$build/hux" "$work/probe.hux" > /dev/null 2>&1 && grep -q '^\[Event ' "$work/probe.pgn" 2> /dev/null; then
-  printf '(match :pgn "%s" :output "%s")\n' "$pgn" "$out" > "$work/write.hux"
-  printf '(match :pgn "%s" :player zzzznomatch)\n' "$pgn" > "$work/scan.hux"
-  write_cmd="$build/hux $work/write.hux"
-  scan_cmd="$build/hux $work/scan.hux"
+# Query words have no quoting: hux runs in the work directory on links with
+# plain names. Does this hux write matching games? Try it on the sample games.
+ln -s "$pgn" "$work/masters.pgn"
+ln -s "$root/examples/sample.pgn" "$work/sample.pgn"
+echo '(match :pgn sample.pgn :output probe.pgn)' > "$work/probe.hux"
+if (cd "$work" && "$build/hux" probe.hux > /dev/null 2>&1) && grep -q '^\[Event ' "$work/probe.pgn"; then
+  echo '(match :pgn masters.pgn :output out.pgn)' > "$work/write.hux"
+  echo '(match :pgn masters.pgn :player zzzznomatch)' > "$work/scan.hux"
+  write_cmd="cd $work && $build/hux write.hux"
+  scan_cmd="cd $work && $build/hux scan.hux"
 else
   echo "hux does not write games yet: timing bench/pgn_rewrite instead"
   write_cmd="$build/bench/pgn_rewrite $pgn $out"
