@@ -166,13 +166,13 @@ public:
     bool IsColorFormat() const { return PgnFormat == PGN_FORMAT_Color; }
     errorT WriteMoveList(TextBuffer* tb, uint32_t plyCount, moveT* oldCurrentMove,
                          bool printMoveNum, bool inComment);
-    void WriteComment(TextBuffer* tb, const char* preStr, const char* comment,
-                      const char* postStr);
+    errorT WriteComment(TextBuffer* tb, const char* preStr, const char* comment,
+                        const char* postStr);
 
     // Writing: the engine's annotated game record.
     errorT WriteToPGN_changed(TextBuffer* tb);
     errorT WritePGN_changed(TextBuffer* tb, uint32_t stopLocation);
-    void handleinitialcomment_changed(TextBuffer* tb);
+    errorT handleinitialcomment_changed(TextBuffer* tb);
 
 private:
     moveT* NewMove();

@@ -3,7 +3,11 @@
 // and the one way an error in the user's query ends the run (uassert).
 #pragma once
 
+#include <cstdio>
+
 #include "core/common.h"
+
+class Game;
 
 class util {
   public:
@@ -63,6 +67,10 @@ class util {
     static bool directionCompatible(pieceT piece, directionT dir);
 
     static void my_dump_board(const pieceT* board);
+
+    // Writes the game whole as an annotated PGN record; false when the
+    // stream did not take all of it.
+    static bool printgame(FILE* stream, Game* game);
 
   private:
     static bool _debug;

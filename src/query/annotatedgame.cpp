@@ -1,0 +1,131 @@
+// The engine's annotated game record: the tag section, the comment line that
+// names the game's number in the input, the move text with its MATCH comments,
+// and the result; and util::printgame, which writes one such record to a file.
+
+#include <cstdio>
+
+#include "core/date.h"
+#include "core/dstring.h"
+#include "core/eco.h"
+#include "core/game.h"
+#include "core/myassert.h"
+#include "core/position.h"
+#include "core/textbuf.h"
+#include "query/util.h"
+
+namespace {
+
+// Room the buffer starts with; it grows for the rare game that needs more.
+constexpr uint32_t kRecordBufferSize = 100000;
+
+// Tags are never wrapped, whatever the length of their values.
+constexpr uint32_t kTagWrapColumn = 99999;
+
+const char* ratingName(byte ratingType) {
+    return ratingType < 7 ? ratingTypeNames[ratingType] : ratingTypeNames[RATING_Elo];
+}
+
+// One tag line, '[' name ' ' '"' value '"' ']'. The line is built whole
+// because a value may be of any length.
+errorT printTag(TextBuffer* tb, DString& line, const char* name, const char* suffix,
+                const char* value) {
+    line.Clear();
+    line.Append("[", name, suffix, " \"");
+    line.Append(value, "\"]");
+    return tb->PrintLine(line.Data());
+}
+
+}  // namespace
+
+errorT Game::WriteToPGN_changed(TextBuffer* tb) {
+    return WritePGN_changed(tb, 0);
+}
+
+errorT Game::handleinitialcomment_changed(TextBuffer* tb) {
+    ASSERT(tb != nullptr && FirstMove != nullptr);
+    DString text;
+    text.Append("Original game: ");
+    text.Append(GameNumber);
+    if (FirstMove->comment != nullptr) text.Append(" ", FirstMove->comment);
+    errorT err = WriteComment(tb, "{", text.Data(), "}");
+    return err == OK ? tb->NewLine() : err;
+}
+
+// A short header in place of the tags (style bit 64), the BrelFlags tag
+// (512) and the HTML, LaTeX and colour formats are not built: the engine
+// writes plain PGN with tags, comments and variations only.
+errorT Game::WritePGN_changed(TextBuffer* tb, uint32_t stopLocation) {
+    ASSERT(tb != nullptr && Result <= RESULT_Draw);
+    tb->NewlinesToSpaces(false);
+
+    uint32_t wrapColumn = tb->GetWrapColumn();
+    tb->SetWrapColumn(kTagWrapColumn);
+    DString line;
+    char text[100];
+    errorT err = OK;
+    auto check = [&err](errorT result) {
+        if (err == OK) err = result;
+    };
+    check(printTag(tb, line, "Event", "", EventStr));
+    check(printTag(tb, line, "Site", "", SiteStr));
+    date_DecodeToString(Date, text);
+    check(printTag(tb, line, "Date", "", text));
+    check(printTag(tb, line, "Round", "", RoundStr));
+    check(printTag(tb, line, "White", "", WhiteStr));
+    check(printTag(tb, line, "Black", "", BlackStr));
+    check(printTag(tb, line, "Result", "", RESULT_LONGSTR[Result]));
+    if (PgnStyle & PGN_STYLE_TAGS) {
+        if (WhiteElo != 0) {
+            snprintf(text, sizeof text, "%u", unsigned(WhiteElo));
+            check(printTag(tb, line, "White", ratingName(WhiteRatingType), text));
+        }
+        if (BlackElo != 0) {
+            snprintf(text, sizeof text, "%u", unsigned(BlackElo));
+            check(printTag(tb, line, "Black", ratingName(BlackRatingType), text));
+        }
+        if (EcoCode != ECO_None) {
+            eco_ToExtendedString(EcoCode, text);
+            check(printTag(tb, line, "ECO", "", text));
+        }
+        if (EventDate != ZERO_DATE) {
+            date_DecodeToString(EventDate, text);
+            check(printTag(tb, line, "EventDate", "", text));
+        }
+        for (uint32_t i = 0; i < NumTags; i++) {
+            check(printTag(tb, line, TagList[i].tag, "", TagList[i].value));
+        }
+    }
+    if (NonStandardStart) {
+        StartPos->PrintFEN(text, FEN_ALL_FIELDS);
+        check(printTag(tb, line, "FEN", "", text));
+    }
+    tb->SetWrapColumn(wrapColumn);
+    check(tb->NewLine());
+
+    moveT* oldCurrentMove = CurrentMove;
+    if (stopLocation == 0) SaveState();
+    MoveToPly(0);
+    PgnNextMovePos = 1;
+    PgnLastMovePos = 1;
+    NumMovesPrinted = 1;
+    StopLocation = stopLocation;
+
+    check(handleinitialcomment_changed(tb));
+    uint32_t startPly = CurrentPos->GetPlyCounter();
+    check(WriteMoveList(tb, startPly, oldCurrentMove, true, false));
+    check(tb->PrintWord(RESULT_LONGSTR[Result]));
+    check(tb->NewLine());
+
+    if (stopLocation == 0) RestoreState();
+    return err;
+}
+
+bool util::printgame(FILE* stream, Game* game) {
+    ASSERT(stream != nullptr && game != nullptr);
+    TextBuffer tb;
+    tb.SetBufferSize(kRecordBufferSize);
+    tb.SetGrowable(true);
+    if (game->WriteToPGN_changed(&tb) != OK) return false;
+    // A buffered stream may have failed on an earlier game's bytes.
+    return tb.DumpToFile(stream) == OK && !ferror(stream);
+}
