@@ -222,9 +222,10 @@ void matchFilter::openOutput() {
     }
 }
 
-void matchFilter::writeGame(Game*) {
+void matchFilter::writeGame(Game* game) {
     // From the second game on, a blank line separates the games.
-    bool written = nmatches == 1 || fputs("\n\n", outputstream) != EOF;
+    bool written = (nmatches == 1 || fputs("\n\n", outputstream) != EOF) &&
+                   util::printgame(outputstream, game);
     if (!written) writeFailed();
 }
 

@@ -145,8 +145,12 @@ std::string writtenGame(int number) {
 }
 
 TEST(ScanOutput, GamesSeparatedByABlankLine) {
+    const std::string game4 = writtenGame(4), game5 = writtenGame(5);
+    EXPECT_EQ(game4.rfind("[Event \"1st American Chess Congress\"]\n", 0), 0u) << game4;
+    EXPECT_NE(game4.find("{Original game: 4}"), std::string::npos) << game4;
+    EXPECT_NE(game5.find("{Original game: 5"), std::string::npos) << game5;
     Scan s = scan(":output out.pgn :player morphy");
-    EXPECT_EQ(readFile(s.dir + "/out.pgn"), writtenGame(4) + "\n\n" + writtenGame(5));
+    EXPECT_EQ(readFile(s.dir + "/out.pgn"), game4 + "\n\n" + game5);
 }
 
 TEST(ScanOutput, StandardOutputCarriesEachGameAfterItsMark) {
