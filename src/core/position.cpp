@@ -2,6 +2,7 @@
 // removing pieces, FEN reading and writing, the consistency check and dumps.
 #include "core/position.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -286,8 +287,17 @@ errorT Position::ReadFromFEN(const char* text) {
     if (ToMove == BLACK) PlyCounter++;
 
     // Positions the move generator cannot handle safely: a pawn that could
-    // never move or promote, or a king that the side to move could capture.
+    // never move or promote, more promoted pieces than missing pawns (such
+    // armies can have more legal moves than a move list holds), or a king
+    // that the side to move could capture.
     if ((PieceSet[WP] | PieceSet[BP]) & kBackRanks) return ERROR_InvalidFEN;
+    for (colorT c = WHITE; c <= BLACK; c++) {
+        auto extra = [&](pieceT type, int original) {
+            return std::max(0, int(Material[piece_Make(c, type)]) - original);
+        };
+        int promoted = extra(QUEEN, 1) + extra(ROOK, 2) + extra(BISHOP, 2) + extra(KNIGHT, 2);
+        if (promoted > 8 - int(Material[piece_Make(c, PAWN)])) return ERROR_InvalidFEN;
+    }
     squareT enemyKing = GetEnemyKingSquare();
     if (square_Adjacent(GetKingSquare(), enemyKing)) return ERROR_InvalidFEN;
     if (CalcAttacks(ToMove, enemyKing, nullptr) > 0) return ERROR_InvalidFEN;

@@ -201,8 +201,13 @@ TEST(FenReading, RefusesPositionsThatWouldCorruptLaterMoves) {
         "4k3/8/8/8/8/5n2/8/4K3 b - -",             // white, not to move, in check
         "8/8/8/8/8/8/3k4/4K3 w - -",               // kings side by side
         "KQQQQQQQ/QQQQQQQQ/QQ6/8/8/8/8/7k w - -",  // seventeen white pieces
+        "QQQQQQQQ/QQQQQQQ1/8/8/8/8/8/K6k w - -",   // fifteen queens
+        "4k3/8/8/8/8/8/PPPPPPP1/QQ2K3 w - -",      // a promoted queen and seven pawns
+        "4k3/8/8/8/8/8/PPPPPP2/QQ1BKB1B w - -",    // two promoted pieces and six pawns
+        "4k3/8/8/8/8/8/8/QQQQKQQQ w - -",          // seven queens: possible
     };
-    const bool refused[] = {true, true, true, true, false, false, true, true, true, true};
+    const bool refused[] = {true, true, true, true, false, false, true,
+                            true, true, true, true, false, false, false};
     for (size_t i = 0; i < sizeof(bad) / sizeof(bad[0]); i++) {
         Position pos;
         EXPECT_EQ(pos.ReadFromFEN(bad[i]) == ERROR_InvalidFEN, refused[i]) << bad[i];
