@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh build
 scripts/build.sh release -DHUX_TESTS=OFF -DHUX_BENCH=OFF
 cd examples
-../build/hux ${1:-mates.hux}
+../build/hux ${1:-example.hux}

@@ -122,7 +122,8 @@ public:
     void SetBrelFlags(const char* s);
     const char* GetBrelFlags() const { return BrelFlags; }
 
-    void AddPgnTag(const char* tag, const char* value);
+    // ERROR_GameFull when the game already holds MAX_TAGS extra tags.
+    errorT AddPgnTag(const char* tag, const char* value);
     uint32_t GetNumExtraTags() const { return NumTags; }
     const tagT* GetExtraTags() const { return TagList; }
 
@@ -176,6 +177,7 @@ public:
 private:
     moveT* NewMove();
     void FreeMove(moveT* m);
+    void FreeLineFrom(moveT* m);
     char* CopyComment(const char* text);
 
     uint32_t GameNumber;

@@ -1,0 +1,113 @@
+// The PGN reader: turns a PGN text, one game per call, into a Game. It is
+// tolerant: bad tags, bad moves and stray symbols are logged and skipped, and
+// the next call goes on with the next game.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "core/error.h"
+#include "core/mfile.h"
+#include "core/pgntoken.h"
+
+class DString;
+class Game;
+
+constexpr uint32_t MAX_COMMENT_SIZE = 16000;  // token, line and comment buffers
+constexpr uint32_t MAX_UNGETCHARS = 16;
+constexpr uint32_t MAX_TAG_FIELD = 254;  // characters of a tag name or value
+// Deeper variations are skipped: the walks over a game recurse per level.
+constexpr uint32_t MAX_VARIATION_DEPTH = 200;
+// The error log keeps its first MiB; later messages are only counted.
+constexpr uint32_t MAX_ERROR_LOG = 1024 * 1024;
+
+enum parseModeT { PARSE_Searching = 0, PARSE_Header = 1, PARSE_Game = 2 };
+
+// Normalises a player name into out (outSize bytes, at least 1): leading
+// spaces go, exactly one space follows each comma, trailing dots, spaces and
+// tabs go, and "van"/"Van Der" style prefixes get their usual capitals.
+void standardPlayerName(char* out, uint32_t outSize, const char* name);
+
+class PgnParser {
+  public:
+    explicit PgnParser(MFile* file);
+    ~PgnParser();
+    PgnParser(const PgnParser&) = delete;
+    PgnParser& operator=(const PgnParser&) = delete;
+
+    void Reset();
+
+    // Reads the next game into game: ERROR_NotFound when the input holds no
+    // further game; otherwise OK or ERROR_Game (it ended badly), and game
+    // holds what was read either way.
+    errorT ParseGame(Game* game);
+    errorT ExtractPgnTag(const char* buffer, Game* game);
+
+    void SetErrorFile(FILE* fp) { ErrorFile = fp; }
+    void SetPreGameText(bool b) { StorePreGameText = b; }
+    void SetEndOfInputWarnings(bool b) { EndOfInputWarnings = b; }
+    void SetResultWarnings(bool b) { ResultWarnings = b; }
+    void SetNewlinesToSpaces(bool b) { NewlinesToSpaces = b; }
+    uint32_t ErrorCount() const { return NumErrors; }
+    // Messages logged while no error file is set (at most MAX_ERROR_LOG bytes
+    // of them; ErrorsDropped counts the ones that did not fit).
+    const char* ErrorMessages() const;
+    uint32_t ErrorsDropped() const { return NumErrorsDropped; }
+    uint32_t BytesUsed() const { return BytesSeen; }
+    uint32_t GetLineNumber() const { return LineCounter; }
+
+    // The tokenizer, public so that it can be tested on its own. Each reads
+    // into buffer (bufSize bytes), always terminating it.
+    int GetChar() {
+        int ch;
+        if (UnGetCount > 0) {
+            ch = UnGetCh[--UnGetCount];
+        } else {
+            ch = InFile->ReadOneByte();
+            if (ch == EndChar) return ch;
+        }
+        ++BytesSeen;
+        if (ch == '\n') ++LineCounter;
+        return ch;
+    }
+    void UnGetChar(int ch) {
+        // The end of input needs no push-back: the file returns it again.
+        if (ch == EndChar || UnGetCount == MAX_UNGETCHARS) return;
+        UnGetCh[UnGetCount++] = ch;
+        --BytesSeen;
+        if (ch == '\n') --LineCounter;
+    }
+    bool EndOfInput() { return UnGetCount == 0 && InFile->EndOfFile(); }
+    uint32_t GetLine(char* buffer, uint32_t bufSize);
+    tokenT GetNextToken(char* buffer, uint32_t bufSize);
+    tokenT GetGameToken(char* buffer, uint32_t bufSize);
+    void GetComment(char* buffer, uint32_t bufSize);
+    void SetParseMode(parseModeT mode) { ParseMode = mode; }
+
+  private:
+    errorT ParseMoves(Game* game, char* buffer, uint32_t bufSize);
+    void LogError(const char* prefix, const char* text);
+    tokenT ReadPawnMove(char* buffer, uint32_t bufSize, int first);
+    tokenT ReadPieceMove(char* buffer, uint32_t bufSize, int first);
+    tokenT ReadCastling(char* buffer, uint32_t bufSize, int first);
+    void ReadWord(char*& p, const char* end, bool stopAtDot);
+    void SetPlayerRating(Game* game, bool white, uint32_t rating, const char* value);
+
+    MFile* InFile;
+    uint32_t LineCounter;
+    int EndChar;
+    uint32_t BytesSeen;
+    FILE* ErrorFile;
+    DString* ErrorBuffer;
+    uint32_t NumErrors;
+    uint32_t NumErrorsDropped;
+    parseModeT ParseMode;
+    bool StorePreGameText;
+    bool EndOfInputWarnings;
+    bool ResultWarnings;
+    bool NewlinesToSpaces;
+    uint32_t UnGetCount;
+    int UnGetCh[MAX_UNGETCHARS];
+    char* TokenBuffer;  // MAX_COMMENT_SIZE bytes
+    char* PreGameText;  // MAX_COMMENT_SIZE bytes
+};

@@ -1,0 +1,22 @@
+// The base of every query node, and the factory that turns a query file or
+// list into the node its leading word names.
+#pragma once
+
+class Game;
+class strlist;
+
+class mfilter {
+  public:
+    // A label for debugging; nothing reads it.
+    const char* type = "mfilter";
+    // The list this node was built from.
+    strlist* sourceStrlist = nullptr;
+
+    virtual void print() = 0;
+    // Whether a whole game matches; only filters that scan games override it.
+    virtual bool match(Game* game);
+    virtual ~mfilter() = default;
+
+    static mfilter* fromFile(const char* name);
+    static mfilter* fromStrlist(strlist* list);
+};

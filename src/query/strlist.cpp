@@ -1,0 +1,134 @@
+#include "query/strlist.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "query/util.h"
+
+namespace {
+
+const char kOpen[] = "(";
+const char kClose[] = ")";
+
+// Longest word the tokenizer collects; one more than copy accepts, so that
+// a word of exactly this length is refused by copy with its own message.
+constexpr int kMaxToken = 501;
+
+bool isSpace(int ch) {
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
+}
+
+[[noreturn]] void fail(const char* message) {
+    fputs(message, stderr);
+    exit(1);
+}
+
+// Reads the elements of a list whose "(" was read, at nesting level `depth`
+// (the top-level list is level 1). The chain of cells is built in a loop so
+// that only sublists, never long lists, deepen the recursion.
+strlist* parseList(FILE* stream, int depth) {
+    strlist* head = nullptr;
+    strlist** tail = &head;
+    for (;;) {
+        const char* token = strlist::readstring(stream);
+        if (token == nullptr) fail("parseRestStream: unterminated list\n");
+        if (token == kClose) return head;
+        strlist* cell = new strlist();
+        if (token == kOpen) {
+            if (depth >= strlist::maxDepth)
+                fail("parseRestStream: lists nested deeper than 10000 levels\n");
+            cell->car = parseList(stream, depth + 1);
+        } else {
+            cell->car = new strlist(token);
+            delete[] token;
+        }
+        *tail = cell;
+        tail = &cell->cdr;
+    }
+}
+
+}  // namespace
+
+strlist::strlist(const char* word)
+    : isAtom(true), car(nullptr), atomValue(util::copy(word)), cdr(nullptr) {}
+
+strlist::strlist() : isAtom(false), car(nullptr), atomValue(nullptr), cdr(nullptr) {}
+
+strlist* strlist::parseFile(const char* path) {
+    FILE* stream = fopen(path, "r");
+    if (stream == nullptr) {
+        fprintf(stderr, "could not open file: %s\n", path);
+        exit(1);
+    }
+    strlist* tree = parseStream(stream);
+    fclose(stream);
+    return tree;
+}
+
+strlist* strlist::parseStream(FILE* stream) {
+    const char* token = readstring(stream);
+    if (token == nullptr) return nullptr;
+    if (token != kOpen) {
+        fprintf(stderr, "strlist: expected a '(' but got %s\n", token);
+        exit(1);
+    }
+    return parseRestStream(stream);
+}
+
+strlist* strlist::parseRestStream(FILE* stream) {
+    return parseList(stream, 1);
+}
+
+const char* strlist::readstring(FILE* stream) {
+    int ch;
+    for (;;) {
+        do ch = getc(stream);
+        while (isSpace(ch));
+        if (ch != ';') break;
+        do ch = getc(stream);
+        while (ch != '\n' && ch != EOF);
+    }
+    if (ch == EOF) return nullptr;
+    if (ch == '(') return kOpen;
+    if (ch == ')') return kClose;
+
+    char word[kMaxToken + 1];
+    int len = 0;
+    while (ch != EOF && !isSpace(ch) && ch != '(' && ch != ')') {
+        if (len == kMaxToken) fail("token too long: readstring");
+        word[len++] = char(ch);
+        ch = getc(stream);
+    }
+    if (ch != EOF) ungetc(ch, stream);
+    word[len] = '\0';
+    return util::copy(word);
+}
+
+bool strlist::eq(const char* word) const {
+    return isAtom && strcmp(atomValue, word) == 0;
+}
+
+void strlist::print() const {
+    print(this);
+}
+
+void strlist::print(const strlist* node) {
+    if (node == nullptr) {
+        printf("nil");
+    } else if (node->isAtom) {
+        printf("%s", node->atomValue);
+    } else {
+        printf("(");
+        print(node->car);
+        printcdr(node);
+        printf(")");
+    }
+}
+
+void strlist::printcdr(const strlist* cell) {
+    for (const strlist* rest = cell->cdr; rest != nullptr; rest = rest->cdr) {
+        if (rest->isAtom) fail("bad string printcdr");
+        printf(" ");
+        print(rest->car);
+    }
+}

@@ -1,0 +1,69 @@
+// Stateless helpers shared by the query reader and the filters: numbers,
+// squares, directions, board flips and shifts, piece values, string matching,
+// and the one way an error in the user's query ends the run (uassert).
+#pragma once
+
+#include "core/common.h"
+
+class util {
+  public:
+    // What signedIntValue returns for anything that is not a number.
+    static constexpr int notANumber = -12345678;
+
+    static void init();
+    static bool debug() { return _debug; }
+    static void setdebug() { _debug = true; }
+    static void cleardebug() { _debug = false; }
+
+    // Ends the run with "Error: <message>" on standard output and status 1
+    // when the condition is false.
+    static void uassert(bool condition, const char* message);
+
+    // A new owned copy (delete[]); longer than 500 characters ends the run.
+    static char* copy(const char* s);
+
+    // Decimal value of a digit string, -1 for anything else (a sign, an
+    // empty string, a value beyond 32 bits).
+    static int intValue(const char* s);
+    // As intValue, with an optional leading "-"; notANumber when malformed.
+    static int signedIntValue(const char* s);
+
+    static int fileFromChar(char ch);
+    static int rankFromChar(char ch);
+    static bool squareValid(int sq) { return sq >= 0 && sq < 64; }
+    static void printsquare(int sq);
+    // The square df files and dr ranks away, or -1 off the board.
+    static int squareShift(int sq, int df, int dr);
+    static int squareShiftDirection(int sq, directionT dir);
+
+    // Flip kinds: 'H' mirrors ranks, 'V' mirrors files, 'D' reflects in the
+    // a1-h8 diagonal, 'C' swaps colours (and, for boards, mirrors ranks).
+    static int makeFlip(int sq, char kind);
+    static directionT makeDirectionFlip(directionT dir, char kind);
+    static colorT myFlipColor(colorT color);
+
+    // Boards are arrays of 66 pieces: 64 squares and two extra entries
+    // that are copied but never interpreted.
+    static void doFlip(pieceT* dst, const pieceT* src, char kind);
+    static void board_copy(pieceT* dst, const pieceT* src);
+    static bool board_eq(const pieceT* a, const pieceT* b);
+    static int board_count(const pieceT* board);
+    static void board_shift(int df, int dr, pieceT* dst, const pieceT* src);
+    // As board_shift, but false (and dst unusable) once a piece would leave.
+    static bool board_doshift(int df, int dr, pieceT* dst, const pieceT* src);
+
+    static int power(pieceT piece);
+
+    // Case-insensitive substring and prefix tests.
+    static bool matchString(const char* pattern, const char* text);
+    static bool matchStringStart(const char* prefix, const char* s);
+
+    static bool directionOrthogonal(directionT dir);
+    static bool directionDiagonal(directionT dir);
+    static bool directionCompatible(pieceT piece, directionT dir);
+
+    static void my_dump_board(const pieceT* board);
+
+  private:
+    static bool _debug;
+};

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run_hux.h"
+#include "test_paths.h"
+
+namespace {
+
+std::string examplePath(const std::string& name) {
+    return std::string(HUX_EXAMPLES_DIR) + "/" + name;
+}
+
+struct GameFacts {
+    std::string white, black, year, result;
+};
+
+// The fact sheet is what the selection tests compare hux against, so it must
+// describe the sample file as it stands: same games, same order, same tags.
+std::vector<GameFacts> readFactSheet() {
+    std::vector<GameFacts> facts;
+    std::istringstream in(readFile(fixturePath("pgn/sample_game_facts.txt")));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> fields;
+        std::istringstream cols(line);
+        std::string field;
+        while (std::getline(cols, field, '\t')) fields.push_back(field);
+        EXPECT_EQ(fields.size(), 7u) << line;
+        if (fields.size() != 7) continue;
+        EXPECT_EQ(fields[0], std::to_string(facts.size() + 1)) << line;
+        facts.push_back({fields[1], fields[2], fields[3], fields[4]});
+    }
+    return facts;
+}
+
+std::string tagValue(const std::string& line) {
+    size_t open = line.find('"');
+    size_t close = line.rfind('"');
+    return open == std::string::npos || close <= open ? ""
+                                                      : line.substr(open + 1, close - open - 1);
+}
+
+std::vector<GameFacts> readSampleTags() {
+    std::vector<GameFacts> games;
+    std::istringstream in(readFile(examplePath("sample.pgn")));
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("[Event ", 0) == 0) games.emplace_back();
+        if (games.empty()) continue;
+        GameFacts& g = games.back();
+        if (line.rfind("[White ", 0) == 0) g.white = tagValue(line);
+        if (line.rfind("[Black ", 0) == 0) g.black = tagValue(line);
+        if (line.rfind("[Result ", 0) == 0) g.result = tagValue(line);
+        if (line.rfind("[Date ", 0) == 0) {
+            std::string year = tagValue(line).substr(0, 4);
+            g.year = year.find('?') == std::string::npos ? std::to_string(std::stoi(year)) : "0";
+        }
+    }
+    return games;
+}
+
+TEST(Examples, FactSheetDescribesSampleGames) {
+    std::vector<GameFacts> facts = readFactSheet();
+    std::vector<GameFacts> games = readSampleTags();
+    ASSERT_EQ(facts.size(), games.size());
+    ASSERT_GE(games.size(), 30u);
+    for (size_t i = 0; i < games.size(); ++i) {
+        SCOPED_TRACE("game " + std::to_string(i + 1));
+        EXPECT_EQ(facts[i].white, games[i].white);
+        EXPECT_EQ(facts[i].black, games[i].black);
+        EXPECT_EQ(facts[i].year, games[i].year);
+        EXPECT_EQ(facts[i].result, games[i].result);
+    }
+}
+
+// The game-level examples are run on copies, so the source tree gets no
+// output files.
+TEST(Examples, GameLevelQueriesAreAccepted) {
+    for (const char* name :
+         {"example.hux", "by-year.hux", "draws.hux", "game-numbers.hux", "player-capitals.hux"}) {
+        std::string dir = scratchDir();
+        writeFile(dir + "/sample.pgn", readFile(examplePath("sample.pgn")));
+        writeFile(dir + "/" + name, readFile(examplePath(name)));
+        HuxRun run = runHux({name}, dir);
+        EXPECT_EQ(run.status, 0) << name << "\n" << run.out;
+        EXPECT_EQ(run.err, "") << name;
+        EXPECT_EQ(run.out.find("Error"), std::string::npos) << name << "\n" << run.out;
+    }
+}
+
+}  // namespace

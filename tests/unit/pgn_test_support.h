@@ -1,0 +1,26 @@
+// Helpers for the reader's tests: a PgnParser over text held in memory, and a
+// readable rendering of the tokens it produces.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/game.h"
+#include "core/mfile.h"
+#include "core/pgnparser.h"
+
+class PgnReader {
+  public:
+    explicit PgnReader(std::string text, const char* name = "test.pgn") : text_(std::move(text)) {
+        file_.OpenMemory(text_.data(), text_.size(), name);
+        parser_ = std::make_unique<PgnParser>(&file_);
+    }
+    PgnParser& parser() { return *parser_; }
+    errorT next(Game& game) { return parser_->ParseGame(&game); }
+    std::string log() const { return parser_->ErrorMessages(); }
+
+  private:
+    std::string text_;
+    MFile file_;
+    std::unique_ptr<PgnParser> parser_;
+};

@@ -1,0 +1,200 @@
+#include "query/strlist.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_paths.h"
+
+namespace {
+
+// A stream over a copy of `text`, closed when the holder goes away.
+class TextStream {
+  public:
+    explicit TextStream(const std::string& text) : text_(text) {
+        stream_ = fmemopen(text_.data(), text_.size(), "r");
+    }
+    ~TextStream() { fclose(stream_); }
+    FILE* get() { return stream_; }
+
+  private:
+    std::string text_;
+    FILE* stream_;
+};
+
+// Trees and filters live until the process ends, as in the engine; holding
+// them here keeps them reachable.
+template <class T>
+T* keep(T* p) {
+    static auto* held = new std::vector<T*>;
+    held->push_back(p);
+    return p;
+}
+
+std::vector<std::string> tokens(const std::string& text) {
+    TextStream in(text);
+    std::vector<std::string> result;
+    while (const char* token = strlist::readstring(in.get())) {
+        result.push_back(token);
+        if (result.back() != "(" && result.back() != ")") delete[] token;
+    }
+    return result;
+}
+
+strlist* parse(const std::string& text) {
+    TextStream in(text);
+    return keep(strlist::parseStream(in.get()));
+}
+
+std::string printed(const strlist* node) {
+    testing::internal::CaptureStdout();
+    strlist::print(node);
+    return testing::internal::GetCapturedStdout();
+}
+
+using Tokens = std::vector<std::string>;
+
+TEST(StrlistTokenizer, Words) {
+    struct Case {
+        const char* text;
+        Tokens expected;
+    } cases[] = {
+        {"", {}},
+        {" \t\n\v\f\r ", {}},
+        {"(a(b c)d)", {"(", "a", "(", "b", "c", ")", "d", ")"}},
+        {"(a;b c)", {"(", "a;b", "c", ")"}},
+        {"; comment (x\n(y)", {"(", "y", ")"}},
+        {"; only a comment", {}},
+        {"a ;one\n;two\n b", {"a", "b"}},
+        {"\":pgn\" x-y.z 1/2-1/2", {"\":pgn\"", "x-y.z", "1/2-1/2"}},
+        {"word", {"word"}},
+        {"\xc3\xa9t\xc3\xa9 ok", {"\xc3\xa9t\xc3\xa9", "ok"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(tokens(c.text), c.expected) << c.text;
+}
+
+TEST(StrlistTokenizer, WordLengthLimits) {
+    std::string word500(500, 'q');
+    EXPECT_EQ(tokens(word500 + ")"), (Tokens{word500, ")"}));
+    EXPECT_EXIT(tokens(std::string(501, 'q')), testing::ExitedWithCode(1),
+                "^copy: buffer too long:\n$");
+    EXPECT_EXIT(tokens(std::string(502, 'q')), testing::ExitedWithCode(1),
+                "^token too long: readstring$");
+    EXPECT_EXIT(tokens(std::string(100000, 'q')), testing::ExitedWithCode(1),
+                "^token too long: readstring$");
+}
+
+TEST(StrlistParse, Shapes) {
+    struct Case {
+        const char* text;
+        const char* printed;
+    } cases[] = {
+        {"(a(b c)d)", "(a (b c) d)"},
+        {"(a;b c)", "(a;b c)"},
+        {"; comment (x\n(y)", "(y)"},
+        {"(a () b)", "(a nil b)"},
+        {"(a) junk (", "(a)"},
+        {"((x) (y (z)))", "((x) (y (z)))"},
+        {"  (match :pgn f.pgn)  ", "(match :pgn f.pgn)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(printed(parse(c.text)), c.printed) << c.text;
+}
+
+TEST(StrlistParse, Structure) {
+    strlist* tree = parse("(a (b c) () d)");
+    ASSERT_NE(tree, nullptr);
+    EXPECT_FALSE(tree->isAtom);
+    EXPECT_TRUE(tree->car->isAtom);
+    EXPECT_TRUE(tree->car->eq("a"));
+    EXPECT_FALSE(tree->car->eq("A"));
+    EXPECT_FALSE(tree->eq("a"));
+
+    strlist* sub = tree->cdr->car;
+    ASSERT_NE(sub, nullptr);
+    EXPECT_FALSE(sub->isAtom);
+    EXPECT_TRUE(sub->car->eq("b"));
+    EXPECT_TRUE(sub->cdr->car->eq("c"));
+    EXPECT_EQ(sub->cdr->cdr, nullptr);
+
+    EXPECT_EQ(tree->cdr->cdr->car, nullptr);
+    EXPECT_TRUE(tree->cdr->cdr->cdr->car->eq("d"));
+    EXPECT_EQ(tree->cdr->cdr->cdr->cdr, nullptr);
+}
+
+TEST(StrlistParse, EmptyTrees) {
+    EXPECT_EQ(parse(""), nullptr);
+    EXPECT_EQ(parse("; nothing\n  ;more\n"), nullptr);
+    EXPECT_EQ(parse("()"), nullptr);
+    EXPECT_EQ(printed(nullptr), "nil");
+}
+
+TEST(StrlistParse, Errors) {
+    EXPECT_EXIT(parse(")"), testing::ExitedWithCode(1),
+                "^strlist: expected a '\\(' but got \\)\n$");
+    EXPECT_EXIT(parse("match)"), testing::ExitedWithCode(1),
+                "^strlist: expected a '\\(' but got match\n$");
+    EXPECT_EXIT(parse("(a (b c)"), testing::ExitedWithCode(1),
+                "^parseRestStream: unterminated list\n$");
+    EXPECT_EXIT(parse("("), testing::ExitedWithCode(1), "^parseRestStream: unterminated list\n$");
+}
+
+TEST(StrlistParse, NestingIsCapped) {
+    int depth = strlist::maxDepth;
+    std::string deepest = std::string(depth, '(') + "x" + std::string(depth, ')');
+    strlist* tree = parse(deepest);
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(printed(tree), deepest);
+
+    std::string tooDeep = "(" + deepest + ")";
+    EXPECT_EXIT(parse(tooDeep), testing::ExitedWithCode(1),
+                "^parseRestStream: lists nested deeper than 10000 levels\n$");
+    EXPECT_EXIT(parse(std::string(100000, '(')), testing::ExitedWithCode(1),
+                "^parseRestStream: lists nested deeper than 10000 levels\n$");
+}
+
+TEST(StrlistParse, LongFlatList) {
+    std::string text = "(";
+    for (int i = 0; i < 100000; i++) text += "w ";
+    text += ")";
+    strlist* tree = parse(text);
+    int n = 0;
+    for (strlist* cell = tree; cell; cell = cell->cdr) n++;
+    EXPECT_EQ(n, 100000);
+}
+
+TEST(StrlistParse, Files) {
+    std::string path = scratchDir() + "/q.hux";
+    writeFile(path, "; query\n(match :pgn g.pgn)\n");
+    EXPECT_EQ(printed(keep(strlist::parseFile(path.c_str()))), "(match :pgn g.pgn)");
+    std::string missing = scratchDir() + "/none.hux";
+    EXPECT_EXIT(strlist::parseFile(missing.c_str()), testing::ExitedWithCode(1),
+                "^could not open file: .*/none.hux\n$");
+}
+
+TEST(StrlistNodes, ConstructorsAndPrint) {
+    strlist* atom = keep(new strlist("knight"));
+    EXPECT_TRUE(atom->isAtom);
+    EXPECT_STREQ(atom->atomValue, "knight");
+    EXPECT_EQ(atom->car, nullptr);
+    EXPECT_EQ(atom->cdr, nullptr);
+
+    strlist* cell = keep(new strlist());
+    EXPECT_FALSE(cell->isAtom);
+    EXPECT_EQ(cell->atomValue, nullptr);
+    cell->car = atom;
+    testing::internal::CaptureStdout();
+    cell->print();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "(knight)");
+
+    // A chain that holds an atom where a cell belongs is corrupt.
+    cell->cdr = keep(new strlist("b"));
+    EXPECT_EXIT(
+        {
+            fflush(stdout);
+            strlist::printcdr(cell);
+        },
+        testing::ExitedWithCode(1), "^bad string printcdr$");
+}
+
+}  // namespace
