@@ -6,6 +6,8 @@
 #include <bit>
 #include <cstring>
 
+#include "core/dstring.h"
+
 namespace {
 
 bool isSpace(char ch) {
@@ -403,5 +405,77 @@ void Position::DumpBoard(FILE* fp) const {
             fputc(' ', fp);
         }
         fputc('\n', fp);
+    }
+}
+
+namespace {
+
+// The square shown in row `row`, column `col` of a diagram (row 0 at the top).
+squareT diagramSquare(int row, int col, bool flip) {
+    return flip ? squareT(row * 8 + (7 - col)) : squareT((7 - row) * 8 + col);
+}
+
+}  // namespace
+
+void Position::DumpHtmlBoard(DString* dstr, uint32_t style, const char* dir, bool flip) const {
+    ASSERT(dstr != nullptr);
+    static const struct {
+        const char* dir;
+        uint32_t width, height;
+    } kStyles[2] = {{"bitmaps", 40, 40}, {"bitmaps2", 36, 35}};
+    if (style > 1) style = 0;
+    if (dir == nullptr) dir = kStyles[style].dir;
+    const uint32_t width = kStyles[style].width, height = kStyles[style].height;
+
+    dstr->Append("<br><br><center>\n");
+    dstr->Append("<table Border=1 CellSpacing=0 CellPadding=0>\n");
+    for (int row = 0; row < 8; row++) {
+        dstr->Append("<tr>\n");
+        for (int col = 0; col < 8; col++) {
+            const pieceT p = Board[diagramSquare(row, col, flip)];
+            const bool light = (row + col) % 2 == 0;
+            dstr->Append("  <td><img border=0 ");
+            if (width != 0) {
+                dstr->Append("width=");
+                dstr->Append(width, " ");
+            }
+            if (height != 0) {
+                dstr->Append("height=");
+                dstr->Append(height, " ");
+            }
+            dstr->Append("src=\"", dir, "/");
+            dstr->AddChar(light ? 'w' : 'b');
+            if (p == EMPTY) {
+                dstr->Append("sq.gif");
+            } else {
+                dstr->AddChar(piece_Color(p) == WHITE ? 'w' : 'b');
+                dstr->AddChar(char(piece_Char(p) - 'A' + 'a'));
+                dstr->Append(".gif");
+            }
+            dstr->Append("\" alt=\"");
+            if (p == EMPTY) {
+                if (!light) dstr->Append("::");
+            } else {
+                dstr->AddChar(piece_Color(p) == WHITE ? 'W' : 'B');
+                dstr->AddChar(piece_Char(p));
+            }
+            dstr->Append("\"></td>\n");
+        }
+        dstr->Append("</tr>\n");
+    }
+    dstr->Append("</table>\n");
+    dstr->Append("</center><br>");
+}
+
+void Position::DumpLatexBoard(DString* dstr, bool flip) const {
+    ASSERT(dstr != nullptr);
+    dstr->Append("\\board{");
+    for (int row = 0; row < 8; row++) {
+        for (int col = 0; col < 8; col++) {
+            const pieceT p = Board[diagramSquare(row, col, flip)];
+            const bool light = (row + col) % 2 == 0;
+            dstr->AddChar(p != EMPTY ? PIECE_CHAR[p] : light ? ' ' : '*');
+        }
+        dstr->Append(row < 7 ? "}\n {" : "}");
     }
 }
