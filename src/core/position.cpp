@@ -347,10 +347,13 @@ void Position::PrintFEN(char* str, int flags) const {
     *s = '\0';
 }
 
-bool Position::IsConsistent() const {
+bool Position::listsAgree() const {
     if (Board[COLOR_SQUARE] != EMPTY || Board[NULL_SQUARE] != END_OF_BOARD) return false;
     for (colorT c = WHITE; c <= BLACK; c++) {
         if (Count[c] > 16) return false;
+        uint32_t material = 0;
+        for (pieceT type = KING; type <= PAWN; type++) material += Material[piece_Make(c, type)];
+        if (material != Count[c]) return false;
         for (uint32_t i = 0; i < Count[c]; i++) {
             squareT sq = List[c][i];
             if (sq >= 64 || ListPos[sq] != i || piece_Color(Board[sq]) != c) return false;
@@ -359,23 +362,40 @@ bool Position::IsConsistent() const {
             return false;
         if (uint32_t(std::popcount(ColorSet[c])) != Count[c]) return false;
     }
-    // Rebuild every counter from the board and compare.
-    Position fresh;
+    return true;
+}
+
+bool Position::IsConsistent() const {
+    if (!listsAgree()) return false;
+    // Every square set rebuilt from the board, and every counter from the sets.
+    SquareSet sets[16] = {};
     for (squareT sq = 0; sq < 64; sq++) {
         pieceT p = Board[sq];
         if (p == EMPTY) continue;
         if (p >= 16 || piece_Type(p) < KING || piece_Type(p) > PAWN) return false;
-        fresh.Material[p]++;
-        fresh.countOn(p, sq);
+        sets[p] |= square_Bit(sq);
     }
-    return std::memcmp(Material, fresh.Material, sizeof(Material)) == 0 &&
-           std::memcmp(NumOnRank, fresh.NumOnRank, sizeof(NumOnRank)) == 0 &&
-           std::memcmp(NumOnFyle, fresh.NumOnFyle, sizeof(NumOnFyle)) == 0 &&
-           std::memcmp(NumOnLeftDiag, fresh.NumOnLeftDiag, sizeof(NumOnLeftDiag)) == 0 &&
-           std::memcmp(NumOnRightDiag, fresh.NumOnRightDiag, sizeof(NumOnRightDiag)) == 0 &&
-           std::memcmp(NumOnSquareColor, fresh.NumOnSquareColor, sizeof(NumOnSquareColor)) == 0 &&
-           std::memcmp(PieceSet, fresh.PieceSet, sizeof(PieceSet)) == 0 &&
-           ColorSet[WHITE] == fresh.ColorSet[WHITE] && ColorSet[BLACK] == fresh.ColorSet[BLACK];
+    if (ColorSet[WHITE] != (sets[WK] | sets[WQ] | sets[WR] | sets[WB] | sets[WN] | sets[WP]) ||
+        ColorSet[BLACK] != (sets[BK] | sets[BQ] | sets[BR] | sets[BB] | sets[BN] | sets[BP]))
+        return false;
+    for (pieceT p = 0; p < 16; p++) {
+        if (PieceSet[p] != sets[p] || Material[p] != std::popcount(sets[p])) return false;
+        byte rank[8] = {}, fyle[8] = {}, left[16] = {}, right[16] = {}, shade[2] = {};
+        for (SquareSet s = sets[p]; s != 0; s &= s - 1) {
+            squareT sq = squareT(std::countr_zero(s));
+            rank[square_Rank(sq)]++;
+            fyle[square_Fyle(sq)]++;
+            left[square_LeftDiag(sq)]++;
+            right[square_RightDiag(sq)]++;
+            shade[square_Color(sq)]++;
+        }
+        if (std::memcmp(rank, NumOnRank[p], 8) != 0 || std::memcmp(fyle, NumOnFyle[p], 8) != 0 ||
+            std::memcmp(left, NumOnLeftDiag[p], 16) != 0 ||
+            std::memcmp(right, NumOnRightDiag[p], 16) != 0 ||
+            std::memcmp(shade, NumOnSquareColor[p], 2) != 0)
+            return false;
+    }
+    return true;
 }
 
 void Position::consistencyFailure(const char* file, unsigned line) const {

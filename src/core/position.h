@@ -176,7 +176,10 @@ class Position {
     // Is the mover's king safe after moving from -> to, removing whatever
     // stands on capSq? The board is restored before returning.
     bool trialIsLegal(squareT from, squareT to, squareT capSq);
+    // After a move: the moved piece and both kings sit where the lists say.
     bool quickConsistent(const simpleMoveT* sm) const;
+    // Lists, colours and material counts agree.
+    bool listsAgree() const;
     [[noreturn]] void consistencyFailure(const char* file, unsigned line) const;
 
     pieceT Board[66];
