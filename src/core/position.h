@@ -73,7 +73,8 @@ class Position {
     uint32_t RightDiagCount(pieceT p, uint32_t diag) const { return NumOnRightDiag[p][diag]; }
     uint32_t SquareColorCount(pieceT p, colorT c) const { return NumOnSquareColor[p][c]; }
 
-    // Attacks, pins and move generation.
+    // Attacks, pins and move generation. fromSqs, when given, needs room for
+    // 16 squares: at most 15 pieces can attack one square.
     uint32_t CalcAttacks(colorT side, squareT target, squareT* fromSqs) const;
     uint32_t CalcNumChecks() const { return CalcNumChecks(GetKingSquare(), nullptr); }
     uint32_t CalcNumChecks(squareT kingSq) const { return CalcNumChecks(kingSq, nullptr); }
