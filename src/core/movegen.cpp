@@ -187,7 +187,7 @@ void Position::genPieceMoves(MoveList* ml, byte idx, pieceT p, squareT from, Squ
     }
 }
 
-bool Position::epCaptureIsLegal(squareT from, squareT to) const {
+bool Position::epCaptureIsLegal(squareT from, squareT to) {
     // Only a pawn that has just advanced two squares can be taken this way,
     // so the target lies on the sixth rank (third for black); a FEN target
     // anywhere else yields no capture.
@@ -195,16 +195,7 @@ bool Position::epCaptureIsLegal(squareT from, squareT to) const {
     squareT victim = square_Make(square_Fyle(to), square_Rank(from));
     if (Board[victim] != piece_Make(color_Flip(ToMove), PAWN)) return false;
     // Both pawns leave their rank at once, which can expose the king.
-    Position& self = const_cast<Position&>(*this);
-    pieceT pawn = Board[from];
-    self.Board[from] = EMPTY;
-    self.Board[victim] = EMPTY;
-    self.Board[to] = pawn;
-    bool legal = CalcNumChecks(GetKingSquare()) == 0;
-    self.Board[to] = EMPTY;
-    self.Board[victim] = piece_Make(color_Flip(ToMove), PAWN);
-    self.Board[from] = pawn;
-    return legal;
+    return trialIsLegal(from, to, victim);
 }
 
 void Position::genPawnMoves(MoveList* ml, byte idx, squareT from, directionT pin, SquareSet target,
@@ -268,8 +259,8 @@ void Position::genCastling(MoveList* ml, bool knownNotInCheck) {
                     Board[homeSquare(c, H_FYLE)] == rook && Board[homeSquare(c, F_FYLE)] == EMPTY &&
                     Board[homeSquare(c, G_FYLE)] == EMPTY;
     if (!queenSide && !kingSide) return;
-    // NumChecks may be stale when the caller promised no check.
-    if (knownNotInCheck ? NumChecks > 0 : CalcNumChecks(king) > 0) return;
+    // Without a fresh check count (the caller promised no check), verify.
+    if (!knownNotInCheck && CalcNumChecks(king) > 0) return;
     const pieceT kingPiece = Board[king];
     if (queenSide) {
         squareT c1 = homeSquare(c, C_FYLE), d1 = homeSquare(c, D_FYLE);

@@ -173,7 +173,7 @@ class Position {
                       int genType);
     void genKingMoves(MoveList* ml, int genType, bool castling, bool knownNotInCheck);
     void genCastling(MoveList* ml, bool knownNotInCheck);
-    bool epCaptureIsLegal(squareT from, squareT to) const;
+    bool epCaptureIsLegal(squareT from, squareT to);
     // Is the mover's king safe after moving from -> to, removing whatever
     // stands on capSq? The board is restored before returning.
     bool trialIsLegal(squareT from, squareT to, squareT capSq);
