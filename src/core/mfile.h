@@ -44,7 +44,6 @@ class MFile {
     const char* GetFileName() const { return FileName ? FileName : ""; }
     // Bytes read so far.
     uint64_t Location() const { return BufferStart + static_cast<uint64_t>(Current - Start); }
-    fileModeT GetMode() const { return FileMode; }
     mfileT GetType() const { return Type; }
 
   private:

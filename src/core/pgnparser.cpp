@@ -53,10 +53,6 @@ struct TokenText {
         *p = 0;
     }
     uint32_t length() const { return static_cast<uint32_t>(p - start); }
-    void reset() {
-        p = start;
-        *p = 0;
-    }
 };
 
 bool equals(const char* a, const char* b) {
