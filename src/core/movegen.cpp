@@ -322,9 +322,11 @@ void Position::GenCheckEvasions(MoveList* mlist, pieceT mask, int genType) {
             }
         }
         // A checking pawn that has just advanced two squares can also be
-        // taken en passant.
+        // taken en passant. FEN text can name any square as the target, so
+        // the checker must really be a pawn and the target empty.
         SquareSet pawnTarget = target;
-        if (EPTarget != NULL_SQUARE) {
+        if (EPTarget != NULL_SQUARE && Board[EPTarget] == EMPTY &&
+            Board[checker] == piece_Make(color_Flip(c), PAWN)) {
             squareT victim = squareT(c == WHITE ? EPTarget - 8 : EPTarget + 8);
             if (victim == checker) pawnTarget |= square_Bit(EPTarget);
         }
