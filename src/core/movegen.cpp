@@ -187,7 +187,7 @@ void Position::genPieceMoves(MoveList* ml, byte idx, pieceT p, squareT from, Squ
     }
 }
 
-bool Position::epCaptureIsLegal(squareT from, squareT to) const {
+bool Position::epCaptureIsLegal(squareT from, squareT to) {
     // Only a pawn that has just advanced two squares can be taken this way,
     // so the target lies on the sixth rank (third for black); a FEN target
     // anywhere else yields no capture.
@@ -195,16 +195,7 @@ bool Position::epCaptureIsLegal(squareT from, squareT to) const {
     squareT victim = square_Make(square_Fyle(to), square_Rank(from));
     if (Board[victim] != piece_Make(color_Flip(ToMove), PAWN)) return false;
     // Both pawns leave their rank at once, which can expose the king.
-    Position& self = const_cast<Position&>(*this);
-    pieceT pawn = Board[from];
-    self.Board[from] = EMPTY;
-    self.Board[victim] = EMPTY;
-    self.Board[to] = pawn;
-    bool legal = CalcNumChecks(GetKingSquare()) == 0;
-    self.Board[to] = EMPTY;
-    self.Board[victim] = piece_Make(color_Flip(ToMove), PAWN);
-    self.Board[from] = pawn;
-    return legal;
+    return trialIsLegal(from, to, victim);
 }
 
 void Position::genPawnMoves(MoveList* ml, byte idx, squareT from, directionT pin, SquareSet target,
@@ -268,8 +259,8 @@ void Position::genCastling(MoveList* ml, bool knownNotInCheck) {
                     Board[homeSquare(c, H_FYLE)] == rook && Board[homeSquare(c, F_FYLE)] == EMPTY &&
                     Board[homeSquare(c, G_FYLE)] == EMPTY;
     if (!queenSide && !kingSide) return;
-    // NumChecks may be stale when the caller promised no check.
-    if (knownNotInCheck ? NumChecks > 0 : CalcNumChecks(king) > 0) return;
+    // Without a fresh check count (the caller promised no check), verify.
+    if (!knownNotInCheck && CalcNumChecks(king) > 0) return;
     const pieceT kingPiece = Board[king];
     if (queenSide) {
         squareT c1 = homeSquare(c, C_FYLE), d1 = homeSquare(c, D_FYLE);
@@ -331,9 +322,11 @@ void Position::GenCheckEvasions(MoveList* mlist, pieceT mask, int genType) {
             }
         }
         // A checking pawn that has just advanced two squares can also be
-        // taken en passant.
+        // taken en passant. FEN text can name any square as the target, so
+        // the checker must really be a pawn and the target empty.
         SquareSet pawnTarget = target;
-        if (EPTarget != NULL_SQUARE) {
+        if (EPTarget != NULL_SQUARE && Board[EPTarget] == EMPTY &&
+            Board[checker] == piece_Make(color_Flip(c), PAWN)) {
             squareT victim = squareT(c == WHITE ? EPTarget - 8 : EPTarget + 8);
             if (victim == checker) pawnTarget |= square_Bit(EPTarget);
         }
@@ -564,10 +557,13 @@ void Position::DoSimpleMove(simpleMoveT* sm) {
     }
     ToMove = enemy;
 
-#ifndef NDEBUG
-    if (!IsConsistent()) consistencyFailure(__FILE__, __LINE__);
-#endif
+    // The constant-time check always runs; the walk over both lists only in
+    // debug builds (IsConsistent, which also rebuilds every counter, is left
+    // to tests).
     if (!quickConsistent(sm)) consistencyFailure(__FILE__, __LINE__);
+#ifndef NDEBUG
+    if (!listsAgree()) consistencyFailure(__FILE__, __LINE__);
+#endif
 }
 
 void Position::UndoSimpleMove(simpleMoveT* sm) {
@@ -596,6 +592,6 @@ void Position::UndoSimpleMove(simpleMoveT* sm) {
         restorePiece(sm->capturedPiece, sm->capturedSquare, sm->capturedNum);
 
 #ifndef NDEBUG
-    if (!IsConsistent()) consistencyFailure(__FILE__, __LINE__);
+    if (!listsAgree()) consistencyFailure(__FILE__, __LINE__);
 #endif
 }

@@ -153,6 +153,9 @@ errorT Position::ReadMove(simpleMoveT* m, const char* str, tokenT token) {
     pieceT promote = EMPTY;
     switch (token) {
         case TOKEN_Move_Null: {
+            // Passing out of check would leave a king that the next move
+            // could capture.
+            if (IsKingInCheck()) return ERROR_InvalidMove;
             squareT king = GetKingSquare();
             *m = simpleMoveT{0, Board[king], king, king, 0, EMPTY, EMPTY, king, 0, NULL_SQUARE, 0};
             return OK;

@@ -2,8 +2,11 @@
 // removing pieces, FEN reading and writing, the consistency check and dumps.
 #include "core/position.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
+
+#include "core/dstring.h"
 
 namespace {
 
@@ -286,8 +289,17 @@ errorT Position::ReadFromFEN(const char* text) {
     if (ToMove == BLACK) PlyCounter++;
 
     // Positions the move generator cannot handle safely: a pawn that could
-    // never move or promote, or a king that the side to move could capture.
+    // never move or promote, more promoted pieces than missing pawns (such
+    // armies can have more legal moves than a move list holds), or a king
+    // that the side to move could capture.
     if ((PieceSet[WP] | PieceSet[BP]) & kBackRanks) return ERROR_InvalidFEN;
+    for (colorT c = WHITE; c <= BLACK; c++) {
+        auto extra = [&](pieceT type, int original) {
+            return std::max(0, int(Material[piece_Make(c, type)]) - original);
+        };
+        int promoted = extra(QUEEN, 1) + extra(ROOK, 2) + extra(BISHOP, 2) + extra(KNIGHT, 2);
+        if (promoted > 8 - int(Material[piece_Make(c, PAWN)])) return ERROR_InvalidFEN;
+    }
     squareT enemyKing = GetEnemyKingSquare();
     if (square_Adjacent(GetKingSquare(), enemyKing)) return ERROR_InvalidFEN;
     if (CalcAttacks(ToMove, enemyKing, nullptr) > 0) return ERROR_InvalidFEN;
@@ -335,10 +347,13 @@ void Position::PrintFEN(char* str, int flags) const {
     *s = '\0';
 }
 
-bool Position::IsConsistent() const {
+bool Position::listsAgree() const {
     if (Board[COLOR_SQUARE] != EMPTY || Board[NULL_SQUARE] != END_OF_BOARD) return false;
     for (colorT c = WHITE; c <= BLACK; c++) {
         if (Count[c] > 16) return false;
+        uint32_t material = 0;
+        for (pieceT type = KING; type <= PAWN; type++) material += Material[piece_Make(c, type)];
+        if (material != Count[c]) return false;
         for (uint32_t i = 0; i < Count[c]; i++) {
             squareT sq = List[c][i];
             if (sq >= 64 || ListPos[sq] != i || piece_Color(Board[sq]) != c) return false;
@@ -347,23 +362,40 @@ bool Position::IsConsistent() const {
             return false;
         if (uint32_t(std::popcount(ColorSet[c])) != Count[c]) return false;
     }
-    // Rebuild every counter from the board and compare.
-    Position fresh;
+    return true;
+}
+
+bool Position::IsConsistent() const {
+    if (!listsAgree()) return false;
+    // Every square set rebuilt from the board, and every counter from the sets.
+    SquareSet sets[16] = {};
     for (squareT sq = 0; sq < 64; sq++) {
         pieceT p = Board[sq];
         if (p == EMPTY) continue;
         if (p >= 16 || piece_Type(p) < KING || piece_Type(p) > PAWN) return false;
-        fresh.Material[p]++;
-        fresh.countOn(p, sq);
+        sets[p] |= square_Bit(sq);
     }
-    return std::memcmp(Material, fresh.Material, sizeof(Material)) == 0 &&
-           std::memcmp(NumOnRank, fresh.NumOnRank, sizeof(NumOnRank)) == 0 &&
-           std::memcmp(NumOnFyle, fresh.NumOnFyle, sizeof(NumOnFyle)) == 0 &&
-           std::memcmp(NumOnLeftDiag, fresh.NumOnLeftDiag, sizeof(NumOnLeftDiag)) == 0 &&
-           std::memcmp(NumOnRightDiag, fresh.NumOnRightDiag, sizeof(NumOnRightDiag)) == 0 &&
-           std::memcmp(NumOnSquareColor, fresh.NumOnSquareColor, sizeof(NumOnSquareColor)) == 0 &&
-           std::memcmp(PieceSet, fresh.PieceSet, sizeof(PieceSet)) == 0 &&
-           ColorSet[WHITE] == fresh.ColorSet[WHITE] && ColorSet[BLACK] == fresh.ColorSet[BLACK];
+    if (ColorSet[WHITE] != (sets[WK] | sets[WQ] | sets[WR] | sets[WB] | sets[WN] | sets[WP]) ||
+        ColorSet[BLACK] != (sets[BK] | sets[BQ] | sets[BR] | sets[BB] | sets[BN] | sets[BP]))
+        return false;
+    for (pieceT p = 0; p < 16; p++) {
+        if (PieceSet[p] != sets[p] || Material[p] != std::popcount(sets[p])) return false;
+        byte rank[8] = {}, fyle[8] = {}, left[16] = {}, right[16] = {}, shade[2] = {};
+        for (SquareSet s = sets[p]; s != 0; s &= s - 1) {
+            squareT sq = squareT(std::countr_zero(s));
+            rank[square_Rank(sq)]++;
+            fyle[square_Fyle(sq)]++;
+            left[square_LeftDiag(sq)]++;
+            right[square_RightDiag(sq)]++;
+            shade[square_Color(sq)]++;
+        }
+        if (std::memcmp(rank, NumOnRank[p], 8) != 0 || std::memcmp(fyle, NumOnFyle[p], 8) != 0 ||
+            std::memcmp(left, NumOnLeftDiag[p], 16) != 0 ||
+            std::memcmp(right, NumOnRightDiag[p], 16) != 0 ||
+            std::memcmp(shade, NumOnSquareColor[p], 2) != 0)
+            return false;
+    }
+    return true;
 }
 
 void Position::consistencyFailure(const char* file, unsigned line) const {
@@ -393,5 +425,77 @@ void Position::DumpBoard(FILE* fp) const {
             fputc(' ', fp);
         }
         fputc('\n', fp);
+    }
+}
+
+namespace {
+
+// The square shown in row `row`, column `col` of a diagram (row 0 at the top).
+squareT diagramSquare(int row, int col, bool flip) {
+    return flip ? squareT(row * 8 + (7 - col)) : squareT((7 - row) * 8 + col);
+}
+
+}  // namespace
+
+void Position::DumpHtmlBoard(DString* dstr, uint32_t style, const char* dir, bool flip) const {
+    ASSERT(dstr != nullptr);
+    static const struct {
+        const char* dir;
+        uint32_t width, height;
+    } kStyles[2] = {{"bitmaps", 40, 40}, {"bitmaps2", 36, 35}};
+    if (style > 1) style = 0;
+    if (dir == nullptr) dir = kStyles[style].dir;
+    const uint32_t width = kStyles[style].width, height = kStyles[style].height;
+
+    dstr->Append("<br><br><center>\n");
+    dstr->Append("<table Border=1 CellSpacing=0 CellPadding=0>\n");
+    for (int row = 0; row < 8; row++) {
+        dstr->Append("<tr>\n");
+        for (int col = 0; col < 8; col++) {
+            const pieceT p = Board[diagramSquare(row, col, flip)];
+            const bool light = (row + col) % 2 == 0;
+            dstr->Append("  <td><img border=0 ");
+            if (width != 0) {
+                dstr->Append("width=");
+                dstr->Append(width, " ");
+            }
+            if (height != 0) {
+                dstr->Append("height=");
+                dstr->Append(height, " ");
+            }
+            dstr->Append("src=\"", dir, "/");
+            dstr->AddChar(light ? 'w' : 'b');
+            if (p == EMPTY) {
+                dstr->Append("sq.gif");
+            } else {
+                dstr->AddChar(piece_Color(p) == WHITE ? 'w' : 'b');
+                dstr->AddChar(char(piece_Char(p) - 'A' + 'a'));
+                dstr->Append(".gif");
+            }
+            dstr->Append("\" alt=\"");
+            if (p == EMPTY) {
+                if (!light) dstr->Append("::");
+            } else {
+                dstr->AddChar(piece_Color(p) == WHITE ? 'W' : 'B');
+                dstr->AddChar(piece_Char(p));
+            }
+            dstr->Append("\"></td>\n");
+        }
+        dstr->Append("</tr>\n");
+    }
+    dstr->Append("</table>\n");
+    dstr->Append("</center><br>");
+}
+
+void Position::DumpLatexBoard(DString* dstr, bool flip) const {
+    ASSERT(dstr != nullptr);
+    dstr->Append("\\board{");
+    for (int row = 0; row < 8; row++) {
+        for (int col = 0; col < 8; col++) {
+            const pieceT p = Board[diagramSquare(row, col, flip)];
+            const bool light = (row + col) % 2 == 0;
+            dstr->AddChar(p != EMPTY ? PIECE_CHAR[p] : light ? ' ' : '*');
+        }
+        dstr->Append(row < 7 ? "}\n {" : "}");
     }
 }

@@ -73,7 +73,8 @@ class Position {
     uint32_t RightDiagCount(pieceT p, uint32_t diag) const { return NumOnRightDiag[p][diag]; }
     uint32_t SquareColorCount(pieceT p, colorT c) const { return NumOnSquareColor[p][c]; }
 
-    // Attacks, pins and move generation.
+    // Attacks, pins and move generation. fromSqs, when given, needs room for
+    // 16 squares: at most 15 pieces can attack one square.
     uint32_t CalcAttacks(colorT side, squareT target, squareT* fromSqs) const;
     uint32_t CalcNumChecks() const { return CalcNumChecks(GetKingSquare(), nullptr); }
     uint32_t CalcNumChecks(squareT kingSq) const { return CalcNumChecks(kingSq, nullptr); }
@@ -172,11 +173,14 @@ class Position {
                       int genType);
     void genKingMoves(MoveList* ml, int genType, bool castling, bool knownNotInCheck);
     void genCastling(MoveList* ml, bool knownNotInCheck);
-    bool epCaptureIsLegal(squareT from, squareT to) const;
+    bool epCaptureIsLegal(squareT from, squareT to);
     // Is the mover's king safe after moving from -> to, removing whatever
     // stands on capSq? The board is restored before returning.
     bool trialIsLegal(squareT from, squareT to, squareT capSq);
+    // After a move: the moved piece and both kings sit where the lists say.
     bool quickConsistent(const simpleMoveT* sm) const;
+    // Lists, colours and material counts agree.
+    bool listsAgree() const;
     [[noreturn]] void consistencyFailure(const char* file, unsigned line) const;
 
     pieceT Board[66];

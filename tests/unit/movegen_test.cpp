@@ -173,6 +173,10 @@ TEST(Generation, EnPassant) {
     // Taking the checking pawn en passant answers the check.
     setUp(pos, "8/8/8/2k5/3Pp3/8/8/4K3 b - d3");
     EXPECT_TRUE(has(movesOf(pos), "e4d3"));
+    // A rook checking from behind an occupied target square is no pawn to
+    // take en passant, and taking the pawn on the target does not help.
+    setUp(pos, "8/2p5/3p4/K2rP2r/8/8/8/7k w - d6");
+    EXPECT_FALSE(has(movesOf(pos), "e5d6"));
     // A target on the wrong rank for the side to move is no capture: a pawn
     // on the second rank is not "behind" anything.
     setUp(pos, "4k3/8/8/8/8/8/3pP3/K7 w - d3");

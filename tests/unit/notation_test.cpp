@@ -204,6 +204,9 @@ TEST(SanReading, NullMoveAndUnknownTokens) {
     EXPECT_EQ(m.to, E1);
     EXPECT_EQ(m.promote, EMPTY);
     EXPECT_EQ(pos.ReadMove(&m, "e4", TOKEN_Comment), ERROR_InvalidMove);
+    // No passing out of check.
+    ASSERT_EQ(pos.ReadFromFEN("4k3/8/8/8/8/8/4r3/4K3 w - -"), OK);
+    EXPECT_EQ(pos.ReadMove(&m, "--", TOKEN_Move_Null), ERROR_InvalidMove);
     // Overlong text is refused, not copied past a buffer.
     std::string longText(200, 'N');
     EXPECT_EQ(pos.ReadMove(&m, longText.c_str(), TOKEN_Move_Piece), ERROR_InvalidMove);

@@ -283,6 +283,19 @@ SuiteResult runSuite(const std::string& path, uint64_t fileBudget) {
             result.skipped960++;
             continue;
         }
+        // FEN round trip: the first four fields come back as given, and what
+        // we write reads back to the same text.
+        std::string written = fenOf(pos);
+        std::istringstream given(e.fen), ours(written);
+        for (int field = 0; field < 4; field++) {
+            std::string a, b;
+            given >> a;
+            ours >> b;
+            EXPECT_EQ(b, a) << path << " " << e.id << ": field " << field << " of " << e.fen;
+        }
+        Position again;
+        EXPECT_EQ(again.ReadFromFEN(written.c_str()), OK) << written;
+        EXPECT_EQ(fenOf(again), written);
         if (e.counts.empty()) continue;
         std::sort(e.counts.begin(), e.counts.end());
         std::pair<int, uint64_t> chosen = e.counts.front();

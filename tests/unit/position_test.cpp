@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "core/dstring.h"
 #include "core/position.h"
 #include "position_state.h"
 
@@ -201,8 +203,13 @@ TEST(FenReading, RefusesPositionsThatWouldCorruptLaterMoves) {
         "4k3/8/8/8/8/5n2/8/4K3 b - -",             // white, not to move, in check
         "8/8/8/8/8/8/3k4/4K3 w - -",               // kings side by side
         "KQQQQQQQ/QQQQQQQQ/QQ6/8/8/8/8/7k w - -",  // seventeen white pieces
+        "QQQQQQQQ/QQQQQQQ1/8/8/8/8/8/K6k w - -",   // fifteen queens
+        "4k3/8/8/8/8/8/PPPPPPP1/QQ2K3 w - -",      // a promoted queen and seven pawns
+        "4k3/8/8/8/8/8/PPPPPP2/QQ1BKB1B w - -",    // two promoted pieces and six pawns
+        "4k3/8/8/8/8/8/8/QQQQKQQQ w - -",          // seven queens: possible
     };
-    const bool refused[] = {true, true, true, true, false, false, true, true, true, true};
+    const bool refused[] = {true, true, true, true, false, false, true,
+                            true, true, true, true, false, false, false};
     for (size_t i = 0; i < sizeof(bad) / sizeof(bad[0]); i++) {
         Position pos;
         EXPECT_EQ(pos.ReadFromFEN(bad[i]) == ERROR_InvalidFEN, refused[i]) << bad[i];
@@ -255,6 +262,73 @@ TEST(Vocabulary, PieceFromCharIgnoresPawnLetter) {
     EXPECT_EQ(piece_FromChar('P'), EMPTY);
     EXPECT_EQ(piece_FromChar('N'), KNIGHT);
     EXPECT_EQ(piece_FromChar('k'), EMPTY);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PositionDiagram, HtmlCellsImagesAndAlternativeText) {
+    Position pos;
+    pos.StdStart();
+    DString html;
+    pos.DumpHtmlBoard(&html, 0, nullptr);
+    std::string text = html.Data();
+    EXPECT_EQ(
+        text.rfind("<br><br><center>\n<table Border=1 CellSpacing=0 CellPadding=0>\n<tr>\n", 0),
+        0u);
+    // a8 (light, black rook) opens the first row; e8 is the fifth cell.
+    EXPECT_NE(text.find("<tr>\n  <td><img border=0 width=40 height=40 src=\"bitmaps/wbr.gif\" "
+                        "alt=\"BR\"></td>\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("src=\"bitmaps/wbk.gif\" alt=\"BK\""), std::string::npos);
+    // Empty squares: dark ones say "::", light ones nothing.
+    EXPECT_NE(text.find("src=\"bitmaps/wsq.gif\" alt=\"\""), std::string::npos);
+    EXPECT_NE(text.find("src=\"bitmaps/bsq.gif\" alt=\"::\""), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 36), "\"></td>\n</tr>\n</table>\n</center><br>");
+    // h1 is the last cell: light, white rook.
+    EXPECT_NE(text.rfind("src=\"bitmaps/wwr.gif\" alt=\"WR\"></td>\n</tr>\n</table>"),
+              std::string::npos);
+}
+
+TEST(PositionDiagram, HtmlStylesFolderAndFlip) {
+    Position pos;
+    ASSERT_EQ(pos.ReadFromFEN("4k3/8/8/8/8/8/8/4K3 w - -"), OK);
+    DString styled, custom, flipped, unknown;
+    pos.DumpHtmlBoard(&styled, 1, nullptr);
+    EXPECT_NE(std::string(styled.Data()).find("width=36 height=35 src=\"bitmaps2/"),
+              std::string::npos);
+    pos.DumpHtmlBoard(&custom, 1, "img");
+    EXPECT_NE(std::string(custom.Data()).find("width=36 height=35 src=\"img/"), std::string::npos);
+    pos.DumpHtmlBoard(&unknown, 7, nullptr);
+    EXPECT_NE(std::string(unknown.Data()).find("width=40 height=40 src=\"bitmaps/"),
+              std::string::npos);
+    // Flipped, the first row is rank 1 from h to a: the king on e1 (dark) is
+    // its fourth cell and the empty a1 (dark) its last.
+    pos.DumpHtmlBoard(&flipped, 0, nullptr, true);
+    std::string text = flipped.Data();
+    std::vector<std::string> cells;
+    for (size_t at = text.find("<td>"); at != std::string::npos; at = text.find("<td>", at + 1))
+        cells.push_back(text.substr(at, text.find("</td>", at) - at));
+    ASSERT_EQ(cells.size(), 64u);
+    EXPECT_NE(cells[3].find("src=\"bitmaps/bwk.gif\" alt=\"WK\""), std::string::npos);
+    EXPECT_NE(cells[7].find("src=\"bitmaps/bsq.gif\" alt=\"::\""), std::string::npos);
+    EXPECT_NE(cells[0].find("src=\"bitmaps/wsq.gif\" alt=\"\""), std::string::npos);
+}
+
+TEST(PositionDiagram, Latex) {
+    Position pos;
+    pos.StdStart();
+    DString tex;
+    pos.DumpLatexBoard(&tex);
+    EXPECT_STREQ(tex.Data(),
+                 "\\board{rnbqkbnr}\n {pppppppp}\n { * * * *}\n {* * * * }\n { * * * *}\n"
+                 " {* * * * }\n {PPPPPPPP}\n {RNBQKBNR}");
+    DString flipped;
+    ASSERT_EQ(pos.ReadFromFEN("4k3/8/8/8/8/8/8/K7 w - -"), OK);
+    pos.DumpLatexBoard(&flipped, true);
+    // Rank 1 first, h to a: the king on a1 ends the first row.
+    EXPECT_EQ(std::string(flipped.Data()).substr(0, 16), "\\board{ * * * K}");
 }
 
 }  // namespace
