@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# Usage: scripts/deps.sh [build|test|dev]
+# Usage: scripts/deps.sh [build|test|fuzz|dev]
 #   build: compiler and CMake;  test: plus GoogleTest and Google Benchmark;
-#   dev:   plus clang (fuzzing) and the reference tools used by bench/.
+#   fuzz:  plus clang and its sanitizer runtimes (libFuzzer);
+#   dev:   plus the reference tools that bench/ and the agreement scripts compare with.
 set -euo pipefail
 
 level=${1:-test}
@@ -10,8 +11,11 @@ packages=(g++ cmake make)
 if [ "$level" != build ]; then
   packages+=(libgtest-dev libbenchmark-dev)
 fi
+if [ "$level" = fuzz ] || [ "$level" = dev ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 if [ "$level" = dev ]; then
-  packages+=(clang libclang-rt-14-dev pgn-extract stockfish hyperfine)
+  packages+=(pgn-extract stockfish hyperfine valgrind)
 fi
 
 missing=()
