@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "run_hux.h"
+#include "test_paths.h"
+
+namespace {
+
+// The hand-written records of the two plain games, numbered as the first two
+// games of their file.
+std::string plainRecords() {
+    std::string text = readFile(fixturePath("golden/plain_games.pgn"));
+    text.replace(text.find("Original game: 5"), 16, "Original game: 1");
+    text.replace(text.find("Original game: 6"), 16, "Original game: 2");
+    return text;
+}
+
+HuxRun runQuery(const std::string& dir, const std::string& query) {
+    writeFile(dir + "/q.hux", query);
+    return runHux({"q.hux"}, dir);
+}
+
+TEST(AnnotatedOutput, MatchingGamesGoToTheOutputFile) {
+    std::string dir = scratchDir();
+    writeFile(dir + "/in.pgn", readFile(fixturePath("pgn/writer_plain_games.pgn")));
+    HuxRun run = runQuery(dir, "(match :pgn in.pgn :output out.pgn)");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out, std::string(kBanner) + "Attempting to open file: in.pgn.\n.+<1>+<2>" +
+                           "\nNumber of matching games: 2 to file: out.pgn\n");
+    EXPECT_EQ(readFile(dir + "/out.pgn"), plainRecords());
+}
+
+TEST(AnnotatedOutput, WithoutAnOutputFileGamesFollowTheirMarks) {
+    std::string dir = scratchDir();
+    writeFile(dir + "/in.pgn", readFile(fixturePath("pgn/writer_plain_games.pgn")));
+    HuxRun run = runQuery(dir, "(match :pgn in.pgn)");
+    EXPECT_EQ(run.status, 0);
+    std::string records = plainRecords();
+    size_t second = records.find("\n\n\n[Event") + 1;
+    EXPECT_EQ(run.out, std::string(kBanner) + "Attempting to open file: in.pgn.\n.+<1>" +
+                           records.substr(0, second) + "+<2>" + records.substr(second) +
+                           "\nNumber of matching games: 2 to file: stdout\n");
+}
+
+TEST(AnnotatedOutput, OnlySelectedGamesAreWrittenAndKeepTheirNumbers) {
+    std::string dir = scratchDir();
+    writeFile(dir + "/in.pgn", readFile(fixturePath("pgn/writer_plain_games.pgn")));
+    HuxRun run = runQuery(dir, "(match :pgn in.pgn :output out.pgn :gamenumber 2)");
+    EXPECT_EQ(run.status, 0) << run.out;
+    std::string records = plainRecords();
+    EXPECT_EQ(readFile(dir + "/out.pgn"), records.substr(records.find("[Event \"Empty\"]")));
+}
+
+TEST(AnnotatedOutput, NamesAndCommentsKeepTheirBytes) {
+    std::string dir = scratchDir();
+    writeFile(dir + "/in.pgn", readFile(fixturePath("pgn/writer_utf8.pgn")));
+    HuxRun run = runQuery(dir, "(match :pgn in.pgn :output out.pgn :player Jörg)");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(readFile(dir + "/out.pgn"), readFile(fixturePath("golden/utf8.pgn")));
+}
+
+TEST(AnnotatedOutput, AFullDeviceEndsTheRunWithAnError) {
+    std::string dir = scratchDir();
+    // Enough text that the writes reach the device before the file is closed.
+    std::string games;
+    for (int i = 0; i < 200; i++) games += readFile(fixturePath("pgn/writer_plain_games.pgn"));
+    writeFile(dir + "/in.pgn", games);
+    HuxRun run = runQuery(dir, "(match :pgn in.pgn :output /dev/full)");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("Error: "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("Number of matching games"), std::string::npos) << run.out;
+}
+
+}  // namespace
