@@ -4,16 +4,24 @@
 
 const char PIECE_CHAR[] = "xKQRBNP.xkqrbnpxMm";
 
-char piece_Char(pieceT p) { return PIECE_CHAR[piece_Type(p)]; }
+char piece_Char(pieceT p) {
+    return PIECE_CHAR[piece_Type(p)];
+}
 
 pieceT piece_FromChar(int ch) {
     switch (ch) {
-        case 'K': return KING;
-        case 'Q': return QUEEN;
-        case 'R': return ROOK;
-        case 'B': return BISHOP;
-        case 'N': return KNIGHT;
-        default: return EMPTY;
+        case 'K':
+            return KING;
+        case 'Q':
+            return QUEEN;
+        case 'R':
+            return ROOK;
+        case 'B':
+            return BISHOP;
+        case 'N':
+            return KNIGHT;
+        default:
+            return EMPTY;
     }
 }
 
@@ -46,9 +54,8 @@ const pieceT START_BOARD[64] = {
 // clang-format on
 
 const colorT BOARD_SQUARECOLOR[64] = {
-    1, 0, 1, 0, 1, 0, 1, 0,  0, 1, 0, 1, 0, 1, 0, 1,  1, 0, 1, 0, 1, 0, 1, 0,
-    0, 1, 0, 1, 0, 1, 0, 1,  1, 0, 1, 0, 1, 0, 1, 0,  0, 1, 0, 1, 0, 1, 0, 1,
-    1, 0, 1, 0, 1, 0, 1, 0,  0, 1, 0, 1, 0, 1, 0, 1,
+    1, 0, 1, 0, 1, 0, 1, 0, 0, 1, 0, 1, 0, 1, 0, 1, 1, 0, 1, 0, 1, 0, 1, 0, 0, 1, 0, 1, 0, 1, 0, 1,
+    1, 0, 1, 0, 1, 0, 1, 0, 0, 1, 0, 1, 0, 1, 0, 1, 1, 0, 1, 0, 1, 0, 1, 0, 0, 1, 0, 1, 0, 1, 0, 1,
 };
 
 directionT sqDir[66][66];

@@ -25,7 +25,9 @@ using SquareSet = uint64_t;
 constexpr colorT WHITE = 0;
 constexpr colorT BLACK = 1;
 constexpr colorT NOCOLOR = 2;
-inline colorT color_Flip(colorT c) { return 1 - c; }
+inline colorT color_Flip(colorT c) {
+    return 1 - c;
+}
 
 // Piece types.
 constexpr pieceT END_OF_BOARD = 0;
@@ -43,10 +45,18 @@ constexpr pieceT BK = 9, BQ = 10, BR = 11, BB = 12, BN = 13, BP = 14;
 
 extern const char PIECE_CHAR[];  // "xKQRBNP.xkqrbnpxMm", indexed by piece code
 
-inline pieceT piece_Make(colorT c, pieceT type) { return pieceT((c << 3) | (type & 7)); }
-inline pieceT piece_Type(pieceT p) { return p & 7; }
-inline colorT piece_Color(pieceT p) { return p == EMPTY ? NOCOLOR : colorT((p >> 3) & 1); }
-inline colorT piece_Color_NotEmpty(pieceT p) { return colorT((p >> 3) & 1); }
+inline pieceT piece_Make(colorT c, pieceT type) {
+    return pieceT((c << 3) | (type & 7));
+}
+inline pieceT piece_Type(pieceT p) {
+    return p & 7;
+}
+inline colorT piece_Color(pieceT p) {
+    return p == EMPTY ? NOCOLOR : colorT((p >> 3) & 1);
+}
+inline colorT piece_Color_NotEmpty(pieceT p) {
+    return colorT((p >> 3) & 1);
+}
 inline bool piece_IsSlider(pieceT p) {
     pieceT t = piece_Type(p);
     return t == QUEEN || t == ROOK || t == BISHOP;
@@ -83,18 +93,38 @@ inline squareT square_Make(fyleT f, rankT r) {
     ASSERT(f < 8 && r < 8);
     return squareT((r << 3) | f);
 }
-inline fyleT square_Fyle(squareT sq) { return sq & 7; }
-inline rankT square_Rank(squareT sq) { return (sq >> 3) & 7; }
-inline char square_FyleChar(squareT sq) { return char('a' + square_Fyle(sq)); }
-inline char square_RankChar(squareT sq) { return char('1' + square_Rank(sq)); }
-inline fyleT fyle_FromChar(int c) { return (c >= 'a' && c <= 'h') ? fyleT(c - 'a') : NO_FYLE; }
-inline rankT rank_FromChar(int c) { return (c >= '1' && c <= '8') ? rankT(c - '1') : NO_RANK; }
-inline uint32_t square_LeftDiag(squareT sq) { return square_Rank(sq) + square_Fyle(sq); }
-inline uint32_t square_RightDiag(squareT sq) { return square_Rank(sq) + 7 - square_Fyle(sq); }
+inline fyleT square_Fyle(squareT sq) {
+    return sq & 7;
+}
+inline rankT square_Rank(squareT sq) {
+    return (sq >> 3) & 7;
+}
+inline char square_FyleChar(squareT sq) {
+    return char('a' + square_Fyle(sq));
+}
+inline char square_RankChar(squareT sq) {
+    return char('1' + square_Rank(sq));
+}
+inline fyleT fyle_FromChar(int c) {
+    return (c >= 'a' && c <= 'h') ? fyleT(c - 'a') : NO_FYLE;
+}
+inline rankT rank_FromChar(int c) {
+    return (c >= '1' && c <= '8') ? rankT(c - '1') : NO_RANK;
+}
+inline uint32_t square_LeftDiag(squareT sq) {
+    return square_Rank(sq) + square_Fyle(sq);
+}
+inline uint32_t square_RightDiag(squareT sq) {
+    return square_Rank(sq) + 7 - square_Fyle(sq);
+}
 // 1 (BLACK, dark) when rank + fyle is even, else 0 (WHITE, light): a1 is dark.
-inline colorT square_Color(squareT sq) { return colorT(((square_Rank(sq) + square_Fyle(sq)) & 1) ^ 1); }
+inline colorT square_Color(squareT sq) {
+    return colorT(((square_Rank(sq) + square_Fyle(sq)) & 1) ^ 1);
+}
 bool square_Adjacent(squareT a, squareT b);
-inline SquareSet square_Bit(squareT sq) { return SquareSet(1) << sq; }
+inline SquareSet square_Bit(squareT sq) {
+    return SquareSet(1) << sq;
+}
 
 extern const colorT BOARD_SQUARECOLOR[64];
 extern const pieceT START_BOARD[64];
@@ -115,9 +145,15 @@ extern const int dirDelta[NUM_DIRECTIONS];
 extern const directionT dirOpposite[NUM_DIRECTIONS];
 extern const bool dirIsDiagonal[NUM_DIRECTIONS];
 
-inline int direction_Delta(directionT d) { return dirDelta[d]; }
-inline directionT direction_Opposite(directionT d) { return dirOpposite[d]; }
-inline bool direction_IsDiagonal(directionT d) { return dirIsDiagonal[d]; }
+inline int direction_Delta(directionT d) {
+    return dirDelta[d];
+}
+inline directionT direction_Opposite(directionT d) {
+    return dirOpposite[d];
+}
+inline bool direction_IsDiagonal(directionT d) {
+    return dirIsDiagonal[d];
+}
 
 // Square tables, computed at compile time (sqDir excepted: brel_Init fills it
 // at start-up). Rows 64 and 65 of sqLast are the pseudo-squares.
@@ -129,7 +165,9 @@ using HopRow = std::array<squareT, 9>;
 constexpr int kDirRank[NUM_DIRECTIONS] = {0, 1, -1, 0, 0, 1, -1, 0, 0, 1, -1};
 constexpr int kDirFyle[NUM_DIRECTIONS] = {0, 0, 0, 0, -1, -1, -1, 0, 1, 1, 1};
 
-constexpr bool isDirection(int d) { return kDirRank[d] != 0 || kDirFyle[d] != 0; }
+constexpr bool isDirection(int d) {
+    return kDirRank[d] != 0 || kDirFyle[d] != 0;
+}
 
 constexpr squareT step(int sq, int d) {
     if (sq >= 64 || !isDirection(d)) return NULL_SQUARE;
@@ -188,8 +226,12 @@ inline constexpr std::array<sqtables::HopRow, 64> kingAttacks =
     sqtables::makeHops(sqtables::kKingRank, sqtables::kKingFyle);
 extern directionT sqDir[66][66];
 
-inline squareT square_Move(squareT sq, directionT d) { return sqMove[sq][d]; }
-inline squareT square_Last(squareT sq, directionT d) { return sqLast[sq][d]; }
+inline squareT square_Move(squareT sq, directionT d) {
+    return sqMove[sq][d];
+}
+inline squareT square_Last(squareT sq, directionT d) {
+    return sqLast[sq][d];
+}
 
 // Fills sqDir on the first call; later calls return at once.
 void brel_Init();

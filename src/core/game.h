@@ -34,7 +34,12 @@ extern const char* const ratingTypeNames[7];
 constexpr eloT MAX_ELO = 4000;
 
 // Output formats of the PGN writer.
-enum gameFormatT { PGN_FORMAT_Plain = 0, PGN_FORMAT_HTML = 1, PGN_FORMAT_LaTeX = 2, PGN_FORMAT_Color = 3 };
+enum gameFormatT {
+    PGN_FORMAT_Plain = 0,
+    PGN_FORMAT_HTML = 1,
+    PGN_FORMAT_LaTeX = 2,
+    PGN_FORMAT_Color = 3
+};
 
 // Style bits of the PGN writer.
 constexpr uint32_t PGN_STYLE_TAGS = 1;
@@ -78,7 +83,7 @@ struct tagT {
 };
 
 class Game {
-public:
+  public:
     Game();
     ~Game();
     Game(const Game&) = delete;
@@ -174,7 +179,7 @@ public:
     errorT WritePGN_changed(TextBuffer* tb, uint32_t stopLocation);
     errorT handleinitialcomment_changed(TextBuffer* tb);
 
-private:
+  private:
     moveT* NewMove();
     void FreeMove(moveT* m);
     void FreeLineFrom(moveT* m);

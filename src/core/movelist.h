@@ -5,16 +5,16 @@
 #include "core/common.h"
 
 struct simpleMoveT {
-    byte pieceNum;        // list index of the moving piece in the mover's List
+    byte pieceNum;  // list index of the moving piece in the mover's List
     pieceT movingPiece;
     squareT from;
     squareT to;
-    byte capturedNum;     // list index of the captured piece (filled when made)
-    pieceT capturedPiece; // EMPTY if none; the captured pawn for en passant
-    pieceT promote;       // QUEEN, ROOK, BISHOP, KNIGHT or EMPTY
+    byte capturedNum;      // list index of the captured piece (filled when made)
+    pieceT capturedPiece;  // EMPTY if none; the captured pawn for en passant
+    pieceT promote;        // QUEEN, ROOK, BISHOP, KNIGHT or EMPTY
     squareT capturedSquare;
-    byte castleFlags;     // Castling before the move
-    squareT epSquare;     // EPTarget before the move
+    byte castleFlags;  // Castling before the move
+    squareT epSquare;  // EPTarget before the move
     uint16_t oldHalfMoveClock;
 };
 
@@ -26,7 +26,7 @@ inline bool isNullMove(const simpleMoveT& m) {
 constexpr uint32_t MAX_LEGAL_MOVES = 256;
 
 class MoveList {
-public:
+  public:
     MoveList() : ListSize(0) {}
 
     uint32_t Size() const { return ListSize; }
@@ -46,7 +46,7 @@ public:
     simpleMoveT* begin() { return Moves; }
     simpleMoveT* end() { return Moves + ListSize; }
 
-private:
+  private:
     uint32_t ListSize;
     simpleMoveT Moves[MAX_LEGAL_MOVES];
 };

@@ -32,4 +32,6 @@ constexpr tokenT TOKEN_VarStart = 57;
 constexpr tokenT TOKEN_VarEnd = 58;
 constexpr tokenT TOKEN_CommentEnd = 59;
 
-inline bool token_IsMove(tokenT t) { return t >= TOKEN_Move_Pawn && t <= TOKEN_Move_Null; }
+inline bool token_IsMove(tokenT t) {
+    return t >= TOKEN_Move_Pawn && t <= TOKEN_Move_Null;
+}

@@ -9,7 +9,8 @@
 #include <chrono>
 #include <cstring>
 
-const char* const kBanner = "HUX version 3.02 (c) the HUX developers: chess games found by what happens on the board\n";
+const char* const kBanner =
+    "HUX version 3.02 (c) the HUX developers: chess games found by what happens on the board\n";
 
 namespace {
 

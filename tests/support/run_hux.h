@@ -6,9 +6,9 @@
 #include <vector>
 
 struct HuxRun {
-    std::string out;   // standard output
-    std::string err;   // standard error
-    int status = -1;   // exit status, or 128 + signal number when killed
+    std::string out;  // standard output
+    std::string err;  // standard error
+    int status = -1;  // exit status, or 128 + signal number when killed
 };
 
 // Runs hux with the given arguments in directory `cwd` (the current directory

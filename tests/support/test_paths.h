@@ -19,7 +19,7 @@ std::string readFile(const std::string& path);
 // Writes a whole file, replacing it.
 void writeFile(const std::string& path, const std::string& text);
 
-#define SKIP_WITHOUT_DATA(path)                                         \
-    do {                                                                \
+#define SKIP_WITHOUT_DATA(path)                                        \
+    do {                                                               \
         if ((path).empty()) GTEST_SKIP() << "shared data not present"; \
     } while (0)
