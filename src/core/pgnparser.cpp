@@ -229,7 +229,106 @@ tokenT PgnParser::GetNextToken(char* buffer, uint32_t bufSize) {
     return TOKEN_TagEnd;
 }
 
+namespace {
+
+// The longest token the fast path reads; longer ones take the slow path.
+constexpr uint32_t kFastTokenMax = 12;
+
+// What ends a move and stays unread, besides spaces.
+inline bool endsMoveUnread(int ch) {
+    return ch == '+' || ch == '#' || ch == '!' || ch == '?' || ch == ')' || isMoveDelimiter(ch);
+}
+
+}  // namespace
+
+// Move numbers, plain moves and castling, which make up nearly all movetext,
+// read in place from the input buffer. This is sound because each pattern
+// accepted here is read by the character readers below to the same text and
+// token, with the same terminator left unread (a pawn move takes a space after
+// it, as ReadPawnMove does), and the counters advance by the same amounts.
+// Anything else, or a token whose end is not yet buffered, returns false with
+// only leading spaces and dots consumed, which the slow path skips as well.
+bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token) {
+    if (UnGetCount != 0 || bufSize <= kFastTokenMax) return false;
+    const char* const start = InFile->Buffered();
+    const char* const end = start + InFile->BufferedLength();
+    const char* p = start;
+    uint32_t lines = 0;
+    while (p < end && (isSpace(static_cast<unsigned char>(*p)) || *p == '.')) {
+        if (*p == '\n') ++lines;
+        ++p;
+    }
+    BytesSeen += static_cast<uint32_t>(p - start);
+    LineCounter += lines;
+    InFile->Skip(static_cast<size_t>(p - start));
+    // The token and the character after it must both be buffered.
+    if (end - p <= static_cast<ptrdiff_t>(kFastTokenMax)) return false;
+    const char* const limit = p + kFastTokenMax;
+
+    auto at = [](const char* c) { return static_cast<unsigned char>(*c); };
+    const int first = at(p);
+    const char* q = p + 1;
+    char* out = buffer;
+    *out++ = static_cast<char>(first);
+    tokenT result;
+    bool takeTerminator = false;
+    if (first >= '1' && first <= '9') {
+        while (q < limit && isDigit(at(q))) *out++ = *q++;
+        const int ch = at(q);
+        if (!(isSpace(ch) || ch == '.' || ch == ')' || ch == '(' || ch == '{')) return false;
+        result = TOKEN_MoveNum;
+    } else if (first == 'O') {
+        if (q[0] != '-' || q[1] != 'O') return false;
+        q += 2;
+        result = TOKEN_Move_Castle_King;
+        if (q[0] == '-' && q[1] == 'O') {
+            q += 2;
+            result = TOKEN_Move_Castle_Queen;
+        }
+        const int ch = at(q);
+        if (!(isSpace(ch) || ch == '=' || endsMoveUnread(ch))) return false;
+        for (const char* c = p + 1; c < q; ++c) *out++ = *c;
+    } else if (first == 'N' || first == 'B' || first == 'R' || first == 'Q' || first == 'K') {
+        while (q < limit && (isFyle(at(q)) || isRank(at(q)) || *q == 'x')) {
+            if (*q != 'x') *out++ = *q;
+            ++q;
+        }
+        const int ch = at(q);
+        if (!(isSpace(ch) || ch == '=' || endsMoveUnread(ch)) || out - buffer < 2) return false;
+        result = TOKEN_Move_Piece;
+    } else if (isFyle(first)) {
+        bool seenDigit = false;
+        while (q < limit && (isFyle(at(q)) || isRank(at(q)) || *q == 'x')) {
+            // After the rank, "ep" may follow: left to the slow path.
+            if (seenDigit && *q == 'e') return false;
+            if (isRank(at(q))) seenDigit = true;
+            if (*q != 'x') *out++ = *q;
+            ++q;
+        }
+        const int ch = at(q);
+        if (isSpace(ch)) {
+            takeTerminator = true;
+        } else if (!endsMoveUnread(ch)) {
+            return false;
+        }
+        result = TOKEN_Move_Pawn;
+    } else {
+        return false;
+    }
+    *out = 0;
+    if (takeTerminator) {
+        if (*q == '\n') ++LineCounter;
+        ++q;
+    }
+    BytesSeen += static_cast<uint32_t>(q - p);
+    InFile->Skip(static_cast<size_t>(q - p));
+    *token = result;
+    return true;
+}
+
 tokenT PgnParser::GetGameToken(char* buffer, uint32_t bufSize) {
+    tokenT fast;
+    if (readFastToken(buffer, bufSize, &fast)) return fast;
     TokenText t(buffer, bufSize);
     int ch = GetChar();
     while (ch != EndChar && (isSpace(ch) || ch == '.')) ch = GetChar();
