@@ -241,7 +241,7 @@ inline bool endsMoveUnread(int ch) {
 
 }  // namespace
 
-// Move numbers, plain moves and castling, which make up nearly all movetext,
+// Move numbers, plain moves, castling and check signs, nearly all movetext,
 // read in place from the input buffer. This is sound because each pattern
 // accepted here is read by the character readers below to the same text and
 // token, with the same terminator left unread (a pawn move takes a space after
@@ -312,6 +312,12 @@ bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token) {
             return false;
         }
         result = TOKEN_Move_Pawn;
+    } else if (first == '+' || first == '#') {
+        const int ch = at(q);
+        if (!(isSpace(ch) || ch == '!' || ch == '?' || ch == '$' || ch == ')' || ch == '(' ||
+              ch == '{' || ch == ';'))
+            return false;
+        result = first == '+' ? TOKEN_Check : TOKEN_Mate;
     } else {
         return false;
     }
