@@ -65,6 +65,16 @@ errorT MFile::Open(const char* name, fileModeT fmode) {
     Type = MFILE_REGULAR;
     SetName(name);
     Start = Current = End = FileBuffer;
+    // A directory, or a file that cannot be read, opens on some systems and
+    // then fails its first read: reading ahead now turns that into a failed
+    // open instead of an empty input.
+    if (fmode != FMODE_WriteOnly) {
+        if (Refill() < 0 && ferror(Handle)) {
+            Close();
+            return ERROR_FileOpen;
+        }
+        Current = Start;
+    }
     return OK;
 }
 

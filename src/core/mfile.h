@@ -41,6 +41,11 @@ class MFile {
         --Current;
         return false;
     }
+    // The bytes read ahead and not yet handed out, for a reader that scans
+    // them in place; Skip hands out n of them at once.
+    const char* Buffered() const { return Current; }
+    size_t BufferedLength() const { return static_cast<size_t>(End - Current); }
+    void Skip(size_t n) { Current += n; }
     const char* GetFileName() const { return FileName ? FileName : ""; }
     // Bytes read so far.
     uint64_t Location() const { return BufferStart + static_cast<uint64_t>(Current - Start); }

@@ -21,6 +21,44 @@ inline squareT firstOccupied(const pieceT* board, squareT sq, directionT dir) {
     return NULL_SQUARE;
 }
 
+// Square sets for the legality tests of move matching, built at compile
+// time: knight hops, pawn attackers, rook and bishop lines, and the squares
+// strictly between two squares on a line.
+struct AttackTables {
+    SquareSet knight[64]{};
+    SquareSet pawnAttackers[2][64]{};  // squares from which a pawn of a colour hits sq
+    SquareSet rookLines[64]{};
+    SquareSet bishopLines[64]{};
+    SquareSet between[64][64]{};
+};
+
+constexpr AttackTables makeAttackTables() {
+    AttackTables t;
+    for (int sq = 0; sq < 64; sq++) {
+        for (const squareT* hop = knightAttacks[sq].data(); *hop != NULL_SQUARE; hop++)
+            t.knight[sq] |= SquareSet(1) << *hop;
+        // A white pawn hits sq from below, a black one from above.
+        for (directionT d : {DOWN_LEFT, DOWN_RIGHT})
+            if (sqMove[sq][d] != NULL_SQUARE)
+                t.pawnAttackers[WHITE][sq] |= SquareSet(1) << sqMove[sq][d];
+        for (directionT d : {UP_LEFT, UP_RIGHT})
+            if (sqMove[sq][d] != NULL_SQUARE)
+                t.pawnAttackers[BLACK][sq] |= SquareSet(1) << sqMove[sq][d];
+        for (directionT d : {UP, DOWN, LEFT, RIGHT, UP_LEFT, UP_RIGHT, DOWN_LEFT, DOWN_RIGHT}) {
+            SquareSet path = 0;
+            for (squareT to = sqMove[sq][d]; to != NULL_SQUARE; to = sqMove[to][d]) {
+                t.between[sq][to] = path;
+                path |= SquareSet(1) << to;
+            }
+            (d == UP || d == DOWN || d == LEFT || d == RIGHT ? t.rookLines : t.bishopLines)[sq] |=
+                path;
+        }
+    }
+    return t;
+}
+
+constexpr AttackTables kAttack = makeAttackTables();
+
 // The back-rank square of a colour on a fyle.
 inline squareT homeSquare(colorT c, fyleT f) {
     return squareT(c == WHITE ? f : 56 + f);
@@ -347,17 +385,30 @@ void Position::GenCheckEvasions(MoveList* mlist, pieceT mask, int genType) {
 }
 
 bool Position::trialIsLegal(squareT from, squareT to, squareT capSq) {
-    const pieceT moving = Board[from];
-    const pieceT captured = Board[capSq];
-    Board[capSq] = EMPTY;
-    Board[from] = EMPTY;
-    Board[to] = moving;
-    squareT king = piece_Type(moving) == KING ? to : GetKingSquare();
-    bool legal = CalcNumChecks(king) == 0;
-    Board[to] = EMPTY;
-    Board[capSq] = captured;
-    Board[from] = moving;
-    return legal;
+    // The board after the move, as square sets: the king is safe when no
+    // enemy piece that survives the move reaches it. Leaving the board
+    // untouched makes this exact for captures, en passant and king moves
+    // alike, and far cheaper than a trial move.
+    const colorT enemy = color_Flip(ToMove);
+    const squareT king = Board[from] == piece_Make(ToMove, KING) ? to : GetKingSquare();
+    const SquareSet survivors = ~square_Bit(capSq);
+    const SquareSet occupied = ((GetOccupied() & ~square_Bit(from)) & survivors) | square_Bit(to);
+    const SquareSet queens = PieceSet[piece_Make(enemy, QUEEN)] & survivors;
+    if ((PieceSet[piece_Make(enemy, KNIGHT)] & survivors & kAttack.knight[king]) != 0 ||
+        (PieceSet[piece_Make(enemy, PAWN)] & survivors & kAttack.pawnAttackers[enemy][king]) != 0)
+        return false;
+    auto reaches = [&](SquareSet sliders) {
+        for (; sliders != 0; sliders &= sliders - 1) {
+            const squareT sq = squareT(std::countr_zero(sliders));
+            if ((kAttack.between[king][sq] & occupied) == 0) return true;
+        }
+        return false;
+    };
+    const SquareSet straight =
+        (queens | (PieceSet[piece_Make(enemy, ROOK)] & survivors)) & kAttack.rookLines[king];
+    const SquareSet diagonal =
+        (queens | (PieceSet[piece_Make(enemy, BISHOP)] & survivors)) & kAttack.bishopLines[king];
+    return !reaches(straight) && !reaches(diagonal);
 }
 
 void Position::MatchLegalMove(MoveList* mlist, pieceT mask, squareT target) {
@@ -368,24 +419,19 @@ void Position::MatchLegalMove(MoveList* mlist, pieceT mask, squareT target) {
     const pieceT type = piece_Type(mask);
     if (type < QUEEN || type > KNIGHT) return;
     const pieceT p = piece_Make(c, type);
-    if (Material[p] == 0) return;
-    for (byte i = 1; i < Count[c]; i++) {
-        const squareT from = List[c][i];
-        if (Board[from] != p) continue;
-        if (type == KNIGHT) {
-            int dr = int(square_Rank(from)) - int(square_Rank(target));
-            int df = int(square_Fyle(from)) - int(square_Fyle(target));
-            if (dr * dr + df * df != 5) continue;
-        } else {
-            directionT dir = sqDir[from][target];
-            if (dir == NULL_DIR) continue;
-            if (type == ROOK && dirIsDiagonal[dir]) continue;
-            if (type == BISHOP && !dirIsDiagonal[dir]) continue;
-            squareT sq = squareT(from + dirDelta[dir]);
-            while (sq != target && Board[sq] == EMPTY) sq = squareT(sq + dirDelta[dir]);
-            if (sq != target) continue;
-        }
-        if (trialIsLegal(from, target, target)) addMove(mlist, i, p, from, target, EMPTY);
+    // Only pieces of the right kind on a square that can reach the target.
+    SquareSet reach = kAttack.knight[target];
+    if (type != KNIGHT) {
+        reach = type == ROOK     ? kAttack.rookLines[target]
+                : type == BISHOP ? kAttack.bishopLines[target]
+                                 : kAttack.rookLines[target] | kAttack.bishopLines[target];
+    }
+    const SquareSet occupied = GetOccupied();
+    for (SquareSet cands = PieceSet[p] & reach; cands != 0; cands &= cands - 1) {
+        const squareT from = squareT(std::countr_zero(cands));
+        if (type != KNIGHT && (kAttack.between[from][target] & occupied) != 0) continue;
+        if (trialIsLegal(from, target, target))
+            addMove(mlist, ListPos[from], p, from, target, EMPTY);
     }
 }
 
@@ -557,12 +603,10 @@ void Position::DoSimpleMove(simpleMoveT* sm) {
     }
     ToMove = enemy;
 
-    // The constant-time check always runs; the walk over both lists only in
-    // debug builds (IsConsistent, which also rebuilds every counter, is left
-    // to tests).
-    if (!quickConsistent(sm)) consistencyFailure(__FILE__, __LINE__);
+    // Checked in debug builds only: replaying a corpus makes this the hottest
+    // path, and tests and fuzzers check the full IsConsistent anyway.
 #ifndef NDEBUG
-    if (!listsAgree()) consistencyFailure(__FILE__, __LINE__);
+    if (!quickConsistent(sm) || !listsAgree()) consistencyFailure(__FILE__, __LINE__);
 #endif
 }
 

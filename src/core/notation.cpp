@@ -138,11 +138,10 @@ void Position::MakeSANString(simpleMoveT* m, char* s, int flag) {
 
 errorT Position::ReadMove(simpleMoveT* m, const char* str, tokenT token) {
     ASSERT(m != nullptr && str != nullptr);
-    const size_t len = tokenLength(str);
     char kept[kMaxKept + 1];
     size_t n = 0;
-    for (size_t i = 0; i < len; i++) {
-        char ch = str[i];
+    for (const char* c = str; *c != '\0' && !isSpace(*c); c++) {
+        char ch = *c;
         if (ch == 'x' || !(isLetter(ch) || isDigit(ch) || ch == '=')) continue;
         if (n == kMaxKept) return ERROR_InvalidMove;
         kept[n++] = ch;

@@ -1,5 +1,6 @@
 #include "core/pgnparser.h"
 
+#include <array>
 #include <cstring>
 
 #include "core/date.h"
@@ -11,16 +12,16 @@
 namespace {
 
 // The C library's isspace in the "C" locale, plus the Latin-1 no-break space.
-inline bool isSpace(int ch) {
+constexpr bool isSpace(int ch) {
     return ch == ' ' || (ch >= '\t' && ch <= '\r') || ch == 160;
 }
-inline bool isDigit(int ch) {
+constexpr bool isDigit(int ch) {
     return ch >= '0' && ch <= '9';
 }
-inline bool isFyle(int ch) {
+constexpr bool isFyle(int ch) {
     return ch >= 'a' && ch <= 'h';
 }
-inline bool isRank(int ch) {
+constexpr bool isRank(int ch) {
     return ch >= '1' && ch <= '8';
 }
 inline bool isLetter(int ch) {
@@ -33,7 +34,7 @@ inline bool isPromotionLetter(int ch) {
 // Characters that end a move token and stay in the input: brace comments,
 // variations, NAGs and line comments delimit themselves, so "a6{...}" and
 // "e4(1.d4)" are a move followed by a comment or a variation.
-inline bool isMoveDelimiter(int ch) {
+constexpr bool isMoveDelimiter(int ch) {
     return ch == '{' || ch == '(' || ch == '$' || ch == ';';
 }
 
@@ -229,7 +230,128 @@ tokenT PgnParser::GetNextToken(char* buffer, uint32_t bufSize) {
     return TOKEN_TagEnd;
 }
 
+namespace {
+
+// The longest token the fast path reads; longer ones take the slow path.
+constexpr uint32_t kFastTokenMax = 12;
+
+// Character classes of the fast path, one table look-up each.
+constexpr uint8_t kSpaceClass = 1;   // isSpace
+constexpr uint8_t kSkipClass = 2;    // skipped before a token: spaces and dots
+constexpr uint8_t kSquareClass = 4;  // fyles, ranks and the capture sign 'x'
+constexpr uint8_t kUnreadClass = 8;  // ends a move and stays unread, besides spaces
+
+constexpr std::array<uint8_t, 256> makeCharClasses() {
+    std::array<uint8_t, 256> t{};
+    for (int ch = 0; ch < 256; ++ch) {
+        if (isSpace(ch)) t[ch] |= kSpaceClass | kSkipClass;
+        if (ch == '.') t[ch] |= kSkipClass;
+        if (isFyle(ch) || isRank(ch) || ch == 'x') t[ch] |= kSquareClass;
+        if (ch == '+' || ch == '#' || ch == '!' || ch == '?' || ch == ')' || isMoveDelimiter(ch))
+            t[ch] |= kUnreadClass;
+    }
+    return t;
+}
+constexpr std::array<uint8_t, 256> kCharClass = makeCharClasses();
+
+inline bool hasClass(const char* c, uint8_t cls) {
+    return (kCharClass[static_cast<unsigned char>(*c)] & cls) != 0;
+}
+
+}  // namespace
+
+// Move numbers, plain moves, castling and check signs, nearly all movetext,
+// read in place from the input buffer. This is sound because each pattern
+// accepted here is read by the character readers below to the same text and
+// token, with the same terminator left unread (a pawn move takes a space after
+// it, as ReadPawnMove does), and the counters advance by the same amounts.
+// Anything else, or a token whose end is not yet buffered, returns false with
+// only leading spaces and dots consumed, which the slow path skips as well.
+bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token) {
+    if (UnGetCount != 0 || bufSize <= kFastTokenMax) return false;
+    const char* const start = InFile->Buffered();
+    const char* const end = start + InFile->BufferedLength();
+    const char* p = start;
+    uint32_t lines = 0;
+    while (p < end && hasClass(p, kSkipClass)) {
+        if (*p == '\n') ++lines;
+        ++p;
+    }
+    BytesSeen += static_cast<uint32_t>(p - start);
+    LineCounter += lines;
+    InFile->Skip(static_cast<size_t>(p - start));
+    // The token and the character after it must both be buffered.
+    if (end - p <= static_cast<ptrdiff_t>(kFastTokenMax)) return false;
+    const char* const limit = p + kFastTokenMax;
+
+    auto at = [](const char* c) { return static_cast<unsigned char>(*c); };
+    const int first = at(p);
+    const char* q = p + 1;
+    char* out = buffer;
+    *out++ = static_cast<char>(first);
+    tokenT result;
+    bool takeTerminator = false;
+    if (first >= '1' && first <= '9') {
+        while (q < limit && isDigit(at(q))) *out++ = *q++;
+        const int ch = at(q);
+        if (!(isSpace(ch) || ch == '.' || ch == ')' || ch == '(' || ch == '{')) return false;
+        result = TOKEN_MoveNum;
+    } else if (first == 'O') {
+        if (q[0] != '-' || q[1] != 'O') return false;
+        q += 2;
+        result = TOKEN_Move_Castle_King;
+        if (q[0] == '-' && q[1] == 'O') {
+            q += 2;
+            result = TOKEN_Move_Castle_Queen;
+        }
+        if (!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') return false;
+        for (const char* c = p + 1; c < q; ++c) *out++ = *c;
+    } else if (first == 'N' || first == 'B' || first == 'R' || first == 'Q' || first == 'K') {
+        while (q < limit && hasClass(q, kSquareClass)) {
+            if (*q != 'x') *out++ = *q;
+            ++q;
+        }
+        if ((!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') || out - buffer < 2)
+            return false;
+        result = TOKEN_Move_Piece;
+    } else if (isFyle(first)) {
+        bool seenDigit = false;
+        while (q < limit && hasClass(q, kSquareClass)) {
+            // After the rank, "ep" may follow: left to the slow path.
+            if (seenDigit && *q == 'e') return false;
+            if (isRank(at(q))) seenDigit = true;
+            if (*q != 'x') *out++ = *q;
+            ++q;
+        }
+        if (hasClass(q, kSpaceClass)) {
+            takeTerminator = true;
+        } else if (!hasClass(q, kUnreadClass)) {
+            return false;
+        }
+        result = TOKEN_Move_Pawn;
+    } else if (first == '+' || first == '#') {
+        const int ch = at(q);
+        if (!(isSpace(ch) || ch == '!' || ch == '?' || ch == '$' || ch == ')' || ch == '(' ||
+              ch == '{' || ch == ';'))
+            return false;
+        result = first == '+' ? TOKEN_Check : TOKEN_Mate;
+    } else {
+        return false;
+    }
+    *out = 0;
+    if (takeTerminator) {
+        if (*q == '\n') ++LineCounter;
+        ++q;
+    }
+    BytesSeen += static_cast<uint32_t>(q - p);
+    InFile->Skip(static_cast<size_t>(q - p));
+    *token = result;
+    return true;
+}
+
 tokenT PgnParser::GetGameToken(char* buffer, uint32_t bufSize) {
+    tokenT fast;
+    if (readFastToken(buffer, bufSize, &fast)) return fast;
     TokenText t(buffer, bufSize);
     int ch = GetChar();
     while (ch != EndChar && (isSpace(ch) || ch == '.')) ch = GetChar();

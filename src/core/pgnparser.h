@@ -86,6 +86,7 @@ class PgnParser {
 
   private:
     errorT ParseMoves(Game* game, char* buffer, uint32_t bufSize);
+    bool readFastToken(char* buffer, uint32_t bufSize, tokenT* token);
     void LogError(const char* prefix, const char* text);
     tokenT ReadPawnMove(char* buffer, uint32_t bufSize, int first);
     tokenT ReadPieceMove(char* buffer, uint32_t bufSize, int first);

@@ -159,6 +159,8 @@ class Position {
     // the end of the list.
     void restorePiece(pieceT p, squareT sq, byte idx);
     void changePiece(squareT sq, pieceT p);
+    // The standard start built piece by piece, which StdStart copies.
+    void addStartPieces();
 
     // Generation helpers. `target` restricts destinations (check evasions).
     void addMove(MoveList* ml, byte idx, pieceT p, squareT from, squareT to, pieceT promote) {

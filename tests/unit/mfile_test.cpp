@@ -77,6 +77,21 @@ TEST(MFile, ReportsOpenFailures) {
     EXPECT_TRUE(f.EndOfFile());
 }
 
+// A directory opens as a stream on some systems and fails only when read; it
+// must not pass for an empty file, and the file stays usable afterwards.
+TEST(MFile, RefusesDirectoriesAndKeepsWorking) {
+    MFile f;
+    std::string dir = scratchDir();
+    EXPECT_EQ(f.Open(dir.c_str(), FMODE_ReadOnly), ERROR_FileOpen);
+    EXPECT_EQ(f.ReadOneByte(), -1);
+    EXPECT_TRUE(f.EndOfFile());
+
+    std::string path = dir + "/after.pgn";
+    writeFile(path, "1. e4");
+    ASSERT_EQ(f.Open(path.c_str(), FMODE_ReadOnly), OK);
+    EXPECT_EQ(readAll(f), "1. e4");
+}
+
 TEST(MFile, ReadsMemoryInPlace) {
     const char data[] = "1.e4\0e5";
     MFile f;
