@@ -7,22 +7,9 @@
 #include <vector>
 
 #include "core/position.h"
+#include "perft_count.h"
 
 namespace {
-
-// Leaves are counted from the move list (every generated move is legal).
-uint64_t perftBulk(Position& pos, int depth) {
-    MoveList moves;
-    pos.GenerateMoves(&moves);
-    if (depth <= 1) return moves.Size();
-    uint64_t nodes = 0;
-    for (simpleMoveT& m : moves) {
-        pos.DoSimpleMove(&m);
-        nodes += perftBulk(pos, depth - 1);
-        pos.UndoSimpleMove(&m);
-    }
-    return nodes;
-}
 
 // Every leaf is made and taken back too.
 uint64_t perftFull(Position& pos, int depth) {

@@ -6,23 +6,9 @@
 #include <cstring>
 
 #include "core/position.h"
+#include "perft_count.h"
 
 namespace {
-
-// The last ply is counted from the move list without making its moves
-// (every generated move is legal).
-uint64_t perft(Position& pos, int depth) {
-    MoveList moves;
-    pos.GenerateMoves(&moves);
-    if (depth <= 1) return moves.Size();
-    uint64_t nodes = 0;
-    for (simpleMoveT& m : moves) {
-        pos.DoSimpleMove(&m);
-        nodes += perft(pos, depth - 1);
-        pos.UndoSimpleMove(&m);
-    }
-    return nodes;
-}
 
 void printCoordinates(const simpleMoveT& m) {
     static const char promoChar[8] = {0, 0, 'q', 'r', 'b', 'n', 0, 0};
@@ -56,7 +42,7 @@ int main(int argc, char** argv) {
         uint64_t nodes = 1;
         if (depth > 1) {
             pos.DoSimpleMove(&m);
-            nodes = perft(pos, int(depth) - 1);
+            nodes = perftBulk(pos, int(depth) - 1);
             pos.UndoSimpleMove(&m);
         }
         printCoordinates(m);

@@ -2,10 +2,22 @@
 // generation with check evasions and castling, matching partly specified
 // moves, and making and taking back moves.
 #include <bit>
+#include <span>
 
 #include "core/position.h"
 
 namespace {
+
+// The rays a slider moves along, in generation order: orthogonal first.
+constexpr directionT kQueenDirections[8] = {UP,      DOWN,      LEFT,     RIGHT,
+                                            UP_LEFT, DOWN_LEFT, UP_RIGHT, DOWN_RIGHT};
+
+std::span<const directionT> sliderDirections(pieceT type) {
+    std::span<const directionT> all(kQueenDirections);
+    if (type == ROOK) return all.first(4);
+    if (type == BISHOP) return all.last(4);
+    return all;
+}
 
 constexpr SquareSet kAllSquares = ~SquareSet(0);
 
@@ -199,26 +211,10 @@ void Position::genPieceMoves(MoveList* ml, byte idx, pieceT p, squareT from, Squ
             }
             break;
         case ROOK:
-            genSliderMoves(ml, idx, p, from, UP, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, DOWN, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, LEFT, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, RIGHT, target, nonCaps);
-            break;
         case BISHOP:
-            genSliderMoves(ml, idx, p, from, UP_LEFT, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, DOWN_LEFT, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, UP_RIGHT, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, DOWN_RIGHT, target, nonCaps);
-            break;
         case QUEEN:
-            genSliderMoves(ml, idx, p, from, UP, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, DOWN, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, LEFT, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, RIGHT, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, UP_LEFT, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, DOWN_LEFT, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, UP_RIGHT, target, nonCaps);
-            genSliderMoves(ml, idx, p, from, DOWN_RIGHT, target, nonCaps);
+            for (directionT d : sliderDirections(piece_Type(p)))
+                genSliderMoves(ml, idx, p, from, d, target, nonCaps);
             break;
         default:
             break;
