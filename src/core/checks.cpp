@@ -4,6 +4,12 @@
 #include "core/position.h"
 
 bool Position::myIsKingInCheck() {
+    // Most positions are not check: the square-set test settles those, and
+    // with no checker there are no check squares to record.
+    if (!kingAttacked()) {
+        NumChecks = 0;
+        return false;
+    }
     NumChecks = CalcNumChecks(GetKingSquare(), CheckSquares);
     return NumChecks > 0;
 }
