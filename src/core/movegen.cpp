@@ -407,6 +407,38 @@ bool Position::trialIsLegal(squareT from, squareT to, squareT capSq) {
     return !reaches(straight) && !reaches(diagonal);
 }
 
+bool Position::kingAttacked() const {
+    const colorT enemy = color_Flip(ToMove);
+    const squareT king = GetKingSquare();
+    const SquareSet occupied = GetOccupied();
+    const SquareSet queens = PieceSet[piece_Make(enemy, QUEEN)];
+    if ((PieceSet[piece_Make(enemy, KNIGHT)] & kAttack.knight[king]) != 0 ||
+        (PieceSet[piece_Make(enemy, PAWN)] & kAttack.pawnAttackers[enemy][king]) != 0)
+        return true;
+    SquareSet sliders =
+        ((queens | PieceSet[piece_Make(enemy, ROOK)]) & kAttack.rookLines[king]) |
+        ((queens | PieceSet[piece_Make(enemy, BISHOP)]) & kAttack.bishopLines[king]);
+    for (; sliders != 0; sliders &= sliders - 1) {
+        const squareT sq = squareT(std::countr_zero(sliders));
+        if ((kAttack.between[king][sq] & occupied) == 0) return true;
+    }
+    return false;
+}
+
+bool Position::anotherReaches(pieceT p, squareT from, squareT to) const {
+    const pieceT type = piece_Type(p);
+    SquareSet cands = PieceSet[p] & ~square_Bit(from);
+    if (type == KNIGHT) return (cands & kAttack.knight[to]) != 0;
+    cands &= type == ROOK     ? kAttack.rookLines[to]
+             : type == BISHOP ? kAttack.bishopLines[to]
+                              : kAttack.rookLines[to] | kAttack.bishopLines[to];
+    const SquareSet occupied = GetOccupied();
+    for (; cands != 0; cands &= cands - 1) {
+        if ((kAttack.between[squareT(std::countr_zero(cands))][to] & occupied) == 0) return true;
+    }
+    return false;
+}
+
 void Position::MatchLegalMove(MoveList* mlist, pieceT mask, squareT target) {
     ASSERT(mlist != nullptr && target < 64);
     mlist->Clear();

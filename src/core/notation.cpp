@@ -86,7 +86,9 @@ void Position::MakeSANString(simpleMoveT* m, char* s, int flag) {
         }
     } else {
         *out++ = piece_Char(type);
-        if (Material[m->movingPiece] >= 2) {
+        // Only a second piece of the kind on a clear line to the target can
+        // make the move ambiguous; the legal-move match is for those few.
+        if (Material[m->movingPiece] >= 2 && anotherReaches(m->movingPiece, from, to)) {
             MoveList others;
             MatchLegalMove(&others, type, to);
             bool otherFyle = false, sameFyle = false;

@@ -179,6 +179,11 @@ class Position {
     // Is the mover's king safe after moving from -> to, removing whatever
     // stands on capSq? The board is restored before returning.
     bool trialIsLegal(squareT from, squareT to, squareT capSq);
+    // Square-set tests, cheap enough to run before the exact ones: whether the
+    // side to move's king is attacked, and whether a piece p other than the
+    // one on `from` reaches `to` along a clear line (legality not tested).
+    bool kingAttacked() const;
+    bool anotherReaches(pieceT p, squareT from, squareT to) const;
     // After a move: the moved piece and both kings sit where the lists say.
     bool quickConsistent(const simpleMoveT* sm) const;
     // Lists, colours and material counts agree.

@@ -40,6 +40,15 @@ void TextBuffer::SetBufferSize(uint32_t size) {
     LineIsEmpty = 1;
 }
 
+void TextBuffer::Clear() {
+    Current = Buffer;
+    if (Current != nullptr) *Current = 0;
+    Column = 0;
+    LineCount = 0;
+    ByteCount = 0;
+    LineIsEmpty = 1;
+}
+
 void TextBuffer::FreeTranslations() {
     for (char*& text : Translation) {
         delete[] text;
@@ -97,6 +106,20 @@ uint32_t TextBuffer::TranslatedLength(std::string_view text) const {
     return length;
 }
 
+void TextBuffer::AddText(std::string_view text) {
+    if (HasTranslations && !PausedTranslations) {
+        for (char ch : text) AddChar(ch);
+        return;
+    }
+    if (text.empty()) return;
+    // Without translations every byte stands for itself: one copy, and the
+    // caller's Room check has already made space for it and the terminator.
+    memcpy(Current, text.data(), text.size());
+    Current += text.size();
+    *Current = 0;
+    ByteCount += uint32_t(text.size());
+}
+
 void TextBuffer::AddChar(char ch) {
     if (HasTranslations && !PausedTranslations) {
         const char* tr = Translation[static_cast<unsigned char>(ch)];
@@ -149,7 +172,7 @@ errorT TextBuffer::PrintLine(const char* text) {
     std::string_view line(text);
     // The whole line or nothing of it, so a full buffer never holds half a tag.
     if (Room(TranslatedLength(line)) != OK) return ERROR_BufferFull;
-    for (char ch : line) AddChar(ch);
+    AddText(line);
     Column += uint32_t(line.size());
     return NewLine();
 }
@@ -165,8 +188,8 @@ errorT TextBuffer::WriteWord(std::string_view first, std::string_view second) {
         if (err != OK) return err;
     }
     if (Room(TranslatedLength(first) + TranslatedLength(second)) != OK) return ERROR_BufferFull;
-    for (char ch : first) AddChar(ch);
-    for (char ch : second) AddChar(ch);
+    AddText(first);
+    AddText(second);
     Column += length;
     LineIsEmpty = 0;
     return OK;

@@ -21,6 +21,9 @@ class TextBuffer {
     void Init();
     // Replaces the storage by `size` characters and empties the buffer.
     void SetBufferSize(uint32_t size);
+    // Empties the buffer but keeps its storage and settings, so one buffer
+    // can serve many records without a new allocation each.
+    void Clear();
     // Releases the storage and the translations.
     void Free();
 
@@ -66,6 +69,7 @@ class TextBuffer {
     // growing it when allowed.
     errorT Room(uint32_t extra);
     void AddChar(char ch);
+    void AddText(std::string_view text);
     uint32_t TranslatedLength(std::string_view text) const;
     errorT WriteWord(std::string_view first, std::string_view second);
     void FreeTranslations();

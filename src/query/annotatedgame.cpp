@@ -122,9 +122,15 @@ errorT Game::WritePGN_changed(TextBuffer* tb, uint32_t stopLocation) {
 
 bool util::printgame(FILE* stream, Game* game) {
     ASSERT(stream != nullptr && game != nullptr);
-    TextBuffer tb;
-    tb.SetBufferSize(kRecordBufferSize);
-    tb.SetGrowable(true);
+    // One buffer for all records: its storage (grown or not) is kept, and
+    // every record starts from the empty buffer with the writer's settings,
+    // which WritePGN_changed sets or restores itself.
+    static TextBuffer tb;
+    if (tb.GetBufferSize() == 0) {
+        tb.SetBufferSize(kRecordBufferSize);
+        tb.SetGrowable(true);
+    }
+    tb.Clear();
     if (game->WriteToPGN_changed(&tb) != OK) return false;
     // A buffered stream may have failed on an earlier game's bytes.
     return tb.DumpToFile(stream) == OK && !ferror(stream);
