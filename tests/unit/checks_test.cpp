@@ -39,6 +39,18 @@ TEST(Checks, Checkmate) {
     EXPECT_TRUE(v.mate);
 }
 
+TEST(Checks, SquaresNextToTheEnemyKingAreNoEscape) {
+    // g8 and g7 are attacked by no piece that attack counting sees, only by
+    // the white king: the mate test must still rule them out.
+    Verdict v = judge("7k/5K2/8/8/8/8/8/7R b - -");
+    EXPECT_TRUE(v.check);
+    EXPECT_TRUE(v.mate);
+    // With the white king one file further away, g8 is a way out.
+    v = judge("7k/4K3/8/8/8/8/8/7R b - -");
+    EXPECT_TRUE(v.check);
+    EXPECT_FALSE(v.mate);
+}
+
 TEST(Checks, Stalemate) {
     Verdict v = judge("7k/5Q2/6K1/8/8/8/8/8 b - -");
     EXPECT_FALSE(v.check);
