@@ -511,14 +511,9 @@ tokenT PgnParser::ReadPawnMove(char* buffer, uint32_t bufSize, int first) {
         }
         if (ch == 'x' || ch == ':') continue;
         if (ch == '-') {
-            int next = GetChar();
-            if (next == '+' || next == '/') {
-                UnGetChar(next);
-                UnGetChar(ch);
-                return TOKEN_Move_Pawn;
-            }
-            UnGetChar(next);
-            continue;
+            if (!DashStartsSymbol()) continue;
+            UnGetChar(ch);
+            return TOKEN_Move_Pawn;
         }
         break;
     }
@@ -557,14 +552,9 @@ tokenT PgnParser::ReadPieceMove(char* buffer, uint32_t bufSize, int first) {
         }
         if (ch == 'x' || ch == ':') continue;
         if (ch == '-') {
-            int next = GetChar();
-            if (next == '+' || next == '/') {
-                UnGetChar(next);
-                UnGetChar(ch);
-                return TOKEN_Invalid;
-            }
-            UnGetChar(next);
-            continue;
+            if (!DashStartsSymbol()) continue;
+            UnGetChar(ch);
+            return TOKEN_Invalid;
         }
         if (ch == EndChar || isSpace(ch) || ch == ')' || ch == '+' || ch == '!' || ch == '=' ||
             ch == '?' || ch == '#' || isMoveDelimiter(ch)) {
@@ -590,15 +580,12 @@ tokenT PgnParser::ReadCastling(char* buffer, uint32_t bufSize, int first) {
             continue;
         }
         if (ch == '-') {
-            int next = GetChar();
-            if (next == '+' || next == '/') {
-                t.add(ch);
-                t.add(next);
+            t.add(ch);
+            if (DashStartsSymbol()) {
+                t.add(GetChar());
                 ReadWord(t.p, t.last, false);
                 return TOKEN_Invalid;
             }
-            UnGetChar(next);
-            t.add(ch);
             continue;
         }
         break;

@@ -78,6 +78,13 @@ class PgnParser {
         if (ch == '\n') --LineCounter;
     }
     bool EndOfInput() { return UnGetCount == 0 && InFile->EndOfFile(); }
+    // After a '-': whether it starts an evaluation sign such as "-+" or
+    // "-/+" rather than belonging to the move before it.
+    bool DashStartsSymbol() {
+        int next = GetChar();
+        UnGetChar(next);
+        return next == '+' || next == '/';
+    }
     uint32_t GetLine(char* buffer, uint32_t bufSize);
     tokenT GetNextToken(char* buffer, uint32_t bufSize);
     tokenT GetGameToken(char* buffer, uint32_t bufSize);
