@@ -76,13 +76,46 @@ inline squareT homeSquare(colorT c, fyleT f) {
     return squareT(c == WHITE ? f : 56 + f);
 }
 
+// Calls scan(direction, slider) for each ray from sq along which a slider of
+// `side` may stand: a line is looked at only when its counters show a queen
+// or a rook (fyle, rank) or bishop (diagonals) of that side on it. Attack
+// counting and pin finding both walk the lines through a square this way.
+template <typename Scan>
+inline void scanSliderLines(const Position& pos, colorT side, squareT sq, Scan scan) {
+    const pieceT queen = piece_Make(side, QUEEN), rook = piece_Make(side, ROOK);
+    const pieceT bishop = piece_Make(side, BISHOP);
+    const byte* material = pos.GetMaterial();
+    if (material[queen] + material[rook] > 0) {
+        fyleT f = square_Fyle(sq);
+        rankT r = square_Rank(sq);
+        if (pos.FyleCount(queen, f) + pos.FyleCount(rook, f) > 0) {
+            scan(UP, rook);
+            scan(DOWN, rook);
+        }
+        if (pos.RankCount(queen, r) + pos.RankCount(rook, r) > 0) {
+            scan(LEFT, rook);
+            scan(RIGHT, rook);
+        }
+    }
+    if (material[queen] + material[bishop] > 0) {
+        uint32_t ld = square_LeftDiag(sq), rd = square_RightDiag(sq);
+        if (pos.LeftDiagCount(queen, ld) + pos.LeftDiagCount(bishop, ld) > 0) {
+            scan(UP_LEFT, bishop);
+            scan(DOWN_RIGHT, bishop);
+        }
+        if (pos.RightDiagCount(queen, rd) + pos.RightDiagCount(bishop, rd) > 0) {
+            scan(UP_RIGHT, bishop);
+            scan(DOWN_LEFT, bishop);
+        }
+    }
+}
+
 }  // namespace
 
 uint32_t Position::CalcAttacks(colorT side, squareT target, squareT* fromSqs) const {
     ASSERT(target < 64 && side <= BLACK);
     uint32_t n = 0;
-    const pieceT queen = piece_Make(side, QUEEN), rook = piece_Make(side, ROOK);
-    const pieceT bishop = piece_Make(side, BISHOP), knight = piece_Make(side, KNIGHT);
+    const pieceT queen = piece_Make(side, QUEEN), knight = piece_Make(side, KNIGHT);
     auto record = [&](squareT sq) {
         if (fromSqs != nullptr) fromSqs[n] = sq;
         n++;
@@ -92,29 +125,8 @@ uint32_t Position::CalcAttacks(colorT side, squareT target, squareT* fromSqs) co
         if (sq != NULL_SQUARE && (Board[sq] == queen || Board[sq] == slider)) record(sq);
     };
 
-    if (Material[queen] + Material[rook] > 0) {
-        fyleT f = square_Fyle(target);
-        rankT r = square_Rank(target);
-        if (NumOnFyle[queen][f] + NumOnFyle[rook][f] > 0) {
-            scan(UP, rook);
-            scan(DOWN, rook);
-        }
-        if (NumOnRank[queen][r] + NumOnRank[rook][r] > 0) {
-            scan(LEFT, rook);
-            scan(RIGHT, rook);
-        }
-    }
-    if (Material[queen] + Material[bishop] > 0) {
-        uint32_t ld = square_LeftDiag(target), rd = square_RightDiag(target);
-        if (NumOnLeftDiag[queen][ld] + NumOnLeftDiag[bishop][ld] > 0) {
-            scan(UP_LEFT, bishop);
-            scan(DOWN_RIGHT, bishop);
-        }
-        if (NumOnRightDiag[queen][rd] + NumOnRightDiag[bishop][rd] > 0) {
-            scan(UP_RIGHT, bishop);
-            scan(DOWN_LEFT, bishop);
-        }
-    }
+    scanSliderLines(*this, side, target, scan);
+
     // A knight always hops to a square of the other colour.
     if (NumOnSquareColor[knight][color_Flip(square_Color(target))] > 0) {
         for (const squareT* hop = knightAttacks[target].data(); *hop != NULL_SQUARE; hop++) {
@@ -137,8 +149,7 @@ void Position::CalcPins() {
     for (directionT& d : Pinned) d = NULL_DIR;
     const colorT enemy = color_Flip(ToMove);
     const squareT king = GetKingSquare();
-    const pieceT queen = piece_Make(enemy, QUEEN), rook = piece_Make(enemy, ROOK);
-    const pieceT bishop = piece_Make(enemy, BISHOP);
+    const pieceT queen = piece_Make(enemy, QUEEN);
 
     auto scan = [&](directionT dir, pieceT slider) {
         squareT own = firstOccupied(Board, king, dir);
@@ -148,25 +159,7 @@ void Position::CalcPins() {
             Pinned[ListPos[own]] = dir;
     };
 
-    fyleT f = square_Fyle(king);
-    rankT r = square_Rank(king);
-    uint32_t ld = square_LeftDiag(king), rd = square_RightDiag(king);
-    if (NumOnFyle[queen][f] + NumOnFyle[rook][f] > 0) {
-        scan(UP, rook);
-        scan(DOWN, rook);
-    }
-    if (NumOnRank[queen][r] + NumOnRank[rook][r] > 0) {
-        scan(LEFT, rook);
-        scan(RIGHT, rook);
-    }
-    if (NumOnLeftDiag[queen][ld] + NumOnLeftDiag[bishop][ld] > 0) {
-        scan(UP_LEFT, bishop);
-        scan(DOWN_RIGHT, bishop);
-    }
-    if (NumOnRightDiag[queen][rd] + NumOnRightDiag[bishop][rd] > 0) {
-        scan(UP_RIGHT, bishop);
-        scan(DOWN_LEFT, bishop);
-    }
+    scanSliderLines(*this, enemy, king, scan);
 }
 
 void Position::addPawnMove(MoveList* ml, byte idx, pieceT p, squareT from, squareT to) {
