@@ -1,0 +1,88 @@
+// A piece designator: a set of piece codes (or one tagged piece) on a set of
+// squares, as written in a query (`Ka1`, `[Qq]d-e4-5`, `.e4`). Parsing,
+// matching against a position, printing, and the flips and shifts that
+// transformed variants of a query apply to it.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+#include "core/common.h"
+#include "core/position.h"
+#include "query/mfilter.h"
+
+class Tag;
+class strlist;
+
+class pieceLoc : public mfilter {
+  public:
+    static constexpr int npiecesmax = 64;
+    // Tagged designators follow one marked piece; null until tags exist.
+    Tag* tag = nullptr;
+    int npieces = 0;
+    // Codes in the order written, duplicates allowed.
+    pieceT pieces[npiecesmax];
+    // Bit (1 << code) for every code present: what matching uses.
+    uint16_t piecemask = 0;
+    SquareSet squaremask = 0;
+    // The squares of squaremask, each once, in the order added: printing and
+    // the order of a transformed designator follow it.
+    squareT squarelist[64];
+    int nsquares = 0;
+    // Written without a square part: covers the board and is never shifted.
+    bool allsquares = false;
+
+    // Null for empty or blank text; errors in the text end the run.
+    static pieceLoc* fromString(const char* text);
+    // Reads every atom of `list` into `out`; more than `capacity` designators
+    // end the run.
+    static int pieceLocsFromStrlist(strlist* list, pieceLoc** out, int capacity);
+    // The codes a piece character stands for (1 to 13); others end the run.
+    static int piecesFromChar(char c, pieceT* out);
+
+    void addSquare(int sq);
+    void addPiece(pieceT p);
+    int getSquare(int i) const;
+    pieceT getPiece(int i) const;
+
+    bool match(const Position* pos) const;
+    bool matchSquare(const pieceT* board, int sq) const;
+    bool matchPieceSquare(pieceT piece, int sq) const;
+    // Every square on which matchSquare holds.
+    SquareSet matchingSquares(const Position* pos) const;
+
+    // 'H', 'V', 'D' or 'C'; anything else is an internal error.
+    void makeFlip(char code);
+    bool shiftok(int dx, int dy) const;
+    void shift(int dx, int dy);
+    bool makeshift(int dx, int dy);
+    pieceLoc* clone() const;
+    void print() override;
+
+  private:
+    void addSquares(const char* spec);
+    void addSquareRange(const char* spec);
+    SquareSet occupiedBy(const Position* pos) const;
+    void setSquareList(const squareT* list, int n);
+};
+
+// The squares holding any of the designator's pieces: a few set unions, one
+// per piece code, instead of a walk over the board.
+inline SquareSet pieceLoc::occupiedBy(const Position* pos) const {
+    SquareSet on = 0;
+    for (unsigned codes = piecemask; codes != 0; codes &= codes - 1)
+        on |= pos->GetPieceSet(pieceT(std::countr_zero(codes)));
+    return on;
+}
+
+inline bool pieceLoc::match(const Position* pos) const {
+    ASSERT(tag == nullptr);
+    // Only a designator built without pieces has none; it holds everywhere.
+    if (piecemask == 0) return true;
+    return (occupiedBy(pos) & squaremask) != 0;
+}
+
+inline SquareSet pieceLoc::matchingSquares(const Position* pos) const {
+    ASSERT(tag == nullptr);
+    return occupiedBy(pos) & squaremask;
+}

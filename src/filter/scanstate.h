@@ -1,0 +1,11 @@
+// What one scan of the games shares between all its position lists, kept in
+// one object the scan owns rather than in globals, so that concurrent scans
+// can each have their own.
+#pragma once
+
+#include "filter/accumulators.h"
+
+class ScanState {
+  public:
+    Accumulators accumulators;
+};
