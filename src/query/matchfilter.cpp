@@ -11,6 +11,8 @@
 #include "core/game.h"
 #include "core/mfile.h"
 #include "core/pgnparser.h"
+#include "filter/positionfilter.h"
+#include "filter/positionfilterlist.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -67,7 +69,10 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
                 printf("Unable to parse match Filter: expected position\n");
                 exit(1);
             }
-            util::uassert(false, "(position ...) lists are not supported yet");
+            positionFilter* position = positionFilter::fromStrlist(element->cdr, filter->state);
+            position->sourceStrlist = element;
+            filter->addPositionFilter(position);
+            continue;
         }
         const char* keyword = element->atomValue;
         const char* arg = nextWord(cell);
@@ -118,10 +123,9 @@ positionFilter* matchFilter::getPositionFilter(int i) {
 }
 
 void matchFilter::expand() {
-    // Each position list becomes here the list of itself and its transformed
-    // variants; until lists can be evaluated the reader refuses them.
-    ASSERT(npositionfilters == 0);
-    npositionlistfilters = 0;
+    ASSERT(npositionlistfilters == 0);
+    for (int i = 0; i < npositionfilters; i++)
+        positionListFilters[npositionlistfilters++] = positionFilters[i]->expand();
     ASSERT(npositionlistfilters == npositionfilters);
 }
 
@@ -181,14 +185,19 @@ bool matchFilter::match(Game* game) {
     if (result != RESULT_None && game->GetResult() != result) return false;
     // Tags: the lists are tried once per combination of tag markers here,
     // skipping combinations whose marks hold none of the tag's pieces.
-    for (int i = 0; i < npositionlistfilters; i++) {
-        game->MoveToPly(0);
-        // Mark board: MarkBoard::initialize(game) goes here once it exists.
-        // The list's walk and its count bounds go here; the reader refuses
-        // position lists until they can be evaluated, so none gets here.
-        _MyAssert(__FILE__, __LINE__);
-    }
+    for (int i = 0; i < npositionlistfilters; i++)
+        if (!matchList(game, positionListFilters[i])) return false;
     return true;
+}
+
+bool matchFilter::matchList(Game* game, positionFilterList* list) {
+    game->MoveToPly(0);
+    // Mark board: MarkBoard::initialize(game) goes here once it exists.
+    list->match(game, state);
+    if (list->checknmatches &&
+        (list->nmatches < list->nmatchesmin || list->nmatches > list->nmatchesmax))
+        return false;
+    return list->checkPretransformMatchCount() && list->nmatches > 0;
 }
 
 namespace {
@@ -251,13 +260,15 @@ void matchFilter::writeFailed() {
 
 void matchFilter::print() {
     printf("Printing match filter: position filters");
-    // Each list describes itself once position lists can be built; until
-    // then a query holds none.
-    for (int i = 0; i < npositionfilters; i++)
+    for (int i = 0; i < npositionfilters; i++) {
         printf("positionFilter %d of %d...\n", i, npositionfilters);
+        positionFilters[i]->print();
+    }
     printf("Printing match filter: position list filters...\n");
-    for (int i = 0; i < npositionlistfilters; i++)
+    for (int i = 0; i < npositionlistfilters; i++) {
         printf("positionFilterList %d of %d...\n", i, npositionfilters);
+        positionListFilters[i]->print();
+    }
     if (pgnfile) printf("pgn file: %s\n", pgnfile);
     if (outputfile) printf("output file: %s\n", outputfile);
     if (gamenumbermin > 0)

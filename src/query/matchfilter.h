@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/common.h"
+#include "filter/scanstate.h"
 #include "query/mfilter.h"
 
 class positionFilter;
@@ -32,6 +33,9 @@ class matchFilter : public mfilter {
     int yearmax = 0;
     bool checkyear = false;
     FILE* outputstream = nullptr;
+    // What the scan shares between its position lists (accumulators); the
+    // query registers names in it while it is read.
+    ScanState state;
     // The query file this object was read from, when it came from a file:
     // the scan refuses an output file that is this file or the PGN input.
     std::string queryfile;
@@ -54,6 +58,9 @@ class matchFilter : public mfilter {
     void print() override;
 
   private:
+    // Whether one expanded list passes in the game: walked from the start,
+    // with its count bounds.
+    bool matchList(Game* game, positionFilterList* list);
     void openOutput();
     // Writes one matching game; a failed write ends the run.
     void writeGame(Game* game);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "core/myassert.h"
+#include "filter/positionfilter.h"
+#include "filter/scanstate.h"
 #include "query/matchfilter.h"
 #include "query/strlist.h"
 #include "query/util.h"
@@ -23,12 +25,17 @@ mfilter* mfilter::fromStrlist(strlist* list) {
     ASSERT(!list->isAtom);
     strlist* first = list->car;
     util::uassert(first != nullptr, "the query's top list starts with an empty list");
-    util::uassert(!first->eq("position"), "(position ...) lists are not supported yet");
-    if (!first->eq("match")) {
+    mfilter* result;
+    if (first->eq("position")) {
+        // A lone position list has no scan of its own; it lives, with the
+        // state its names were registered in, as long as the process.
+        result = positionFilter::fromStrlist(list->cdr, *new ScanState());
+    } else if (first->eq("match")) {
+        result = matchFilter::fromStrlist(list->cdr);
+    } else {
         printf("unknown filter type: %s", first->isAtom ? first->atomValue : "");
         exit(1);
     }
-    mfilter* result = matchFilter::fromStrlist(list->cdr);
     result->sourceStrlist = list;
     return result;
 }

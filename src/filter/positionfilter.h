@@ -1,0 +1,126 @@
+// One position list of a query, (position ...): the piece designators and
+// conditions that a single position must satisfy, read from the query's list
+// tree, and the test of one transformed variant of it at the current position.
+#pragma once
+
+#include <vector>
+
+#include "core/common.h"
+#include "query/mfilter.h"
+
+class Game;
+class Position;
+class ScanState;
+class pieceLoc;
+class pieceComputeFilterList;
+class positionFilterList;
+
+class positionFilter : public mfilter {
+  public:
+    static constexpr int npiecesmax = 65;
+    static constexpr int nlogicfilters = 99;
+    static constexpr int naccumulators_max = 10;
+    // Position lists nested through :and and :or deeper than this are
+    // refused: every operation on a filter tree recurses along them.
+    static constexpr int maxNesting = 100;
+
+    // The designators that must all hold, in the order written.
+    std::vector<pieceLoc*> pieces;
+    const char* name = nullptr;
+    int nmatches = 0;
+    int nmatchesmin = 0;
+    int nmatchesmax = 0;
+    bool checkresult = false;
+    bool checksum = false;
+    bool accumulate = false;
+    int whiteelomin = 0;
+    int whiteelomax = 0;
+    bool checkwhiteelo = false;
+    int blackelomin = 0;
+    int blackelomax = 0;
+    bool checkblackelo = false;
+    int elomin = 0;
+    int elomax = 0;
+    bool checkelo = false;
+    resultT result = RESULT_None;
+    int npretransformmatchesmin = 0;
+    int npretransformmatchesmax = 0;
+    bool checknpretransformmatches = false;
+    bool donotannotate = false;
+    bool checknmatches = false;
+    bool check = false;
+    bool notincheck = false;
+    colorT sideToMove = NOCOLOR;
+    bool shift = false;
+    bool searchVariations = false;
+    bool searchVariationsOnly = false;
+    bool fliphorizontal = false;
+    bool flipvertical = false;
+    bool flipdiagonal = false;
+    bool flipcolor = false;
+    bool flipdihedral = false;
+    bool horizontalshift = false;
+    bool verticalshift = false;
+    bool diagonalshift = false;
+    bool maindiagonalshift = false;
+    bool initial = false;
+    bool varinitial = false;
+    bool varterminal = false;
+    bool terminal = false;
+    bool offdiagonalshift = false;
+    bool stalemate = false;
+    bool mate = false;
+    bool markAll = false;
+    bool notposition = false;
+
+    // Nested lists as read, and the lists that expansion makes of them.
+    std::vector<positionFilter*> andFilters;
+    std::vector<positionFilterList*> andlistFilters;
+    std::vector<positionFilter*> orFilters;
+    std::vector<positionFilterList*> orlistFilters;
+
+    // Created on the first use of their keyword.
+    pieceComputeFilterList* materialPowerFilterList = nullptr;
+    pieceComputeFilterList* pieceCountFilterList = nullptr;
+    pieceComputeFilterList* powerDifferenceFilterList = nullptr;
+
+    bool accumulator_checks[naccumulators_max] = {};
+    bool accumulates[naccumulators_max] = {};
+    int accumulator_mins[naccumulators_max] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    int accumulator_maxes[naccumulators_max] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+
+    int movemin = -1;
+    int movemax = -1;
+    bool checkmovenumber = false;
+
+    positionFilter() { type = "positionFilter"; }
+
+    // Reads the items after the head word of a (position ...) list. Every
+    // error in them ends the run; accumulator names are registered in
+    // `state`. `depth` counts the position lists this one is nested in.
+    static positionFilter* fromStrlist(strlist* str, ScanState& state, int depth = 0);
+
+    void addPieceLoc(pieceLoc* loc);
+    pieceLoc* getPieceLoc(int i);
+
+    // Pushes the variation search of a list down into its nested lists.
+    void subsetVariations(bool vars, bool varsonly);
+
+    // The filter followed by its shifted, flipped and colour-swapped copies.
+    positionFilterList* expand();
+    positionFilter* clone() const;
+    void makeFlip(char code);
+    // False when some part refuses the shift; the copy is then dropped.
+    bool makeshift(int fileoffset, int rankoffset);
+
+    // Tests this one variant at the game's current position and counts a
+    // match; the conditions of the list as a whole are its list's business.
+    bool matchCurrentPosition(Game* game, ScanState& state);
+
+    void print() override;
+
+  private:
+    bool matchDesignators(const Position* pos) const;
+    bool matchPieceComputations(const Position* pos) const;
+    bool matchElo(const Game* game) const;
+};

@@ -1,0 +1,357 @@
+// Reading a (position ...) list: the keyword loop and one handler per
+// keyword family. Every error ends the run with the message the user sees.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "filter/pieceloc.h"
+#include "filter/piececomputefilter.h"
+#include "filter/piececomputefilterlist.h"
+#include "filter/positionfilter.h"
+#include "filter/scanstate.h"
+#include "query/strlist.h"
+#include "query/util.h"
+
+namespace {
+
+// The text of the item in `cell`, or null when there is no cell, the cell has
+// no item or its item is a list.
+const char* atomOf(const strlist* cell) {
+    if (cell == nullptr || cell->car == nullptr || !cell->car->isAtom) return nullptr;
+    return cell->car->atomValue;
+}
+
+// The optional max of a count specification: the item after `minCell` when
+// it reads as a number 0 or more (consumed), else min again.
+int readOptionalMax(strlist*& minCell, int min) {
+    const char* text = atomOf(minCell->cdr);
+    if (text == nullptr || util::intValue(text) < 0) return min;
+    minCell = minCell->cdr;
+    return util::intValue(text);
+}
+
+// A count specification "min [max]" after the keyword at `cell`; returns the
+// cell of the last number read.
+strlist* readCount(strlist* cell, const char* missing, const char* badMin, int& min, int& max) {
+    strlist* minCell = cell->cdr;
+    util::uassert(minCell != nullptr, missing);
+    const char* text = atomOf(minCell);
+    min = text == nullptr ? -1 : util::intValue(text);
+    util::uassert(min >= 0, badMin);
+    max = readOptionalMax(minCell, min);
+    return minCell;
+}
+
+// The keywords whose filters are not built yet: refused, never ignored.
+bool notSupportedYet(const char* keyword) {
+    static const char* const later[] = {
+        ":movefrom", ":moveto", ":promote", ":enpassant", ":noenpassant", ":attackcount",
+        ":ray", ":rayattack", ":rayorthogonal", ":raydiagonal", ":rayhorizontal", ":rayvertical",
+        ":sequence", ":gappedsequence", ":relation", ":tagmatch"};
+    for (const char* word : later)
+        if (strcmp(keyword, word) == 0) return true;
+    return false;
+}
+
+resultT resultFromText(const char* text) {
+    if (strcmp(text, "1-0") == 0) return RESULT_White;
+    if (strcmp(text, "0-1") == 0) return RESULT_Black;
+    if (strcmp(text, "1/2") == 0 || strcmp(text, "1/2-1/2") == 0) return RESULT_Draw;
+    util::uassert(false, "Invalid result value: must be 1-0, 0-1, 1/2, or 1/2-1/2");
+    return RESULT_None;
+}
+
+// Flag keywords: each switches one field on (the side to move is set).
+bool readFlag(positionFilter* f, const char* k) {
+    struct Flag {
+        const char* keyword;
+        bool positionFilter::*field;
+    };
+    static const Flag flags[] = {
+        {":noannotate", &positionFilter::donotannotate},
+        {":mate", &positionFilter::mate},
+        {":stalemate", &positionFilter::stalemate},
+        {":check", &positionFilter::check},
+        {":nocheck", &positionFilter::notincheck},
+        {":not", &positionFilter::notposition},
+        {":flip", &positionFilter::flipdihedral},
+        {":flipdihedral", &positionFilter::flipdihedral},
+        {":fliphorizontal", &positionFilter::fliphorizontal},
+        {":flipvertical", &positionFilter::flipvertical},
+        {":flipdiagonal", &positionFilter::flipdiagonal},
+        {":flipcolor", &positionFilter::flipcolor},
+        {":shift", &positionFilter::shift},
+        {":horizontalshift", &positionFilter::horizontalshift},
+        {":shifthorizontal", &positionFilter::horizontalshift},
+        {":verticalshift", &positionFilter::verticalshift},
+        {":shiftvertical", &positionFilter::verticalshift},
+        {":diagonalshift", &positionFilter::diagonalshift},
+        {":shiftdiagonal", &positionFilter::diagonalshift},
+        {":maindiagonalshift", &positionFilter::maindiagonalshift},
+        {":shiftmaindiagonal", &positionFilter::maindiagonalshift},
+        {":offdiagonalshift", &positionFilter::offdiagonalshift},
+        {":shiftoffdiagonal", &positionFilter::offdiagonalshift},
+        {":variations", &positionFilter::searchVariations},
+        {":variationsonly", &positionFilter::searchVariationsOnly},
+        {":initial", &positionFilter::initial},
+        {":terminal", &positionFilter::terminal},
+        {":varinitial", &positionFilter::varinitial},
+        {":varterminal", &positionFilter::varterminal},
+        {":markall", &positionFilter::markAll},
+    };
+    if (strcmp(k, ":wtm") == 0 || strcmp(k, ":btm") == 0) {
+        f->sideToMove = k[1] == 'w' ? WHITE : BLACK;
+        return true;
+    }
+    for (const Flag& flag : flags) {
+        if (strcmp(k, flag.keyword) == 0) {
+            f->*flag.field = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+// :piececount, :power and :powerdifference: a designator, min and [max].
+strlist* handlePieceCountOrPower(positionFilter* f, strlist* cell) {
+    const char* keyword = cell->car->atomValue;
+    if (util::debug()) {
+        printf("handlepiececount...got str of: ...");
+        strlist::print(cell);
+        printf("\n");
+    }
+    bool difference = strcmp(keyword, ":powerdifference") == 0;
+    pieceComputeFilterList*& list = difference ? f->powerDifferenceFilterList
+                                    : strcmp(keyword, ":power") == 0 ? f->materialPowerFilterList
+                                                                     : f->pieceCountFilterList;
+    if (list == nullptr) list = new pieceComputeFilterList();
+
+    strlist* locCell = cell->cdr;
+    util::uassert(locCell != nullptr, "Missing count or power or diff spec");
+    if (util::debug()) {
+        printf("before piecename computeration str is: ...");
+        strlist::print(locCell);
+        printf("\n");
+    }
+    const char* text = atomOf(locCell);
+    pieceLoc* loc = text == nullptr ? nullptr : pieceLoc::fromString(text);
+    util::uassert(loc != nullptr,
+                  (std::string("missing or unreadable piece designator after ") + keyword).c_str());
+
+    strlist* minCell = locCell->cdr;
+    util::uassert(minCell != nullptr, "malformed input: no min count for power or count spec");
+    const char* minText = atomOf(minCell);
+    int min = minText == nullptr ? util::notANumber : util::signedIntValue(minText);
+    if (difference)
+        util::uassert(min != util::notANumber, "malformed input: no min count at difference spec");
+    else
+        util::uassert(min >= 0, "malformed input: no min count at power or count spec");
+
+    int max = min;
+    const char* maxText = atomOf(minCell->cdr);
+    if (maxText != nullptr && util::signedIntValue(maxText) != util::notANumber) {
+        max = util::signedIntValue(maxText);
+        minCell = minCell->cdr;
+    }
+    if (difference)
+        util::uassert(min <= max, "min must be < max to :powerdifference");
+    else
+        util::uassert(min >= 0 && max >= 0 && min <= max, "invalid min/max to power or count");
+    list->addFilter(new pieceComputeFilter(loc, min, max), keyword);
+    return minCell->cdr;
+}
+
+strlist* handleAccumulate(positionFilter* f, strlist* cell, ScanState& state) {
+    strlist* nameCell = cell->cdr;
+    util::uassert(nameCell != nullptr, "Missing accname  :accumulate");
+    const char* name = atomOf(nameCell);
+    util::uassert(name != nullptr, "Missing accname in handleSum");
+    int n = state.accumulators.getAccumulator(name);
+    f->accumulate = true;
+    f->accumulates[n] = true;
+    return nameCell->cdr;
+}
+
+strlist* handleSum(positionFilter* f, strlist* cell, ScanState& state) {
+    strlist* nameCell = cell->cdr;
+    util::uassert(nameCell != nullptr, "Missing accname spec for :sumrange");
+    const char* name = atomOf(nameCell);
+    util::uassert(name != nullptr, "Missing accname in handleSum");
+    int min, max;
+    strlist* last = readCount(nameCell, "Missing sum min for :sumrange",
+                              "min value missing in count spec for :sumrange", min, max);
+    int n = state.accumulators.getAccumulator(name);
+    f->checksum = true;
+    f->accumulator_checks[n] = true;
+    f->accumulator_mins[n] = min;
+    f->accumulator_maxes[n] = max;
+    return last->cdr;
+}
+
+// :and and :or: a list of nested (position ...) lists, read by the whole grammar.
+strlist* handleLogicSpec(positionFilter* f, strlist* cell, ScanState& state, int depth) {
+    bool isOr = strcmp(cell->car->atomValue, ":or") == 0;
+    strlist* listCell = cell->cdr;
+    util::uassert(listCell != nullptr && listCell->car != nullptr && !listCell->car->isAtom,
+                  "Expecting list following :and or :or argument");
+    std::vector<positionFilter*>& nested = isOr ? f->orFilters : f->andFilters;
+    util::uassert(nested.empty(),
+                  isOr ? "Multiple :or args not supported" : "Multiple :and args not supported");
+    util::uassert(depth + 1 < positionFilter::maxNesting,
+                  "position lists nested too deeply: at most 100 levels");
+    for (strlist* element = listCell->car; element != nullptr; element = element->cdr) {
+        strlist* sub = element->car;
+        util::uassert(sub != nullptr && !sub->isAtom && sub->car != nullptr &&
+                          sub->car->eq("position"),
+                      "Expecting list of position specifiers following :and or :or keyword");
+        util::uassert(int(nested.size()) < positionFilter::nlogicfilters,
+                      isOr ? "too many position lists under :or: at most 99"
+                           : "too many position lists under :and: at most 99");
+        positionFilter* child = positionFilter::fromStrlist(sub->cdr, state, depth + 1);
+        child->sourceStrlist = sub;
+        child->donotannotate = true;
+        nested.push_back(child);
+    }
+    return listCell->cdr;
+}
+
+// :movenumber, :matchcount, :pretransformmatchcount and the three Elo keywords.
+strlist* handleCountKeyword(positionFilter* f, strlist* cell, const char* k) {
+    int min, max;
+    strlist* last;
+    if (strcmp(k, ":movenumber") == 0) {
+        last = readCount(cell, "Missing count spec for :movenumber",
+                         "min value missing in count spec for :movenumber", min, max);
+        f->checkmovenumber = true;
+        f->movemin = min;
+        f->movemax = max;
+    } else if (strcmp(k, ":matchcount") == 0) {
+        last = readCount(cell, "Missing count spec for :matchcount",
+                         "min value missing in count spec for :matchount", min, max);
+        f->checknmatches = true;
+        f->nmatchesmin = min;
+        f->nmatchesmax = max;
+        f->markAll = true;
+    } else if (strcmp(k, ":pretransformmatchcount") == 0) {
+        last = readCount(cell, "Missing count spec for :pretransformmatchcount",
+                         "min value missing in count spec for :pretransformmatchount", min, max);
+        f->checknpretransformmatches = true;
+        f->npretransformmatchesmin = min;
+        f->npretransformmatchesmax = max;
+        f->markAll = true;
+    } else {
+        last = readCount(cell, "Missing count spec for elo",
+                         "min value missing in count spec for elo", min, max);
+        if (strcmp(k, ":whiteelo") == 0) {
+            f->checkwhiteelo = true;
+            f->whiteelomin = min;
+            f->whiteelomax = max;
+        } else if (strcmp(k, ":blackelo") == 0) {
+            f->checkblackelo = true;
+            f->blackelomin = min;
+            f->blackelomax = max;
+        } else {
+            f->checkelo = true;
+            f->elomin = min;
+            f->elomax = max;
+        }
+    }
+    return last->cdr;
+}
+
+bool isCountKeyword(const char* k) {
+    return strcmp(k, ":movenumber") == 0 || strcmp(k, ":matchcount") == 0 ||
+           strcmp(k, ":pretransformmatchcount") == 0 || strcmp(k, ":elo") == 0 ||
+           strcmp(k, ":whiteelo") == 0 || strcmp(k, ":blackelo") == 0;
+}
+
+}  // namespace
+
+positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int depth) {
+    positionFilter* f = new positionFilter();
+    strlist* cell = str;
+    while (cell != nullptr) {
+        strlist* item = cell->car;
+        // An empty sublist ends the list; what follows it is never read.
+        if (item == nullptr) break;
+        if (!item->isAtom) {
+            printf("invalid format for positionfilter in list: ");
+            strlist::print(cell);
+            exit(1);
+        }
+        const char* k = item->atomValue;
+        if (k[0] != ':') {
+            pieceLoc* loc = pieceLoc::fromString(k);
+            if (loc == nullptr) {
+                printf("unable to parse piece specifier: %s\n", k);
+                exit(1);
+            }
+            f->addPieceLoc(loc);
+            cell = cell->cdr;
+        } else if (readFlag(f, k)) {
+            cell = cell->cdr;
+        } else if (strcmp(k, ":name") == 0) {
+            const char* name = atomOf(cell->cdr);
+            util::uassert(name != nullptr, "missing name");
+            f->name = util::copy(name);
+            cell = cell->cdr->cdr;
+        } else if (strcmp(k, ":result") == 0) {
+            const char* text = atomOf(cell->cdr);
+            util::uassert(text != nullptr, "missing result value");
+            f->result = resultFromText(text);
+            f->checkresult = true;
+            cell = cell->cdr->cdr;
+        } else if (strcmp(k, ":piececount") == 0 || strcmp(k, ":power") == 0 ||
+                   strcmp(k, ":powerdifference") == 0) {
+            cell = handlePieceCountOrPower(f, cell);
+        } else if (strcmp(k, ":accumulate") == 0) {
+            cell = handleAccumulate(f, cell, state);
+        } else if (strcmp(k, ":sumrange") == 0) {
+            cell = handleSum(f, cell, state);
+        } else if (isCountKeyword(k)) {
+            cell = handleCountKeyword(f, cell, k);
+        } else if (strcmp(k, ":and") == 0 || strcmp(k, ":or") == 0) {
+            cell = handleLogicSpec(f, cell, state, depth);
+        } else if (notSupportedYet(k)) {
+            util::uassert(false, (std::string(k) + " is not supported yet").c_str());
+        } else {
+            printf("unknown keyword: %s\n", k);
+            exit(1);
+        }
+    }
+    if (f->searchVariations || f->searchVariationsOnly)
+        f->subsetVariations(f->searchVariations, f->searchVariationsOnly);
+    return f;
+}
+
+void positionFilter::addPieceLoc(pieceLoc* loc) {
+    util::uassert(int(pieces.size()) < npiecesmax,
+                  "too many piece designators in one position list: at most 65");
+    pieces.push_back(loc);
+}
+
+pieceLoc* positionFilter::getPieceLoc(int i) {
+    ASSERT(i >= 0 && i < int(pieces.size()));
+    if (pieces[i] == nullptr) {
+        printf("unexpected NULL pieces[i] in getPieceLoc\n");
+        printf("i is: %d\n", i);
+        printf("this positionfilter is: \n");
+        print();
+        _MyAssert(__FILE__, __LINE__);
+    }
+    return pieces[i];
+}
+
+void positionFilter::subsetVariations(bool vars, bool varsonly) {
+    if (!vars && !varsonly) return;
+    // :variations wins over :variationsonly, also against a parent's.
+    if (vars) {
+        searchVariations = true;
+        searchVariationsOnly = false;
+    } else if (!searchVariations) {
+        searchVariationsOnly = true;
+    }
+    for (positionFilter* f : andFilters) f->subsetVariations(vars, varsonly);
+    for (positionFilter* f : orFilters) f->subsetVariations(vars, varsonly);
+}

@@ -1,0 +1,95 @@
+// A position list expanded into its variants (the parsed filter and its
+// transformed copies), any one of which must match, with the conditions that
+// belong to the list as a whole; it walks a game and marks what matches.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "query/mfilter.h"
+
+class Game;
+class ScanState;
+class positionFilter;
+class VariantIndex;
+
+class positionFilterList : public mfilter {
+  public:
+    static constexpr int nfiltersmax = 10000;
+    static constexpr int naccumulators_max = 10;
+
+    bool markAll = false;
+    bool searchVariations = false;
+    bool donotannotate = false;
+    bool searchVariationsOnly = false;
+    bool mate = false;
+    bool notposition = false;
+    bool stalemate = false;
+    int movemin = -1;
+    int movemax = -1;
+    int nmatches = -1;
+    int npretransformmatchesmin = 0;
+    int npretransformmatchesmax = 0;
+    bool checknpretransformmatches = false;
+    bool accumulator_checks[naccumulators_max] = {};
+    int accumulator_mins[naccumulators_max] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    int accumulator_maxes[naccumulators_max] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    bool checksum = false;
+    const char* name = nullptr;
+    int nmatchesmin = 0;
+    int nmatchesmax = 0;
+    bool checknmatches = false;
+    bool checkmovenumber = false;
+    bool varinitial = false;
+    bool varterminal = false;
+    bool initial = false;
+    bool terminal = false;
+    bool check = false;
+    bool notincheck = false;
+
+    positionFilterList();
+    ~positionFilterList() override;
+
+    int nfilters() const { return int(filters.size()); }
+    void addFilter(positionFilter* p);
+    positionFilter* getPositionFilter(int i) const;
+
+    // Walks the whole game from the position the caller has set and counts
+    // the matching positions; true when there was any.
+    bool match(Game* game, ScanState& state);
+    // The test of the current position: list conditions, members, sums,
+    // count and mark.
+    bool matchCurrentPosition(Game* game, ScanState& state);
+    // Whether some single variant matched as often as :pretransformmatchcount asks.
+    bool checkPretransformMatchCount() const;
+
+    positionFilterList* clone() const;
+    void makeFlip(char code);
+    // Drops the members that refuse the shift; false when none is left.
+    bool makeshift(int filei, int ranki);
+    // Prepares the fast selection of the members that can match a position;
+    // called once the list is complete.
+    void index();
+
+    void print() override;
+
+  private:
+    // One line of play being walked: the main line or a variation.
+    struct WalkFrame {
+        bool allowcurrent;
+        bool testedHere;
+        bool matched;
+        unsigned nextVariation;
+    };
+
+    // The list conditions and members at the current position, without the
+    // count and the mark; the :not of the list inverts exactly this.
+    bool testPosition(Game* game, ScanState& state);
+    bool testMembers(Game* game, ScanState& state);
+    bool checkSums(const ScanState& state) const;
+    void markMatch(Game* game);
+
+    std::vector<positionFilter*> filters;
+    std::unique_ptr<VariantIndex> variantIndex;
+    std::vector<WalkFrame> walkStack;
+};

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "run_hux.h"
+#include "test_paths.h"
+
+namespace {
+
+HuxRun runQuery(const std::string& text) {
+    std::string dir = scratchDir();
+    writeFile(dir + "/q.hux", text);
+    return runHux({"q.hux"}, dir);
+}
+
+std::string repeat(const std::string& word, int n) {
+    std::string out;
+    for (int i = 0; i < n; i++) out += word + " ";
+    return out;
+}
+
+// Every refusal of a position list happens while the query is read: the PGN
+// file, which does not exist, is never opened, and nothing is written.
+TEST(PositionGrammarRun, Errors) {
+    struct Case {
+        std::string words;
+        std::string out;
+    } cases[] = {
+        {"Ka1 (x) :check", "invalid format for positionfilter in list: ((x) :check)"},
+        {":checkmate", "unknown keyword: :checkmate\n"},
+        {":Mate", "unknown keyword: :Mate\n"},
+        {":name", "Error: missing name\n"},
+        {":result", "Error: missing result value\n"},
+        {":result draw", "Error: Invalid result value: must be 1-0, 0-1, 1/2, or 1/2-1/2\n"},
+        {":piececount", "Error: Missing count or power or diff spec\n"},
+        {":piececount Q", "Error: malformed input: no min count for power or count spec\n"},
+        {":piececount Q x", "Error: malformed input: no min count at power or count spec\n"},
+        {":power Q -1", "Error: malformed input: no min count at power or count spec\n"},
+        {":powerdifference Q x", "Error: malformed input: no min count at difference spec\n"},
+        {":piececount Q 0 -1", "Error: invalid min/max to power or count\n"},
+        {":power A 5 2", "Error: invalid min/max to power or count\n"},
+        {":powerdifference ? 3 -3", "Error: min must be < max to :powerdifference\n"},
+        {":piececount (Q) 1", "Error: missing or unreadable piece designator after :piececount\n"},
+        {":accumulate", "Error: Missing accname  :accumulate\n"},
+        {":accumulate (a)", "Error: Missing accname in handleSum\n"},
+        {":sumrange", "Error: Missing accname spec for :sumrange\n"},
+        {":sumrange (a) 1", "Error: Missing accname in handleSum\n"},
+        {":sumrange a", "Error: Missing sum min for :sumrange\n"},
+        {":sumrange a x", "Error: min value missing in count spec for :sumrange\n"},
+        {":movenumber", "Error: Missing count spec for :movenumber\n"},
+        {":movenumber x", "Error: min value missing in count spec for :movenumber\n"},
+        {":matchcount", "Error: Missing count spec for :matchcount\n"},
+        {":matchcount -2", "Error: min value missing in count spec for :matchount\n"},
+        {":pretransformmatchcount", "Error: Missing count spec for :pretransformmatchcount\n"},
+        {":pretransformmatchcount :flip",
+         "Error: min value missing in count spec for :pretransformmatchount\n"},
+        {":elo", "Error: Missing count spec for elo\n"},
+        {":whiteelo high", "Error: min value missing in count spec for elo\n"},
+        {":blackelo (2000)", "Error: min value missing in count spec for elo\n"},
+        {":and", "Error: Expecting list following :and or :or argument\n"},
+        {":or ()", "Error: Expecting list following :and or :or argument\n"},
+        {":and Ka1", "Error: Expecting list following :and or :or argument\n"},
+        {":and ((position)) :and ((position))", "Error: Multiple :and args not supported\n"},
+        {":or ((position)) :or ((position))", "Error: Multiple :or args not supported\n"},
+        {":or (Ka1)",
+         "Error: Expecting list of position specifiers following :and or :or keyword\n"},
+        {":and ((match))",
+         "Error: Expecting list of position specifiers following :and or :or keyword\n"},
+        {":and ((position :check) ())",
+         "Error: Expecting list of position specifiers following :and or :or keyword\n"},
+        {":and ((position :foo))", "unknown keyword: :foo\n"},
+        {"x", "Error: invalid piece designator x\n"},
+        {"e4", "Error: Invalid piece designator\n"},
+        {"Kz1", "bad file char z"},
+        {"Ka9", "bad rank char 9"},
+        {"K[a1", "Missing ] or chars after ] in square spec: a1"},
+        {"K[a1,,b2]", "Invalid empty square spec for string: ,b2]\n"},
+        {"Ka1b", "Extra characters after piece specifier in specifier: a1b\n"},
+        {"$king", "Error: $tag designators are not supported yet\n"},
+        {repeat("Ka1", 66), "Error: too many piece designators in one position list: at most 65\n"},
+        {":and (" + repeat("(position)", 100) + ")",
+         "Error: too many position lists under :and: at most 99\n"},
+        {":or (" + repeat("(position)", 100) + ")",
+         "Error: too many position lists under :or: at most 99\n"},
+        {":accumulate a :accumulate b :accumulate c :accumulate d :accumulate e :accumulate f "
+         ":accumulate g :accumulate h :accumulate i :accumulate j :sumrange k 0",
+         "Error: bad insert accumulator\n"},
+    };
+    for (const Case& c : cases) {
+        HuxRun run = runQuery("(match :pgn absent.pgn :output out.pgn (position " + c.words + "))");
+        EXPECT_EQ(run.out, std::string(kBanner) + c.out) << c.words;
+        EXPECT_EQ(run.err, "") << c.words;
+        EXPECT_EQ(run.status, 1) << c.words;
+    }
+}
+
+// Keywords of filters still to come are refused, never silently ignored.
+TEST(PositionGrammarRun, NotSupportedYet) {
+    struct Case {
+        const char* keyword;
+        const char* rest;
+    } cases[] = {
+        {":movefrom", "Ka1"}, {":moveto", "Ka1"}, {":promote", "Q"}, {":enpassant", ""},
+        {":noenpassant", ""}, {":attackcount", "Q k 1"}, {":ray", "(Q k)"},
+        {":rayattack", "(Q k)"}, {":rayorthogonal", "(R k)"}, {":raydiagonal", "(B k)"},
+        {":rayhorizontal", "(R k)"}, {":rayvertical", "(R k)"},
+        {":sequence", "((position :check))"}, {":gappedsequence", "((position :check))"},
+        {":relation", "()"}, {":tagmatch", "t Ka1"},
+    };
+    for (const Case& c : cases) {
+        HuxRun run = runQuery(std::string("(match :pgn absent.pgn (position ") + c.keyword + " " +
+                              c.rest + "))");
+        EXPECT_EQ(run.out, std::string(kBanner) + "Error: " + c.keyword + " is not supported yet\n");
+        EXPECT_EQ(run.status, 1) << c.keyword;
+    }
+}
+
+// Lists nested without end are refused before they can exhaust the stack.
+TEST(PositionGrammarRun, DeepNesting) {
+    std::string query = "(match :pgn absent.pgn ";
+    for (int i = 0; i < 150; i++) query += "(position :and (";
+    for (int i = 0; i < 150; i++) query += ")))";
+    query += ")";
+    HuxRun run = runQuery(query);
+    EXPECT_EQ(run.out,
+              std::string(kBanner) + "Error: position lists nested too deeply: at most 100 levels\n");
+    EXPECT_EQ(run.status, 1);
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+// Position lists in process: how a list expands into its variants, what the
+// transforms do to its settings, and that selecting variants through the index
+// picks exactly the variant that testing all of them in order would pick.
+#include "filter/positionfilter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/game.h"
+#include "core/mfile.h"
+#include "core/pgnparser.h"
+#include "filter/positionfilterlist.h"
+#include "filter/scanstate.h"
+#include "query/strlist.h"
+#include "test_paths.h"
+
+namespace {
+
+// The filter of "(position <words>)"; trees and filters live until the
+// process ends, as in the engine.
+positionFilter* parse(const std::string& words, ScanState& state) {
+    static auto* texts = new std::vector<std::string>;
+    texts->push_back("(position " + words + ")");
+    std::string& text = texts->back();
+    FILE* in = fmemopen(text.data(), text.size(), "r");
+    strlist* tree = strlist::parseStream(in);
+    fclose(in);
+    return positionFilter::fromStrlist(tree->cdr, state);
+}
+
+positionFilterList* expand(const std::string& words, ScanState& state) {
+    return parse(words, state)->expand();
+}
+
+TEST(PositionFilterExpansion, NumberOfVariants) {
+    struct Case {
+        const char* words;
+        int members;
+    } cases[] = {
+        {"Ka1 :check", 1},
+        {"Ka1 :fliphorizontal", 2},
+        {"Ka1 :flipvertical :flipdiagonal", 8},  // acts as :flip
+        {"Ka1 :fliphorizontal :flipdiagonal", 8},
+        {"Ka1 :flip", 8},
+        {"Ka1 :flipcolor", 2},
+        {"Ka1 :flip :flipcolor", 16},
+        // Free designators accept every shift; the diagonals include d = 0.
+        {"K :diagonalshift", 1 + 15 + 15},
+        {"K :shifthorizontal", 15},
+        {"K :verticalshift :horizontalshift", 29},
+        // Rh1 refuses rightward and downward shifts, stretches on the others.
+        {"Rh1 :horizontalshift", 8},
+        {"Rh1 :shift", 64},
+        {"Rh1 :shift :flip :flipcolor", 64 * 16},
+        {"Q[d4,e5] k[d6,e7] :shift :flip :flipcolor", 3600},
+        // One-square designators refuse to leave the board, except from the
+        // edge they stretch along; the unshifted filter is always kept.
+        {"Kd4 :shift", 8 * 8},
+        {"Kd4 Kh8 :shift", 4 * 4},
+    };
+    ScanState state;
+    for (const Case& c : cases) EXPECT_EQ(expand(c.words, state)->nfilters(), c.members) << c.words;
+}
+
+TEST(PositionFilterExpansion, ColourSwapTurnsSidesResultsAndRatings) {
+    ScanState state;
+    positionFilterList* list =
+        expand("Ke1 :wtm :result 1-0 :whiteelo 2500 2600 :powerdifference ? 2 5 :flipcolor", state);
+    ASSERT_EQ(list->nfilters(), 2);
+    positionFilter* swapped = list->getPositionFilter(1);
+    EXPECT_EQ(swapped->sideToMove, BLACK);
+    EXPECT_EQ(swapped->result, RESULT_Black);
+    EXPECT_FALSE(swapped->checkwhiteelo);
+    EXPECT_TRUE(swapped->checkblackelo);
+    EXPECT_EQ(swapped->blackelomin, 2500);
+    EXPECT_EQ(swapped->blackelomax, 2600);
+    // The original keeps its own settings.
+    positionFilter* original = list->getPositionFilter(0);
+    EXPECT_EQ(original->sideToMove, WHITE);
+    EXPECT_EQ(original->result, RESULT_White);
+    EXPECT_TRUE(original->checkwhiteelo);
+}
+
+TEST(PositionFilterExpansion, NestedListsAreTransformedWithTheirParent) {
+    ScanState state;
+    positionFilterList* list = expand("Ke1 :and ((position Qd1 :fliphorizontal)) :flipcolor", state);
+    ASSERT_EQ(list->nfilters(), 2);
+    for (int i = 0; i < 2; i++) {
+        positionFilter* member = list->getPositionFilter(i);
+        ASSERT_EQ(member->andlistFilters.size(), 1u);
+        EXPECT_EQ(member->andlistFilters[0]->nfilters(), 2);
+        EXPECT_TRUE(member->andlistFilters[0]->donotannotate);
+    }
+}
+
+// Replays the main line of every game of the file and, at each position,
+// tests the members of `reference` one by one, in order, as a list does
+// without an index; `indexed` walks the same games on its own. Each member
+// must then have matched at the same number of positions in both.
+void expectIndexAgrees(const std::string& words, const std::string& pgnText) {
+    ScanState state;
+    positionFilter* parsed = parse(words + " :markall", state);
+    positionFilterList* indexed = parsed->expand();
+    positionFilterList* reference = parse(words + " :markall", state)->expand();
+    ASSERT_EQ(indexed->nfilters(), reference->nfilters());
+    std::vector<int> expected(reference->nfilters(), 0);
+
+    MFile file;
+    file.OpenMemory(pgnText.data(), pgnText.size(), "games");
+    PgnParser parser(&file);
+    Game game;
+    std::vector<int> actual(indexed->nfilters(), 0);
+    while (parser.ParseGame(&game) != ERROR_NotFound) {
+        game.MoveToPly(0);
+        indexed->match(&game, state);
+        for (int i = 0; i < indexed->nfilters(); i++)
+            actual[i] += indexed->getPositionFilter(i)->nmatches;
+        game.MoveToPly(0);
+        for (;;) {
+            for (int i = 0; i < reference->nfilters(); i++) {
+                if (reference->getPositionFilter(i)->matchCurrentPosition(&game, state)) {
+                    expected[i]++;
+                    break;
+                }
+            }
+            if (game.AtVarEnd()) break;
+            game.MoveForward();
+        }
+    }
+    int total = 0;
+    for (int i = 0; i < indexed->nfilters(); i++) {
+        EXPECT_EQ(actual[i], expected[i]) << words << ": member " << i;
+        total += expected[i];
+    }
+    EXPECT_GT(total, 0) << words << ": the query should match somewhere";
+}
+
+TEST(PositionFilterIndex, SelectsTheSameVariantAsTestingAllInOrder) {
+    std::string games = readFile(std::string(HUX_EXAMPLES_DIR) + "/sample.pgn");
+    ASSERT_FALSE(games.empty());
+    for (const char* words : {
+             "Q[d4,e5] k[d6,e7] :shift :flip :flipcolor",
+             "K[g1,h1] P[f2,g2] :flip :flipcolor :wtm",
+             "N?5 .e4 :shift",
+             "[Qq]d-e4-5 Ra1 :shift :flipcolor",
+             "U?? :piececount [Pp] 10 14 :flip",
+             "Kg1 :or ((position Rf1) (position Qd1)) :shift :flipcolor",
+             "Pe4 :not :flip",
+         })
+        expectIndexAgrees(words, games);
+}
+
+}  // namespace
