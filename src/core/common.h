@@ -126,6 +126,39 @@ inline SquareSet square_Bit(squareT sq) {
     return SquareSet(1) << sq;
 }
 
+// The squares of one line of the board, for counting pieces on it.
+namespace squareline {
+template <typename OnLine>
+constexpr std::array<SquareSet, 16> makeSets(OnLine onLine) {
+    std::array<SquareSet, 16> sets{};
+    for (int sq = 0; sq < 64; sq++) sets[onLine(sq)] |= SquareSet(1) << sq;
+    return sets;
+}
+constexpr auto kFyles = makeSets([](int sq) { return sq & 7; });
+constexpr auto kRanks = makeSets([](int sq) { return sq >> 3; });
+constexpr auto kLeftDiags = makeSets([](int sq) { return (sq >> 3) + (sq & 7); });
+constexpr auto kRightDiags = makeSets([](int sq) { return (sq >> 3) + 7 - (sq & 7); });
+constexpr auto kShades = makeSets([](int sq) { return (((sq >> 3) + (sq & 7)) & 1) ^ 1; });
+}  // namespace squareline
+
+inline SquareSet fyle_Set(fyleT f) {
+    return squareline::kFyles[f];
+}
+inline SquareSet rank_Set(rankT r) {
+    return squareline::kRanks[r];
+}
+// The diagonals numbered as square_LeftDiag and square_RightDiag number them.
+inline SquareSet leftDiag_Set(uint32_t diag) {
+    return squareline::kLeftDiags[diag];
+}
+inline SquareSet rightDiag_Set(uint32_t diag) {
+    return squareline::kRightDiags[diag];
+}
+// The squares of one colour, as square_Color gives it.
+inline SquareSet squareColor_Set(colorT c) {
+    return squareline::kShades[c];
+}
+
 extern const colorT BOARD_SQUARECOLOR[64];
 extern const pieceT START_BOARD[64];
 

@@ -77,33 +77,31 @@ inline squareT homeSquare(colorT c, fyleT f) {
 }
 
 // Calls scan(direction, slider) for each ray from sq along which a slider of
-// `side` may stand: a line is looked at only when its counters show a queen
-// or a rook (fyle, rank) or bishop (diagonals) of that side on it. Attack
-// counting and pin finding both walk the lines through a square this way.
+// `side` may stand: a line is looked at only when a queen or a rook (fyle,
+// rank) or a bishop (diagonals) of that side stands on it. Attack counting and
+// pin finding both walk the lines through a square this way.
 template <typename Scan>
 inline void scanSliderLines(const Position& pos, colorT side, squareT sq, Scan scan) {
     const pieceT queen = piece_Make(side, QUEEN), rook = piece_Make(side, ROOK);
     const pieceT bishop = piece_Make(side, BISHOP);
-    const byte* material = pos.GetMaterial();
-    if (material[queen] + material[rook] > 0) {
-        fyleT f = square_Fyle(sq);
-        rankT r = square_Rank(sq);
-        if (pos.FyleCount(queen, f) + pos.FyleCount(rook, f) > 0) {
+    const SquareSet straight = pos.GetPieceSet(queen) | pos.GetPieceSet(rook);
+    if (straight != 0) {
+        if (straight & fyle_Set(square_Fyle(sq))) {
             scan(UP, rook);
             scan(DOWN, rook);
         }
-        if (pos.RankCount(queen, r) + pos.RankCount(rook, r) > 0) {
+        if (straight & rank_Set(square_Rank(sq))) {
             scan(LEFT, rook);
             scan(RIGHT, rook);
         }
     }
-    if (material[queen] + material[bishop] > 0) {
-        uint32_t ld = square_LeftDiag(sq), rd = square_RightDiag(sq);
-        if (pos.LeftDiagCount(queen, ld) + pos.LeftDiagCount(bishop, ld) > 0) {
+    const SquareSet diagonal = pos.GetPieceSet(queen) | pos.GetPieceSet(bishop);
+    if (diagonal != 0) {
+        if (diagonal & leftDiag_Set(square_LeftDiag(sq))) {
             scan(UP_LEFT, bishop);
             scan(DOWN_RIGHT, bishop);
         }
-        if (pos.RightDiagCount(queen, rd) + pos.RightDiagCount(bishop, rd) > 0) {
+        if (diagonal & rightDiag_Set(square_RightDiag(sq))) {
             scan(UP_RIGHT, bishop);
             scan(DOWN_LEFT, bishop);
         }
@@ -128,7 +126,7 @@ uint32_t Position::CalcAttacks(colorT side, squareT target, squareT* fromSqs) co
     scanSliderLines(*this, side, target, scan);
 
     // A knight always hops to a square of the other colour.
-    if (NumOnSquareColor[knight][color_Flip(square_Color(target))] > 0) {
+    if ((PieceSet[knight] & squareColor_Set(color_Flip(square_Color(target)))) != 0) {
         for (const squareT* hop = knightAttacks[target].data(); *hop != NULL_SQUARE; hop++) {
             if (Board[*hop] == knight) record(*hop);
         }

@@ -75,11 +75,6 @@ void Position::Clear() {
     std::memset(Material, 0, sizeof(Material));
     std::memset(ListPos, 0, sizeof(ListPos));
     std::memset(List, 0, sizeof(List));
-    std::memset(NumOnRank, 0, sizeof(NumOnRank));
-    std::memset(NumOnFyle, 0, sizeof(NumOnFyle));
-    std::memset(NumOnLeftDiag, 0, sizeof(NumOnLeftDiag));
-    std::memset(NumOnRightDiag, 0, sizeof(NumOnRightDiag));
-    std::memset(NumOnSquareColor, 0, sizeof(NumOnSquareColor));
     std::memset(PieceSet, 0, sizeof(PieceSet));
     ColorSet[WHITE] = ColorSet[BLACK] = 0;
     EPTarget = NULL_SQUARE;
@@ -178,11 +173,6 @@ void Position::CopyFrom(const Position& src) {
     std::memcpy(Material, src.Material, sizeof(Material));
     std::memcpy(ListPos, src.ListPos, sizeof(ListPos));
     std::memcpy(List, src.List, sizeof(List));
-    std::memcpy(NumOnRank, src.NumOnRank, sizeof(NumOnRank));
-    std::memcpy(NumOnFyle, src.NumOnFyle, sizeof(NumOnFyle));
-    std::memcpy(NumOnLeftDiag, src.NumOnLeftDiag, sizeof(NumOnLeftDiag));
-    std::memcpy(NumOnRightDiag, src.NumOnRightDiag, sizeof(NumOnRightDiag));
-    std::memcpy(NumOnSquareColor, src.NumOnSquareColor, sizeof(NumOnSquareColor));
     std::memcpy(PieceSet, src.PieceSet, sizeof(PieceSet));
     ColorSet[WHITE] = src.ColorSet[WHITE];
     ColorSet[BLACK] = src.ColorSet[BLACK];
@@ -389,20 +379,6 @@ bool Position::IsConsistent() const {
         return false;
     for (pieceT p = 0; p < 16; p++) {
         if (PieceSet[p] != sets[p] || Material[p] != std::popcount(sets[p])) return false;
-        byte rank[8] = {}, fyle[8] = {}, left[16] = {}, right[16] = {}, shade[2] = {};
-        for (SquareSet s = sets[p]; s != 0; s &= s - 1) {
-            squareT sq = squareT(std::countr_zero(s));
-            rank[square_Rank(sq)]++;
-            fyle[square_Fyle(sq)]++;
-            left[square_LeftDiag(sq)]++;
-            right[square_RightDiag(sq)]++;
-            shade[square_Color(sq)]++;
-        }
-        if (std::memcmp(rank, NumOnRank[p], 8) != 0 || std::memcmp(fyle, NumOnFyle[p], 8) != 0 ||
-            std::memcmp(left, NumOnLeftDiag[p], 16) != 0 ||
-            std::memcmp(right, NumOnRightDiag[p], 16) != 0 ||
-            std::memcmp(shade, NumOnSquareColor[p], 2) != 0)
-            return false;
     }
     return true;
 }

@@ -3,6 +3,7 @@
 // counting, making and taking back moves, and reading and writing SAN and FEN.
 #pragma once
 
+#include <bit>
 #include <cstdio>
 
 #include "core/common.h"
@@ -66,12 +67,18 @@ class Position {
     SquareSet GetColorSet(colorT c) const { return ColorSet[c]; }
     SquareSet GetOccupied() const { return ColorSet[WHITE] | ColorSet[BLACK]; }
 
-    // Per-line piece counters.
-    uint32_t FyleCount(pieceT p, fyleT f) const { return NumOnFyle[p][f]; }
-    uint32_t RankCount(pieceT p, rankT r) const { return NumOnRank[p][r]; }
-    uint32_t LeftDiagCount(pieceT p, uint32_t diag) const { return NumOnLeftDiag[p][diag]; }
-    uint32_t RightDiagCount(pieceT p, uint32_t diag) const { return NumOnRightDiag[p][diag]; }
-    uint32_t SquareColorCount(pieceT p, colorT c) const { return NumOnSquareColor[p][c]; }
+    // Pieces per line, counted on the square sets.
+    uint32_t FyleCount(pieceT p, fyleT f) const { return std::popcount(PieceSet[p] & fyle_Set(f)); }
+    uint32_t RankCount(pieceT p, rankT r) const { return std::popcount(PieceSet[p] & rank_Set(r)); }
+    uint32_t LeftDiagCount(pieceT p, uint32_t diag) const {
+        return std::popcount(PieceSet[p] & leftDiag_Set(diag));
+    }
+    uint32_t RightDiagCount(pieceT p, uint32_t diag) const {
+        return std::popcount(PieceSet[p] & rightDiag_Set(diag));
+    }
+    uint32_t SquareColorCount(pieceT p, colorT c) const {
+        return std::popcount(PieceSet[p] & squareColor_Set(c));
+    }
 
     // Attacks, pins and move generation. fromSqs, when given, needs room for
     // 16 squares: at most 15 pieces can attack one square.
@@ -122,23 +129,13 @@ class Position {
         return byte(1u << (c * 2 + (side == KSIDE ? 1 : 0)));
     }
 
-    // Every per-line counter and square set follows a piece onto or off a
-    // square; Material and the lists are the callers' business.
+    // The square sets follow a piece onto or off a square; Material and the
+    // lists are the callers' business.
     void countOn(pieceT p, squareT sq) {
-        NumOnRank[p][square_Rank(sq)]++;
-        NumOnFyle[p][square_Fyle(sq)]++;
-        NumOnLeftDiag[p][square_LeftDiag(sq)]++;
-        NumOnRightDiag[p][square_RightDiag(sq)]++;
-        NumOnSquareColor[p][square_Color(sq)]++;
         PieceSet[p] |= square_Bit(sq);
         ColorSet[piece_Color_NotEmpty(p)] |= square_Bit(sq);
     }
     void countOff(pieceT p, squareT sq) {
-        NumOnRank[p][square_Rank(sq)]--;
-        NumOnFyle[p][square_Fyle(sq)]--;
-        NumOnLeftDiag[p][square_LeftDiag(sq)]--;
-        NumOnRightDiag[p][square_RightDiag(sq)]--;
-        NumOnSquareColor[p][square_Color(sq)]--;
         PieceSet[p] &= ~square_Bit(sq);
         ColorSet[piece_Color_NotEmpty(p)] &= ~square_Bit(sq);
     }
@@ -195,11 +192,6 @@ class Position {
     byte Material[16];
     byte ListPos[64];
     squareT List[2][16];
-    byte NumOnRank[16][8];
-    byte NumOnFyle[16][8];
-    byte NumOnLeftDiag[16][16];
-    byte NumOnRightDiag[16][16];
-    byte NumOnSquareColor[16][2];
     directionT Pinned[16];
     squareT EPTarget;
     colorT ToMove;

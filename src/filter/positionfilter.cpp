@@ -151,12 +151,14 @@ bool positionFilter::matchDesignators(const Position* pos) const {
 }
 
 bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
+    // The tests up to the nested lists have no side effects: the cheapest and
+    // most selective, on the board itself, come first.
     const Position* pos = game->GetCurrentPos();
+    if (sideToMove != NOCOLOR && pos->GetToMove() != sideToMove) return false;
+    if (!matchDesignators(pos)) return false;
     if (!matchElo(game)) return false;
     if (checkresult && result != RESULT_None && game->GetResult() != result) return false;
     if (!matchPieceComputations(pos)) return false;
-    if (sideToMove != NOCOLOR && pos->GetToMove() != sideToMove) return false;
-    if (!matchDesignators(pos)) return false;
 
     // Filters that sum or accumulate test every nested list, so that each
     // matching variant in them is counted.

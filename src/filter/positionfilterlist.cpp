@@ -60,6 +60,8 @@ void positionFilterList::addFilter(positionFilter* p) {
         npretransformmatchesmax = p->npretransformmatchesmax;
         checknpretransformmatches = p->checknpretransformmatches;
     }
+    positionConditions = initial || terminal || varinitial || checkmovenumber || check ||
+                         notincheck || mate || stalemate;
     filters.push_back(p);
     variantIndex.reset();
 }
@@ -148,6 +150,12 @@ bool positionFilterList::matchCurrentPosition(Game* game, ScanState& state) {
 }
 
 bool positionFilterList::testPosition(Game* game, ScanState& state) {
+    if (positionConditions && !testConditions(game)) return false;
+    if (!testMembers(game, state)) return false;
+    return !checksum || checkSums(state);
+}
+
+bool positionFilterList::testConditions(Game* game) {
     if (initial && game->GetCurrentPly() != 0) return false;
     if (terminal && !game->AtVarEnd()) return false;
     if (varinitial && !game->AtVarStart() && game->GetNumVariations() == 0) return false;
@@ -158,9 +166,7 @@ bool positionFilterList::testPosition(Game* game, ScanState& state) {
     Position* pos = game->GetCurrentPos();
     if ((check || notincheck) && pos->myIsKingInCheck() != check) return false;
     if (mate && !pos->myIsKingInMate()) return false;
-    if (stalemate && !pos->myIsKingInStalemate()) return false;
-    if (!testMembers(game, state)) return false;
-    return !checksum || checkSums(state);
+    return !stalemate || pos->myIsKingInStalemate();
 }
 
 bool positionFilterList::testMembers(Game* game, ScanState& state) {

@@ -85,11 +85,14 @@ class positionFilterList : public mfilter {
     // The list conditions and members at the current position, without the
     // count and the mark; the :not of the list inverts exactly this.
     bool testPosition(Game* game, ScanState& state);
+    bool testConditions(Game* game);
     bool testMembers(Game* game, ScanState& state);
     bool checkSums(const ScanState& state) const;
     void markMatch(Game* game);
 
     std::vector<positionFilter*> filters;
+    // Whether any condition of the list itself is set: most lists have none.
+    bool positionConditions = false;
     std::unique_ptr<VariantIndex> variantIndex;
     std::vector<WalkFrame> walkStack;
 };
