@@ -13,7 +13,7 @@ class pieceComputeFilterList : public mfilter {
     static constexpr int nfiltersmax = 100;
     int nfilters = 0;
 
-    pieceComputeFilterList() = default;
+    pieceComputeFilterList() { type = "pieceComputeFilterList"; }
     pieceComputeFilterList(const pieceComputeFilterList&) = delete;
     pieceComputeFilterList& operator=(const pieceComputeFilterList&) = delete;
     ~pieceComputeFilterList() override;

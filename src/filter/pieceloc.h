@@ -17,6 +17,8 @@ class strlist;
 class pieceLoc : public mfilter {
   public:
     static constexpr int npiecesmax = 64;
+    // Longest item of a bracketed square list.
+    static constexpr int squareitemmax = 99;
     // Tagged designators follow one marked piece; null until tags exist.
     Tag* tag = nullptr;
     int npieces = 0;
@@ -31,6 +33,8 @@ class pieceLoc : public mfilter {
     int nsquares = 0;
     // Written without a square part: covers the board and is never shifted.
     bool allsquares = false;
+
+    pieceLoc() { type = "pieceLoc"; }
 
     // Null for empty or blank text; errors in the text end the run.
     static pieceLoc* fromString(const char* text);
@@ -60,10 +64,13 @@ class pieceLoc : public mfilter {
     void print() override;
 
   private:
+    const char* readPieces(const char* text);
+    void addPieceChar(char c);
     void addSquares(const char* spec);
-    void addSquareRange(const char* spec);
+    void addSquareSpec(const char* spec);
+    void clearSquares();
+    void shiftLine(int dx, int dy);
     SquareSet occupiedBy(const Position* pos) const;
-    void setSquareList(const squareT* list, int n);
 };
 
 // The squares holding any of the designator's pieces: a few set unions, one

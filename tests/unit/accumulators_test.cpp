@@ -1,0 +1,93 @@
+#include "filter/accumulators.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "filter/scanstate.h"
+
+namespace {
+
+// uassert reports on standard output; death tests read standard error.
+void stdoutToStderr() {
+    fflush(stdout);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+}
+
+TEST(Accumulators, NamesGetNumbersInOrderFirstSeen) {
+    Accumulators acc;
+    struct Case {
+        const char* name;
+        int number;
+    } cases[] = {
+        {"A", 0}, {"B", 1}, {"A", 0}, {"a", 2}, {"total", 3}, {"B", 1}, {"", 4},
+    };
+    for (const Case& c : cases) EXPECT_EQ(acc.getAccumulator(c.name), c.number) << c.name;
+    EXPECT_EQ(acc.naccumulators, 5);
+}
+
+TEST(Accumulators, ValuesCountAndClear) {
+    Accumulators acc;
+    int a = acc.getAccumulator("A"), b = acc.getAccumulator("B");
+    acc.incAccumulator(a, 1);
+    acc.incAccumulator(a, 1);
+    acc.incAccumulator(b, 5);
+    acc.incAccumulator(b, -2);
+    EXPECT_EQ(acc.getAccumulatorValue(a), 2);
+    EXPECT_EQ(acc.getAccumulatorValue(b), 3);
+    acc.clearAccumulator(a);
+    EXPECT_EQ(acc.getAccumulatorValue(a), 0);
+    EXPECT_EQ(acc.getAccumulatorValue(b), 3);
+    acc.incAccumulator(a, 4);
+    acc.clearAccumulators();
+    EXPECT_EQ(acc.getAccumulatorValue(a), 0);
+    EXPECT_EQ(acc.getAccumulatorValue(b), 0);
+    // A name seen again keeps its counter; a new one starts at zero.
+    acc.incAccumulator(b, 7);
+    EXPECT_EQ(acc.getAccumulatorValue(acc.getAccumulator("B")), 7);
+    EXPECT_EQ(acc.getAccumulatorValue(acc.getAccumulator("C")), 0);
+}
+
+TEST(Accumulators, EachScanHasItsOwn) {
+    ScanState one, two;
+    one.accumulators.getAccumulator("A");
+    one.accumulators.incAccumulator(0, 3);
+    EXPECT_EQ(two.accumulators.getAccumulator("B"), 0);
+    EXPECT_EQ(two.accumulators.getAccumulatorValue(0), 0);
+    EXPECT_EQ(one.accumulators.getAccumulatorValue(0), 3);
+}
+
+TEST(Accumulators, Print) {
+    Accumulators acc;
+    acc.getAccumulator("A");
+    acc.incAccumulator(acc.getAccumulator("sum"), 3);
+    testing::internal::CaptureStdout();
+    acc.print();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Accumulator: 0: A: value: 0\nAccumulator: 1: sum: value: 3\n");
+}
+
+TEST(AccumulatorsDeathTest, TenNamesAndNoMore) {
+    Accumulators acc;
+    for (int i = 0; i < Accumulators::naccumulators_max; i++)
+        EXPECT_EQ(acc.getAccumulator(("n" + std::to_string(i)).c_str()), i);
+    EXPECT_EQ(acc.getAccumulator("n9"), 9);
+    EXPECT_EXIT((stdoutToStderr(), acc.getAccumulator("n10")), testing::ExitedWithCode(1),
+                "^Error: bad insert accumulator\n$");
+}
+
+TEST(AccumulatorsDeathTest, NumbersOutsideTheRegistry) {
+    Accumulators acc;
+    acc.getAccumulator("A");
+    for (int bad : {-1, 1, 10}) {
+        EXPECT_EXIT((stdoutToStderr(), acc.incAccumulator(bad, 1)), testing::ExitedWithCode(1),
+                    "^Error: bad acc value\n$");
+        EXPECT_EXIT((stdoutToStderr(), acc.getAccumulatorValue(bad)), testing::ExitedWithCode(1),
+                    "^Error: bad acc value\n$");
+        EXPECT_EXIT((stdoutToStderr(), acc.clearAccumulator(bad)), testing::ExitedWithCode(1),
+                    "^Error: bad acc value\n$");
+    }
+}
+
+}  // namespace
