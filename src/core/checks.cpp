@@ -15,6 +15,10 @@ bool Position::myIsKingInCheck() {
 }
 
 bool Position::myIsKingInMate() {
+    if (!kingAttacked()) {
+        NumChecks = 0;
+        return false;
+    }
     NumChecks = CalcNumChecks(GetKingSquare(), CheckSquares);
     if (NumChecks == 0) return false;
     // A checked king usually has a square to step to, which already rules

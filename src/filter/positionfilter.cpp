@@ -71,6 +71,7 @@ positionFilterList* positionFilter::expand() {
 positionFilter* positionFilter::clone() const {
     positionFilter* copy = new positionFilter(*this);
     copy->nmatches = 0;
+    copy->boardOnly = false;
     for (pieceLoc*& loc : copy->pieces) loc = loc->clone();
     for (positionFilter*& f : copy->andFilters) f = f->clone();
     for (positionFilter*& f : copy->orFilters) f = f->clone();
@@ -144,18 +145,29 @@ bool positionFilter::matchPieceComputations(const Position* pos) const {
             powerDifferenceFilterList->matchPowerDifference(pos));
 }
 
-bool positionFilter::matchDesignators(const Position* pos) const {
+bool positionFilter::matchBoard(const Position* pos) const {
+    if (sideToMove != NOCOLOR && pos->GetToMove() != sideToMove) return false;
     for (const pieceLoc* loc : pieces)
         if (!loc->match(pos)) return false;
     return true;
+}
+
+void positionFilter::prepare() {
+    boardOnly = !checkelo && !checkwhiteelo && !checkblackelo && !checkresult &&
+                materialPowerFilterList == nullptr && pieceCountFilterList == nullptr &&
+                powerDifferenceFilterList == nullptr && andlistFilters.empty() &&
+                orlistFilters.empty() && !accumulate;
 }
 
 bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
     // The tests up to the nested lists have no side effects: the cheapest and
     // most selective, on the board itself, come first.
     const Position* pos = game->GetCurrentPos();
-    if (sideToMove != NOCOLOR && pos->GetToMove() != sideToMove) return false;
-    if (!matchDesignators(pos)) return false;
+    if (!matchBoard(pos)) return false;
+    if (boardOnly) {
+        nmatches++;
+        return true;
+    }
     if (!matchElo(game)) return false;
     if (checkresult && result != RESULT_None && game->GetResult() != result) return false;
     if (!matchPieceComputations(pos)) return false;

@@ -113,6 +113,13 @@ class positionFilter : public mfilter {
     // False when some part refuses the shift; the copy is then dropped.
     bool makeshift(int fileoffset, int rankoffset);
 
+    // The side to move and every designator hold: the variant test's first
+    // steps, which have no effect of their own.
+    bool matchBoard(const Position* pos) const;
+
+    // Notes which kinds of condition the variant has, once it is complete;
+    // the variant test then skips what is not there.
+    void prepare();
     // Tests this one variant at the game's current position and counts a
     // match; the conditions of the list as a whole are its list's business.
     bool matchCurrentPosition(Game* game, ScanState& state);
@@ -120,7 +127,9 @@ class positionFilter : public mfilter {
     void print() override;
 
   private:
-    bool matchDesignators(const Position* pos) const;
+    // Set by prepare(): every condition is on the board or the side to move.
+    bool boardOnly = false;
+
     bool matchPieceComputations(const Position* pos) const;
     bool matchElo(const Game* game) const;
 };

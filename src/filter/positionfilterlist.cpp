@@ -72,6 +72,7 @@ positionFilter* positionFilterList::getPositionFilter(int i) const {
 }
 
 void positionFilterList::index() {
+    for (positionFilter* f : filters) f->prepare();
     variantIndex.reset(nfilters() >= kIndexFrom ? new VariantIndex(filters) : nullptr);
 }
 

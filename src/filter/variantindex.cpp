@@ -57,8 +57,8 @@ const pieceLoc* keyOf(const positionFilter* variant) {
 
 }  // namespace
 
-VariantIndex::VariantIndex(const std::vector<positionFilter*>& variants)
-    : seenAt(variants.size(), 0) {
+VariantIndex::VariantIndex(const std::vector<positionFilter*>& members)
+    : variants(members.begin(), members.end()), seenAt(members.size(), 0) {
     ASSERT(variants.size() <= 65536);
     // Count the entries of every bucket, then lay the buckets out one after
     // another, filling each in variant order so that a bucket is ascending.
@@ -104,6 +104,12 @@ VariantIndex::VariantIndex(const std::vector<positionFilter*>& variants)
     selected.reserve(variants.size());
 }
 
+void VariantIndex::select(const Position* pos, uint16_t v) {
+    if (seenAt[v] == stamp) return;
+    seenAt[v] = stamp;
+    if (variants[v]->matchBoard(pos)) selected.push_back(v);
+}
+
 const std::vector<uint16_t>& VariantIndex::candidates(const Position* pos) {
     if (++stamp == 0) {
         std::fill(seenAt.begin(), seenAt.end(), 0);
@@ -114,15 +120,11 @@ const std::vector<uint16_t>& VariantIndex::candidates(const Position* pos) {
         int code = std::countr_zero(codes);
         for (SquareSet s = pos->GetPieceSet(pieceT(code)) & filedSquares[code]; s; s &= s - 1) {
             int sq = std::countr_zero(s);
-            for (uint32_t i = start[code][sq]; i < start[code][sq + 1]; i++) {
-                uint16_t v = keyed[i];
-                if (seenAt[v] == stamp) continue;
-                seenAt[v] = stamp;
-                selected.push_back(v);
-            }
+            for (uint32_t i = start[code][sq]; i < start[code][sq + 1]; i++) select(pos, keyed[i]);
         }
     }
-    selected.insert(selected.end(), unkeyed.begin(), unkeyed.end());
+    for (uint16_t v : unkeyed) select(pos, v);
+    // Few variants pass: sorting them is cheap.
     std::sort(selected.begin(), selected.end());
     return selected;
 }
