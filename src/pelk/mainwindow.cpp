@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "pelk/aboutdialog.h"
 #include "pelk/desktop.h"
@@ -207,6 +208,9 @@ void MainWindow::createActions() {
     tools->addAction(viewAction);
     tools->addSeparator();
     tools->addAction(sendAction);
+    if (auto* send = qobject_cast<QToolButton*>(tools->widgetForAction(sendAction))) {
+        send->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    }
 }
 
 void MainWindow::start(const QString& file) {
