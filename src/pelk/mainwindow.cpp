@@ -383,6 +383,11 @@ void MainWindow::chooseFont() {
 }
 
 void MainWindow::showPalette() {
+    if (palette_.columns().isEmpty()) {
+        desktop_->inform(this, QStringLiteral("The palette is empty: no pelk.pal was found, or it "
+                                              "has no grid section."));
+        return;
+    }
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     paletteDialog_->build(palette_, screen ? screen->geometry().width() : 1024);
     const std::optional<PaletteChoice> chosen = paletteDialog_->choose(choice_);

@@ -107,6 +107,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(desktop_->errors.size(), 1);
         QVERIFY(desktop_->errors[0].contains("pelk.pal"));
         QCOMPARE(text(), QString());
+        window_->showPalette();
+        QCOMPARE(desktop_->messages.size(), 1);
     }
 
     void saveAsAndOverwrite_data() {
