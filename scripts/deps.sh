@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/deps.sh [build|test|fuzz|dev]
-#   build: compiler and CMake;  test: plus GoogleTest and Google Benchmark;
+#   build: compiler, CMake and Qt 6 Widgets (for pelk, the query editor);
+#   test:  plus GoogleTest, Google Benchmark, and a virtual X display with a
+#          keyboard driver for the editor's real-window check;
 #   fuzz:  plus clang and its sanitizer runtimes (libFuzzer);
-#   dev:   plus the reference tools that bench/ and the agreement scripts compare with.
+#   dev:   plus the reference tools that bench/ and the agreement scripts compare with,
+#          and screenshots of the editor's window.
 set -euo pipefail
 
 level=${1:-test}
-packages=(g++ cmake make)
+packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins)
 if [ "$level" != build ]; then
-  packages+=(libgtest-dev libbenchmark-dev)
+  packages+=(libgtest-dev libbenchmark-dev xvfb xdotool)
 fi
 if [ "$level" = fuzz ] || [ "$level" = dev ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
 if [ "$level" = dev ]; then
-  packages+=(pgn-extract stockfish hyperfine valgrind)
+  packages+=(pgn-extract stockfish hyperfine valgrind imagemagick)
 fi
 
 missing=()

@@ -1,0 +1,54 @@
+// One run of the engine on the editor's query: the installation's runner
+// script when it has one, otherwise hux itself, started in the start
+// directory. Its output is passed on as it arrives, so the editor stays
+// usable while a long scan goes on.
+#pragma once
+
+#include <QObject>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QStringList>
+
+class EngineRunner : public QObject {
+    Q_OBJECT
+
+  public:
+    struct Command {
+        QString program;  // "" when neither a runner script nor hux was found
+        QStringList arguments;
+    };
+
+    // The temporary query file that every Run rewrites in the start directory.
+    static QString queryFileName();
+    // The runner script an installation may put in the start directory.
+    static QString runnerScriptName();
+    // hux beside pelk's own executable, else the one on the PATH; "" when
+    // there is none.
+    static QString findEngine();
+    // What Run starts: the runner script when it exists, else the engine on
+    // the temporary query file.
+    static Command command(const QString& startDir, const QString& engine);
+
+    EngineRunner(Command command, QString startDir, QObject* parent = nullptr);
+    ~EngineRunner() override;
+
+    // Starts the process; the outcome arrives through finished().
+    void start();
+    bool isRunning() const;
+    const Command& commandLine() const { return command_; }
+
+  signals:
+    void output(const QString& text, bool errorChannel);
+    // The process ended (exitCode and crashed tell how) or never started
+    // (problem says why).
+    void finished(int exitCode, bool crashed, const QString& problem);
+
+  private:
+    void forward(QProcess::ProcessChannel channel);
+
+    Command command_;
+    QString startDir_;
+    QProcess process_;
+    QStringDecoder out_{QStringDecoder::System};
+    QStringDecoder err_{QStringDecoder::System};
+};

@@ -1,0 +1,28 @@
+// pelk, the query editor: edits HUX query files, inserts the language from a
+// palette, runs the engine on the query and opens the result.
+#include <QApplication>
+#include <QDir>
+
+#include "pelk/desktop.h"
+#include "pelk/enginerunner.h"
+#include "pelk/mainwindow.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("pelk"));
+
+    PelkSetup setup;
+    setup.startDir = QDir::currentPath();
+    // The start directory may carry its own palette; an installed one comes
+    // next, and one beside the program serves a run from the build tree.
+    setup.paletteFile = Palette::find(
+        {setup.startDir, QStringLiteral(PELK_DATA_DIR), QApplication::applicationDirPath()});
+    setup.engine = EngineRunner::findEngine();
+
+    WidgetDesktop desktop;
+    MainWindow window(setup, &desktop);
+    window.show();
+    const QStringList arguments = QApplication::arguments();
+    window.start(arguments.size() > 1 ? arguments[1] : QString());
+    return QApplication::exec();
+}

@@ -1,0 +1,436 @@
+#include "pelk/mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "pelk/aboutdialog.h"
+#include "pelk/desktop.h"
+#include "pelk/enginerunner.h"
+#include "pelk/outputpane.h"
+#include "pelk/palettedialog.h"
+#include "pelk/queryeditor.h"
+#include "pelk/querytext.h"
+
+namespace {
+
+QString viewerName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("huxpgnv.exe");
+#else
+    return QStringLiteral("huxpgnv");
+#endif
+}
+
+// Desktop themes do not always carry every icon, and the style's own set has
+// no editing icons: those fall back to a drawn symbol.
+QIcon glyphIcon(const QString& glyph) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 2));
+    painter.setBrush(QColor(0xf4, 0xf4, 0xf4));
+    painter.drawRoundedRect(QRectF(2, 2, 28, 28), 5, 5);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(glyph.size() > 1 ? 13 : 18);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, glyph);
+    return QIcon(pixmap);
+}
+
+QIcon themedIcon(const char* name, const QIcon& fallback) {
+    return QIcon::fromTheme(QString::fromLatin1(name), fallback);
+}
+
+// Sets the hint the way the window shows it: the part before "|" as tool
+// tip, the part after it in the status bar; a hint without "|" serves both.
+void setHint(QAction* action, const QString& hint) {
+    const qsizetype bar = hint.indexOf(u'|');
+    action->setToolTip(bar < 0 ? hint : hint.left(bar));
+    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(PelkSetup setup, Desktop* desktop, QWidget* parent)
+    : QMainWindow(parent),
+      setup_(std::move(setup)),
+      desktop_(desktop),
+      editor_(new QueryEditor(this)),
+      output_(new OutputPane(this)),
+      paletteDialog_(new PaletteDialog(this)),
+      about_(new AboutDialog(this)),
+      fileName_(untitled()) {
+    if (setup_.paletteFile.isEmpty()) {
+        paletteError_ = QStringLiteral(
+            "The palette file pelk.pal was not found in the start directory or the installed "
+            "data directory. The palette stays empty.");
+    } else {
+        Palette::load(setup_.paletteFile, &palette_, &paletteError_);
+    }
+
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(editor_);
+    splitter->addWidget(output_);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    setCentralWidget(splitter);
+    createActions();
+    statusBar();
+    resize(820, 640);
+    setFileName(untitled());
+}
+
+MainWindow::~MainWindow() {
+    qDeleteAll(runners_);
+}
+
+void MainWindow::createActions() {
+    QStyle* s = style();
+    auto make = [this](const QString& text, const QIcon& icon, const QString& hint,
+                       QKeySequence shortcut = {}) {
+        auto* action = new QAction(icon, text, this);
+        setHint(action, hint);
+        if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+        return action;
+    };
+    QAction* newAction = make(
+        QStringLiteral("&New"), themedIcon("document-new", s->standardIcon(QStyle::SP_FileIcon)),
+        QStringLiteral("New|Create a new file"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    QAction* openAction =
+        make(QStringLiteral("&Open"),
+             themedIcon("document-open", s->standardIcon(QStyle::SP_DialogOpenButton)),
+             QStringLiteral("Open|Open a file"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction* saveAction =
+        make(QStringLiteral("&Save"),
+             themedIcon("document-save", s->standardIcon(QStyle::SP_DialogSaveButton)),
+             QStringLiteral("Save|Save current file"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* saveAsAction =
+        make(QStringLiteral("Save &As..."), themedIcon("document-save-as", QIcon()),
+             QStringLiteral("Save As|Save current file with different name"));
+    QAction* runAction =
+        make(QStringLiteral("&RunHUX"),
+             themedIcon("media-playback-start", s->standardIcon(QStyle::SP_MediaPlay)),
+             QStringLiteral("RunHUX|Run HUX with a current file query"),
+             QKeySequence(Qt::CTRL | Qt::Key_R));
+    // The tool button runs the same command under its own caption and hint.
+    QAction* sendAction = make(QStringLiteral("Sen&d"), runAction->icon(),
+                               QStringLiteral("RunHUX|Run HUX with a current editor query"));
+    QAction* exitAction = make(QStringLiteral("E&xit"), themedIcon("application-exit", QIcon()),
+                               QStringLiteral("Exit|Exit application"));
+    QAction* cutAction =
+        make(QStringLiteral("Cu&t"), themedIcon("edit-cut", glyphIcon(QStringLiteral("X"))),
+             QStringLiteral("Cut|Cuts the selection and puts it on the Clipboard"),
+             QKeySequence(Qt::CTRL | Qt::Key_X));
+    QAction* copyAction =
+        make(QStringLiteral("&Copy"), themedIcon("edit-copy", glyphIcon(QStringLiteral("C"))),
+             QStringLiteral("Copy|Copies the selection and puts it on the Clipboard"),
+             QKeySequence(Qt::CTRL | Qt::Key_C));
+    QAction* pasteAction = make(
+        QStringLiteral("&Paste"), themedIcon("edit-paste", glyphIcon(QStringLiteral("V"))),
+        QStringLiteral("Paste|Inserts Clipboard contents"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    QAction* fontAction =
+        make(QStringLiteral("Font"),
+             themedIcon("preferences-desktop-font", glyphIcon(QStringLiteral("Aa"))),
+             QStringLiteral("Select listing font"), QKeySequence(Qt::CTRL | Qt::Key_F));
+    QAction* viewAction = make(QStringLiteral("View Result"),
+                               themedIcon("document-preview", glyphIcon(QStringLiteral("PGN"))),
+                               QStringLiteral("Run PGN viewer to see search results"),
+                               QKeySequence(Qt::CTRL | Qt::Key_U));
+    QAction* paletteAction =
+        make(QStringLiteral("Palette"), themedIcon("insert-text", glyphIcon(QStringLiteral("( )"))),
+             QStringLiteral("The HUX keywords and structures palette"),
+             QKeySequence(Qt::CTRL | Qt::Key_P));
+    QAction* aboutAction =
+        make(QStringLiteral("&About..."),
+             themedIcon("help-about", s->standardIcon(QStyle::SP_MessageBoxInformation)),
+             QStringLiteral("About|Displays program information, version number, and copyright"));
+
+    connect(newAction, &QAction::triggered, this, &MainWindow::newQuery);
+    connect(openAction, &QAction::triggered, this, &MainWindow::openQuery);
+    connect(saveAction, &QAction::triggered, this, &MainWindow::save);
+    connect(saveAsAction, &QAction::triggered, this, &MainWindow::saveAs);
+    connect(runAction, &QAction::triggered, this, &MainWindow::run);
+    connect(sendAction, &QAction::triggered, this, &MainWindow::run);
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+    connect(cutAction, &QAction::triggered, editor_, &QPlainTextEdit::cut);
+    connect(copyAction, &QAction::triggered, editor_, &QPlainTextEdit::copy);
+    connect(pasteAction, &QAction::triggered, editor_, &QPlainTextEdit::paste);
+    connect(fontAction, &QAction::triggered, this, &MainWindow::chooseFont);
+    connect(viewAction, &QAction::triggered, this, &MainWindow::viewResult);
+    connect(paletteAction, &QAction::triggered, this, &MainWindow::showPalette);
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+    cutAction->setEnabled(false);
+    copyAction->setEnabled(false);
+    connect(editor_, &QPlainTextEdit::copyAvailable, cutAction, &QAction::setEnabled);
+    connect(editor_, &QPlainTextEdit::copyAvailable, copyAction, &QAction::setEnabled);
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addActions({newAction, openAction, saveAction, saveAsAction});
+    file->addSeparator();
+    file->addAction(runAction);
+    file->addSeparator();
+    file->addAction(exitAction);
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addActions({cutAction, copyAction, pasteAction});
+    edit->addSeparator();
+    edit->addAction(fontAction);
+    edit->addSeparator();
+    edit->addAction(viewAction);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addActions({paletteAction, aboutAction});
+
+    QToolBar* tools = addToolBar(QStringLiteral("Tools"));
+    tools->setObjectName(QStringLiteral("tools"));
+    tools->setMovable(false);
+    tools->addActions({newAction, openAction, saveAction});
+    tools->addSeparator();
+    tools->addActions({cutAction, copyAction, pasteAction});
+    tools->addSeparator();
+    tools->addAction(fontAction);
+    tools->addSeparator();
+    tools->addAction(paletteAction);
+    tools->addSeparator();
+    tools->addAction(viewAction);
+    tools->addSeparator();
+    tools->addAction(sendAction);
+    if (auto* send = qobject_cast<QToolButton*>(tools->widgetForAction(sendAction))) {
+        send->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    }
+}
+
+void MainWindow::start(const QString& file) {
+    if (!paletteError_.isEmpty()) desktop_->reportError(this, paletteError_);
+    about_->setVersion(QStringLiteral("ver 1.00"));
+    if (file.isEmpty() || !loadFile(file)) newQuery();
+}
+
+bool MainWindow::isModified() const {
+    return editor_->document()->isModified();
+}
+
+bool MainWindow::isRunning() const {
+    return std::any_of(runners_.cbegin(), runners_.cend(),
+                       [](const EngineRunner* r) { return r->isRunning(); });
+}
+
+void MainWindow::setFileName(const QString& name) {
+    fileName_ = name;
+    setWindowTitle(QStringLiteral("%1 [%2]").arg(titlePrefix(), name));
+}
+
+bool MainWindow::loadFile(const QString& path) {
+    QString text;
+    QueryFormat format;
+    QString error;
+    if (!QueryFile::read(path, &text, &format, &error)) {
+        desktop_->reportError(this, error);
+        return false;
+    }
+    editor_->setPlainText(text);
+    format_ = format;
+    setFileName(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    editor_->setFocus();
+    editor_->document()->setModified(false);
+    return true;
+}
+
+bool MainWindow::writeFile(const QString& path) {
+    QString error;
+    if (!QueryFile::write(path, editor_->toPlainText(), format_, &error)) {
+        desktop_->reportError(this, error);
+        return false;
+    }
+    return true;
+}
+
+bool MainWindow::maybeSave() {
+    if (!isModified()) return true;
+    const auto answer = desktop_->ask(
+        this, QStringLiteral("The query %1 has unsaved changes. Save them?").arg(fileName_),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    if (answer == QMessageBox::Save) return save();
+    return answer == QMessageBox::Discard;
+}
+
+void MainWindow::newQuery() {
+    if (!maybeSave()) return;
+    setFileName(untitled());
+    editor_->clear();
+    format_ = {};
+    editor_->document()->setModified(false);
+    choice_ = {};
+    insertPaletteText(choice_);
+}
+
+void MainWindow::openQuery() {
+    if (!maybeSave()) return;
+    const QString path = desktop_->openFileName(this, setup_.startDir);
+    if (!path.isEmpty()) loadFile(path);
+}
+
+bool MainWindow::save() {
+    if (fileName_ == untitled()) return saveAs();
+    if (!writeFile(fileName_)) return false;
+    editor_->document()->setModified(false);
+    return true;
+}
+
+bool MainWindow::saveAs() {
+    const QString path = desktop_->saveFileName(this, setup_.startDir);
+    if (path.isEmpty()) return false;
+    if (QFileInfo::exists(path)) {
+        const auto answer = desktop_->ask(
+            this, QStringLiteral("OK to overwrite %1").arg(QDir::toNativeSeparators(path)),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer != QMessageBox::Yes) return false;
+    }
+    if (!writeFile(path)) return false;
+    setFileName(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    editor_->document()->setModified(false);
+    return true;
+}
+
+void MainWindow::run() {
+    if (isRunning()) {
+        const auto answer = desktop_->ask(
+            this, QStringLiteral("HUX is still running. Start another run all the same?"),
+            QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) return;
+    }
+    // The run takes the editor's text as it stands, saved or not; the file
+    // name and the modified flag stay as they are.
+    const QString query = QDir(setup_.startDir).filePath(EngineRunner::queryFileName());
+    if (!writeFile(query)) return;
+
+    auto* runner =
+        new EngineRunner(EngineRunner::command(setup_.startDir, setup_.engine), setup_.startDir);
+    runners_ << runner;
+    const EngineRunner::Command& command = runner->commandLine();
+    const int runStart = output_->beginRun(
+        command.program.isEmpty()
+            ? EngineRunner::queryFileName()
+            : QStringList{QDir::toNativeSeparators(command.program), command.arguments.join(u' ')}
+                  .join(u' ')
+                  .trimmed());
+    connect(runner, &EngineRunner::output, output_, &OutputPane::appendOutput);
+    connect(runner, &EngineRunner::finished, this,
+            [this, runner, runStart](int exitCode, bool crashed, const QString& problem) {
+                engineFinished(runner, runStart, exitCode, crashed, problem);
+            });
+    statusBar()->showMessage(QStringLiteral("HUX is running..."));
+    runner->start();
+}
+
+void MainWindow::engineFinished(EngineRunner* runner, int runStart, int exitCode, bool crashed,
+                                const QString& problem) {
+    output_->endRun(runStart, exitCode, crashed, problem);
+    const bool succeeded = !crashed && exitCode == 0 && problem.isEmpty();
+    statusBar()->showMessage(succeeded ? QStringLiteral("HUX finished.")
+                                       : QStringLiteral("HUX reported an error."));
+    runners_.removeOne(runner);
+    runner->deleteLater();
+    emit runFinished(succeeded);
+}
+
+void MainWindow::viewResult() {
+    const QString name = resultFileName(editor_->toPlainText());
+    if (name.isEmpty()) {
+        desktop_->inform(this, QStringLiteral("The query names no result file: write :output "
+                                              "followed by a file name ending in .pgn."));
+        return;
+    }
+    const QDir dir(setup_.startDir);
+    const QFileInfo viewer(dir.filePath(viewerName()));
+    if (viewer.isFile()) {
+        if (!desktop_->startProgram(viewer.absoluteFilePath(), {name}, setup_.startDir)) {
+            desktop_->reportError(this, QStringLiteral("Cannot start the viewer %1.")
+                                            .arg(QDir::toNativeSeparators(viewer.filePath())));
+        }
+        return;
+    }
+    const QString path = dir.absoluteFilePath(name);
+    if (!QFileInfo::exists(path)) {
+        desktop_->inform(this, QStringLiteral("The result file %1 does not exist yet: run the "
+                                              "query first.")
+                                   .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    if (!desktop_->openDocument(path)) {
+        desktop_->reportError(
+            this,
+            QStringLiteral("No program is set up to open %1.").arg(QDir::toNativeSeparators(path)));
+    }
+}
+
+void MainWindow::chooseFont() {
+    QFont font = editor_->font();
+    if (desktop_->chooseFont(this, &font)) editor_->setFont(font);
+}
+
+void MainWindow::showPalette() {
+    if (palette_.columns().isEmpty()) {
+        desktop_->inform(this, QStringLiteral("The palette is empty: no pelk.pal was found, or it "
+                                              "has no grid section."));
+        return;
+    }
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    paletteDialog_->build(palette_, screen ? screen->geometry().width() : 1024);
+    const std::optional<PaletteChoice> chosen = paletteDialog_->choose(choice_);
+    if (chosen) insertPaletteText(*chosen);
+}
+
+void MainWindow::insertPaletteText(const PaletteChoice& choice) {
+    choice_ = choice;
+    QTextCursor cursor = editor_->textCursor();
+    const QString indentation = Palette::indentation(editor_->toPlainText(), cursor.position());
+    const QString text =
+        palette_.insertion(choice.column, choice.row, choice.shortForm, indentation);
+    if (text.isEmpty()) return;
+    const int start = cursor.selectionStart();
+    cursor.insertText(text);
+    cursor.setPosition(start + Palette::caretOffset(text));
+    editor_->setTextCursor(cursor);
+    editor_->setFocus();
+}
+
+void MainWindow::showAbout() {
+    about_->exec();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (isModified()) {
+        const auto answer =
+            desktop_->ask(this, QStringLiteral("File not saved. Exit without saving?"),
+                          QMessageBox::Yes | QMessageBox::No);
+        // Closing anyway after a cancelled Save As would lose the edits.
+        if (answer != QMessageBox::Yes && !saveAs()) {
+            event->ignore();
+            return;
+        }
+    }
+    if (isRunning()) {
+        const auto answer =
+            desktop_->ask(this, QStringLiteral("HUX is still running. Stop it and exit?"),
+                          QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
