@@ -5,8 +5,8 @@
 
 #include "core/game.h"
 #include "core/position.h"
-#include "filter/pieceloc.h"
 #include "filter/piececomputefilterlist.h"
+#include "filter/pieceloc.h"
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
 #include "query/util.h"
@@ -264,8 +264,8 @@ void positionFilter::print() {
         printf("\n");
     }
     for (size_t i = 0; i < andlistFilters.size(); i++) {
-        printf("andlistfilter: %d of %d: in positionFilter: %s", int(i),
-               int(andlistFilters.size()), label);
+        printf("andlistfilter: %d of %d: in positionFilter: %s", int(i), int(andlistFilters.size()),
+               label);
         andlistFilters[i]->print();
         printf("\n");
     }

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "filter/pieceloc.h"
 #include "filter/piececomputefilter.h"
 #include "filter/piececomputefilterlist.h"
+#include "filter/pieceloc.h"
 #include "filter/positionfilter.h"
 #include "filter/scanstate.h"
 #include "query/strlist.h"
@@ -46,9 +46,10 @@ strlist* readCount(strlist* cell, const char* missing, const char* badMin, int& 
 // The keywords whose filters are not built yet: refused, never ignored.
 bool notSupportedYet(const char* keyword) {
     static const char* const later[] = {
-        ":movefrom", ":moveto", ":promote", ":enpassant", ":noenpassant", ":attackcount",
-        ":ray", ":rayattack", ":rayorthogonal", ":raydiagonal", ":rayhorizontal", ":rayvertical",
-        ":sequence", ":gappedsequence", ":relation", ":tagmatch"};
+        ":movefrom",      ":moveto",         ":promote",       ":enpassant",
+        ":noenpassant",   ":attackcount",    ":ray",           ":rayattack",
+        ":rayorthogonal", ":raydiagonal",    ":rayhorizontal", ":rayvertical",
+        ":sequence",      ":gappedsequence", ":relation",      ":tagmatch"};
     for (const char* word : later)
         if (strcmp(keyword, word) == 0) return true;
     return false;
@@ -122,7 +123,7 @@ strlist* handlePieceCountOrPower(positionFilter* f, strlist* cell) {
         printf("\n");
     }
     bool difference = strcmp(keyword, ":powerdifference") == 0;
-    pieceComputeFilterList*& list = difference ? f->powerDifferenceFilterList
+    pieceComputeFilterList*& list = difference                       ? f->powerDifferenceFilterList
                                     : strcmp(keyword, ":power") == 0 ? f->materialPowerFilterList
                                                                      : f->pieceCountFilterList;
     if (list == nullptr) list = new pieceComputeFilterList();
@@ -202,9 +203,9 @@ strlist* handleLogicSpec(positionFilter* f, strlist* cell, ScanState& state, int
                   "position lists nested too deeply: at most 100 levels");
     for (strlist* element = listCell->car; element != nullptr; element = element->cdr) {
         strlist* sub = element->car;
-        util::uassert(sub != nullptr && !sub->isAtom && sub->car != nullptr &&
-                          sub->car->eq("position"),
-                      "Expecting list of position specifiers following :and or :or keyword");
+        util::uassert(
+            sub != nullptr && !sub->isAtom && sub->car != nullptr && sub->car->eq("position"),
+            "Expecting list of position specifiers following :and or :or keyword");
         util::uassert(int(nested.size()) < positionFilter::nlogicfilters,
                       isOr ? "too many position lists under :or: at most 99"
                            : "too many position lists under :and: at most 99");

@@ -138,7 +138,8 @@ bool positionFilterList::match(Game* game, ScanState& state) {
 bool positionFilterList::matchCurrentPosition(Game* game, ScanState& state) {
     bool matched;
     if (notposition) {
-        util::uassert(!filters.empty(), "expected positive number of filters: feature not supported");
+        util::uassert(!filters.empty(),
+                      "expected positive number of filters: feature not supported");
         // The members still count and accumulate what they match inside.
         matched = !testPosition(game, state);
     } else {

@@ -19,9 +19,12 @@ int rarity(int code) {
     if (code == EMPTY) return 32;
     switch (piece_Type(pieceT(code))) {
         case KING:
-        case QUEEN: return 1;
-        case PAWN: return 8;
-        default: return 2;
+        case QUEEN:
+            return 1;
+        case PAWN:
+            return 8;
+        default:
+            return 2;
     }
 }
 
@@ -74,7 +77,8 @@ VariantIndex::VariantIndex(const std::vector<positionFilter*>& members)
         // is filed nowhere.
         for (int code = 0; code < kCodes; code++) {
             if (!(keys[v]->piecemask & (1u << code))) continue;
-            for (SquareSet s = keys[v]->squaremask; s; s &= s - 1) counts[code][std::countr_zero(s)]++;
+            for (SquareSet s = keys[v]->squaremask; s; s &= s - 1)
+                counts[code][std::countr_zero(s)]++;
         }
     }
     uint32_t total = 0;

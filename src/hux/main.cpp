@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
     static mfilter* query = mfilter::fromFile(name);
     util::uassert(query != nullptr, "the query file holds no list: expected (match ...)");
     matchFilter* matcher = dynamic_cast<matchFilter*>(query);
-    util::uassert(matcher != nullptr, "the query's top list must be (match ...): position lists go inside it");
+    util::uassert(matcher != nullptr,
+                  "the query's top list must be (match ...): position lists go inside it");
     matcher->match();
     if (util::debug()) matcher->print();
     return 0;

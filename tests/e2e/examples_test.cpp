@@ -92,4 +92,28 @@ TEST(Examples, GameLevelQueriesAreAccepted) {
     }
 }
 
+// The position-list examples select the games their description names.
+TEST(Examples, PositionQueriesSelectTheDocumentedGames) {
+    struct Case {
+        const char* name;
+        const char* games;
+    } cases[] = {
+        {"mates.hux", "+<1>+<2>+<3>+<5>+<13>+<15>+<16>+<22>"},
+        {"stalemate.hux", "+<6>+<11>"},
+        {"king-hunt-mates.hux", "+<15>+<16>"},
+    };
+    for (const Case& c : cases) {
+        std::string dir = scratchDir();
+        writeFile(dir + "/sample.pgn", readFile(examplePath("sample.pgn")));
+        writeFile(dir + "/" + c.name, readFile(examplePath(c.name)));
+        HuxRun run = runHux({c.name}, dir);
+        EXPECT_EQ(run.status, 0) << c.name << "\n" << run.out;
+        std::string marks;
+        for (size_t at = run.out.find("+<"); at != std::string::npos;
+             at = run.out.find("+<", at + 1))
+            marks += run.out.substr(at, run.out.find('>', at) - at + 1);
+        EXPECT_EQ(marks, c.games) << c.name;
+    }
+}
+
 }  // namespace

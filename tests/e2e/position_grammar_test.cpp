@@ -100,17 +100,28 @@ TEST(PositionGrammarRun, NotSupportedYet) {
         const char* keyword;
         const char* rest;
     } cases[] = {
-        {":movefrom", "Ka1"}, {":moveto", "Ka1"}, {":promote", "Q"}, {":enpassant", ""},
-        {":noenpassant", ""}, {":attackcount", "Q k 1"}, {":ray", "(Q k)"},
-        {":rayattack", "(Q k)"}, {":rayorthogonal", "(R k)"}, {":raydiagonal", "(B k)"},
-        {":rayhorizontal", "(R k)"}, {":rayvertical", "(R k)"},
-        {":sequence", "((position :check))"}, {":gappedsequence", "((position :check))"},
-        {":relation", "()"}, {":tagmatch", "t Ka1"},
+        {":movefrom", "Ka1"},
+        {":moveto", "Ka1"},
+        {":promote", "Q"},
+        {":enpassant", ""},
+        {":noenpassant", ""},
+        {":attackcount", "Q k 1"},
+        {":ray", "(Q k)"},
+        {":rayattack", "(Q k)"},
+        {":rayorthogonal", "(R k)"},
+        {":raydiagonal", "(B k)"},
+        {":rayhorizontal", "(R k)"},
+        {":rayvertical", "(R k)"},
+        {":sequence", "((position :check))"},
+        {":gappedsequence", "((position :check))"},
+        {":relation", "()"},
+        {":tagmatch", "t Ka1"},
     };
     for (const Case& c : cases) {
         HuxRun run = runQuery(std::string("(match :pgn absent.pgn (position ") + c.keyword + " " +
                               c.rest + "))");
-        EXPECT_EQ(run.out, std::string(kBanner) + "Error: " + c.keyword + " is not supported yet\n");
+        EXPECT_EQ(run.out,
+                  std::string(kBanner) + "Error: " + c.keyword + " is not supported yet\n");
         EXPECT_EQ(run.status, 1) << c.keyword;
     }
 }
@@ -122,8 +133,8 @@ TEST(PositionGrammarRun, DeepNesting) {
     for (int i = 0; i < 150; i++) query += ")))";
     query += ")";
     HuxRun run = runQuery(query);
-    EXPECT_EQ(run.out,
-              std::string(kBanner) + "Error: position lists nested too deeply: at most 100 levels\n");
+    EXPECT_EQ(run.out, std::string(kBanner) +
+                           "Error: position lists nested too deeply: at most 100 levels\n");
     EXPECT_EQ(run.status, 1);
 }
 

@@ -85,7 +85,8 @@ TEST(PositionFilterExpansion, ColourSwapTurnsSidesResultsAndRatings) {
 
 TEST(PositionFilterExpansion, NestedListsAreTransformedWithTheirParent) {
     ScanState state;
-    positionFilterList* list = expand("Ke1 :and ((position Qd1 :fliphorizontal)) :flipcolor", state);
+    positionFilterList* list =
+        expand("Ke1 :and ((position Qd1 :fliphorizontal)) :flipcolor", state);
     ASSERT_EQ(list->nfilters(), 2);
     for (int i = 0; i < 2; i++) {
         positionFilter* member = list->getPositionFilter(i);
