@@ -31,6 +31,15 @@ std::string literally(const std::string& text) {
     return re + "$";
 }
 
+// Designators and lists live until the process ends, as in the engine;
+// holding them here keeps them reachable.
+template <class T>
+T* keep(T* p) {
+    static auto* held = new std::vector<T*>;
+    held->push_back(p);
+    return p;
+}
+
 std::string printed(pieceLoc* loc) {
     testing::internal::CaptureStdout();
     loc->print();
@@ -38,7 +47,7 @@ std::string printed(pieceLoc* loc) {
 }
 
 pieceLoc* parse(const std::string& text) {
-    pieceLoc* loc = pieceLoc::fromString(text.c_str());
+    pieceLoc* loc = keep(pieceLoc::fromString(text.c_str()));
     EXPECT_NE(loc, nullptr) << text;
     return loc;
 }
@@ -350,7 +359,7 @@ TEST(SquareSet, StretchingShiftsOnEveryEdge) {
 
 TEST(PieceLoc, CloneIsIndependent) {
     pieceLoc* loc = parse("[Qq]d-e4");
-    pieceLoc* copy = loc->clone();
+    pieceLoc* copy = keep(loc->clone());
     copy->makeFlip('C');
     copy->makeshift(1, 0);
     EXPECT_EQ(printed(loc), "[Qq]<d4 e4 >");
@@ -363,12 +372,13 @@ strlist* listOf(const std::string& text) {
     FILE* in = fmemopen(copy.data(), copy.size(), "r");
     strlist* list = strlist::parseStream(in);
     fclose(in);
-    return list;
+    return keep(list);
 }
 
 TEST(PieceLoc, ListOfDesignators) {
     pieceLoc* out[4];
     ASSERT_EQ(pieceLoc::pieceLocsFromStrlist(listOf("(Ka1 [Qq]d4 R)"), out, 4), 3);
+    for (int i = 0; i < 3; i++) keep(out[i]);
     EXPECT_EQ(printed(out[0]) + printed(out[1]) + printed(out[2]), "Ka1[Qq]d4R<all squares>");
     EXPECT_EQ(pieceLoc::pieceLocsFromStrlist(nullptr, out, 4), 0);
 }
@@ -379,7 +389,7 @@ TEST(PieceLocDeathTest, ListErrors) {
         strlist* list;
         const char* message;
     } cases[] = {
-        {new strlist("Ka1"), "Error: bad pieceloc format 23\n"},
+        {keep(new strlist("Ka1")), "Error: bad pieceloc format 23\n"},
         {listOf("(Ka1 (Kb1))"), "Error: malformed pieceloc 24\n"},
         {listOf("(Ka1 ())"), "Error: malformed pieceloc 24\n"},
         {listOf("(Ka1 Kb1 Kc1)"), "Error: Too many piece designators in one list: at most 2\n"},
