@@ -45,7 +45,7 @@ inline std::vector<std::string> suiteFens(const std::string& relative, const std
     return fens;
 }
 
-// Calls `visit` with every sample position and a description of it: the
+// Calls `visit` with every sample position and a label naming it: the
 // hand-picked and perft-suite positions with every position one move on,
 // and the random positions of the shared data as they are. Slow builds keep
 // every tenth position of the shared files.
