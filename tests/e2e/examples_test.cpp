@@ -101,6 +101,10 @@ TEST(Examples, PositionQueriesSelectTheDocumentedGames) {
         {"mates.hux", "+<1>+<2>+<3>+<5>+<13>+<15>+<16>+<22>"},
         {"stalemate.hux", "+<6>+<11>"},
         {"king-hunt-mates.hux", "+<15>+<16>"},
+        {"back-rank-mates.hux", "+<5>"},
+        {"isolated-queen-pawn.hux", "+<8>+<10>+<14>+<16>+<17>+<19>+<20>+<22>+<23>+<27>+<29>"},
+        {"king-walk.hux", "+<16>+<21>+<30>+<32>"},
+        {"piece-up-and-lost.hux", "+<4>+<12>+<18>+<20>+<21>+<23>+<32>"},
     };
     for (const Case& c : cases) {
         std::string dir = scratchDir();
