@@ -145,13 +145,6 @@ bool positionFilter::matchPieceComputations(const Position* pos) const {
             powerDifferenceFilterList->matchPowerDifference(pos));
 }
 
-bool positionFilter::matchBoard(const Position* pos) const {
-    if (sideToMove != NOCOLOR && pos->GetToMove() != sideToMove) return false;
-    for (const pieceLoc* loc : pieces)
-        if (!loc->match(pos)) return false;
-    return true;
-}
-
 void positionFilter::prepare() {
     boardOnly = !checkelo && !checkwhiteelo && !checkblackelo && !checkresult &&
                 materialPowerFilterList == nullptr && pieceCountFilterList == nullptr &&

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "core/common.h"
+#include "core/position.h"
+#include "filter/pieceloc.h"
 #include "query/mfilter.h"
 
 class Game;
-class Position;
 class ScanState;
-class pieceLoc;
 class pieceComputeFilterList;
 class positionFilterList;
 
@@ -133,3 +133,11 @@ class positionFilter : public mfilter {
     bool matchPieceComputations(const Position* pos) const;
     bool matchElo(const Game* game) const;
 };
+
+// Inline: tested at every position of every game, for every selected variant.
+inline bool positionFilter::matchBoard(const Position* pos) const {
+    if (sideToMove != NOCOLOR && pos->GetToMove() != sideToMove) return false;
+    for (const pieceLoc* loc : pieces)
+        if (!loc->match(pos)) return false;
+    return true;
+}

@@ -153,8 +153,24 @@ bool positionFilterList::matchCurrentPosition(Game* game, ScanState& state) {
 
 bool positionFilterList::testPosition(Game* game, ScanState& state) {
     if (positionConditions && !testConditions(game)) return false;
-    if (!testMembers(game, state)) return false;
+    // The members' board conditions, which have no effect, rule out most
+    // positions before any member is tested in full.
+    const Position* pos = game->GetCurrentPos();
+    const std::vector<uint16_t>* selected = nullptr;
+    if (variantIndex) {
+        selected = &variantIndex->candidates(pos);
+        if (selected->empty()) return false;
+    } else if (!anyMemberOnBoard(pos)) {
+        return false;
+    }
+    if (!testMembers(game, state, selected)) return false;
     return !checksum || checkSums(state);
+}
+
+bool positionFilterList::anyMemberOnBoard(const Position* pos) const {
+    for (const positionFilter* member : filters)
+        if (member->matchBoard(pos)) return true;
+    return false;
 }
 
 bool positionFilterList::testConditions(Game* game) {
@@ -171,7 +187,8 @@ bool positionFilterList::testConditions(Game* game) {
     return !stalemate || pos->myIsKingInStalemate();
 }
 
-bool positionFilterList::testMembers(Game* game, ScanState& state) {
+bool positionFilterList::testMembers(Game* game, ScanState& state,
+                                     const std::vector<uint16_t>* selected) {
     bool matched = false;
     auto test = [&](positionFilter* member) {
         if (!member->matchCurrentPosition(game, state)) return false;
@@ -179,8 +196,8 @@ bool positionFilterList::testMembers(Game* game, ScanState& state) {
         // Every matching variant must reach the accumulators.
         return !checksum && !member->accumulate;
     };
-    if (variantIndex) {
-        for (uint16_t i : variantIndex->candidates(game->GetCurrentPos()))
+    if (selected) {
+        for (uint16_t i : *selected)
             if (test(filters[i])) break;
     } else {
         for (positionFilter* member : filters)

@@ -3,12 +3,14 @@
 // belong to the list as a whole; it walks a game and marks what matches.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "query/mfilter.h"
 
 class Game;
+class Position;
 class ScanState;
 class positionFilter;
 class VariantIndex;
@@ -86,7 +88,9 @@ class positionFilterList : public mfilter {
     // count and the mark; the :not of the list inverts exactly this.
     bool testPosition(Game* game, ScanState& state);
     bool testConditions(Game* game);
-    bool testMembers(Game* game, ScanState& state);
+    bool anyMemberOnBoard(const Position* pos) const;
+    // Tests the members in order, or only those `selected` by the index.
+    bool testMembers(Game* game, ScanState& state, const std::vector<uint16_t>* selected);
     bool checkSums(const ScanState& state) const;
     void markMatch(Game* game);
 
