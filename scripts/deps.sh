@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/deps.sh [build|test|fuzz|dev]
-#   build: compiler, CMake and Qt 6 Widgets (for pelk, the query editor);
-#   test:  plus GoogleTest, Google Benchmark, and a virtual X display with a
-#          keyboard driver for the editor's real-window check;
+#   build: compiler and CMake, for hux alone;
+#   test:  plus Qt 6 Widgets (for pelk, the query editor), GoogleTest, Google
+#          Benchmark, and a virtual X display with a keyboard driver for the
+#          editor's real-window check;
 #   fuzz:  plus clang and its sanitizer runtimes (libFuzzer);
 #   dev:   plus the reference tools that bench/ and the agreement scripts compare with,
 #          and screenshots of the editor's window.
 set -euo pipefail
 
 level=${1:-test}
-packages=(g++ cmake make qt6-base-dev qt6-qpa-plugins)
+packages=(g++ cmake make)
 if [ "$level" != build ]; then
-  packages+=(libgtest-dev libbenchmark-dev xvfb xdotool)
+  packages+=(qt6-base-dev qt6-qpa-plugins libgtest-dev libbenchmark-dev xvfb xdotool)
 fi
 if [ "$level" = fuzz ] || [ "$level" = dev ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh test
 scripts/build.sh release
-ctest --test-dir build --output-on-failure -j "$(nproc)"
+ctest --test-dir build --output-on-failure --no-tests=error -j "$(nproc)"

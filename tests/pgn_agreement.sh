@@ -23,7 +23,7 @@ if ! ls "$data"/*.pgn >/dev/null 2>&1; then
 fi
 plies=${1:-build/bench/pgn_plies}
 if [ ! -x "$plies" ]; then
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DHUX_BENCH=ON >/dev/null
   cmake --build build --target pgn_plies -j2 >/dev/null
 fi
 
