@@ -3,7 +3,13 @@
 // variations, checks, a mate, a stalemate, promotions on both sides, en
 // passant and castling on both wings. A refused query ends in exit(), as in
 // the console program; this target is linked with --wrap=exit and jumps back
-// from there instead, leaving what the refused query built to leak.
+// from there instead.
+// Nothing frees a query (it lives as long as the process), and a refused one
+// is abandoned half-built, so every input would leak what it built and a
+// long run would run out of memory. The target therefore remembers what
+// operator new hands out while an input runs, and frees all of it after the
+// input. Engine state that must outlive one input (function-local statics
+// and the like) must not be allocated for the first time while an input runs.
 // Run with -close_fd_mask=2 to silence the engine's messages on stderr, and
 // -dict=fuzz/query.dict for the keywords.
 #include <cmath>
@@ -13,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "core/common.h"
 #include "core/game.h"
@@ -74,8 +81,8 @@ constexpr int kGameCount = 5;
 
 // A query whose position lists would expand into more variants than this
 // (counting the copies of nested lists that every variant carries) is read
-// and built but not run: nothing frees a query, so a run would leak its
-// variants, and testing each of them at every position makes one input slow.
+// and built but not run: testing every variant at every position would make
+// one input slow, and the variants take memory in proportion.
 constexpr double kMaxVariants = 4000;
 
 // The transform keywords of a position list, by the flag each sets, and an
@@ -154,12 +161,105 @@ double tagBindings(const strlist* list) {
 jmp_buf refused;
 bool guarded = false;
 
-Game* games() {
-    static Game all[kGameCount];
-    return all;
+// Allocations made while an input runs, in a ring through their headers;
+// other allocations have a header with null links.
+struct alignas(alignof(std::max_align_t)) Header {
+    Header* prev;
+    Header* next;
+};
+Header inputAllocations = {&inputAllocations, &inputAllocations};
+thread_local bool tracking = false;
+
+void* allocate(size_t size) {
+    auto* h = static_cast<Header*>(malloc(sizeof(Header) + size));
+    if (h == nullptr) return nullptr;
+    if (tracking) {
+        h->prev = &inputAllocations;
+        h->next = inputAllocations.next;
+        h->next->prev = h;
+        inputAllocations.next = h;
+    } else {
+        h->prev = h->next = nullptr;
+    }
+    return h + 1;
+}
+
+void release(void* p) {
+    if (p == nullptr) return;
+    Header* h = static_cast<Header*>(p) - 1;
+    if (h->next != nullptr) {
+        h->prev->next = h->next;
+        h->next->prev = h->prev;
+    }
+    free(h);
+}
+
+void releaseInputAllocations() {
+    for (Header* h = inputAllocations.next; h != &inputAllocations;) {
+        Header* next = h->next;
+        free(h);
+        h = next;
+    }
+    inputAllocations.prev = inputAllocations.next = &inputAllocations;
+}
+
+// Reads the games and runs the query in `stream` over them. Everything it
+// allocates is freed by the caller afterwards, whether it returns or the
+// query is refused.
+void runInput(FILE* stream) {
+    auto* games = new Game[kGameCount];
+    {
+        MFile file;
+        file.OpenMemory(kGames, sizeof kGames - 1, "games.pgn");
+        PgnParser parser(&file);
+        for (int i = 0; i < kGameCount; i++)
+            if (parser.ParseGame(&games[i]) == ERROR_NotFound) abort();
+    }
+    strlist* list = strlist::parseStream(stream);
+    mfilter* query = mfilter::fromStrlist(list);
+    auto* matcher = dynamic_cast<matchFilter*>(query);
+    if (matcher == nullptr || variantsWithin(list) * tagBindings(list->cdr) > kMaxVariants) return;
+    matcher->expand();
+    for (int i = 0; i < kGameCount; i++) {
+        games[i].MoveToPly(0);
+        matcher->match(&games[i]);
+    }
 }
 
 }  // namespace
+
+void* operator new(size_t size) {
+    void* p = allocate(size);
+    if (p == nullptr) throw std::bad_alloc();
+    return p;
+}
+void* operator new[](size_t size) {
+    return operator new(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+void operator delete(void* p) noexcept {
+    release(p);
+}
+void operator delete[](void* p) noexcept {
+    release(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    release(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    release(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    release(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    release(p);
+}
 
 extern "C" [[noreturn]] void __real_exit(int status);
 
@@ -173,7 +273,7 @@ extern "C" [[noreturn]] void __wrap_exit(int status) {
     __real_exit(status);
 }
 
-// Refused queries leak by design.
+// What a refused query built is freed by the target, not by the engine.
 extern "C" const char* __asan_default_options() {
     return "detect_leaks=0";
 }
@@ -184,35 +284,27 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (freopen("/dev/null", "w", stdout) == nullptr) abort();
     util::init();
     brel_Init();
+    // A first reading of the games outside any input sets up whatever the
+    // chess core keeps for good (the start position among them).
+    Game game;
+    MFile file;
+    file.OpenMemory(kGames, sizeof kGames - 1, "games.pgn");
+    PgnParser parser(&file);
+    while (parser.ParseGame(&game) != ERROR_NotFound) game.MoveToPly(0);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // The games are read afresh for every input, so that nothing a query did
-    // to them (marks, a cursor left in a variation) carries over.
-    MFile file;
-    file.OpenMemory(kGames, sizeof kGames - 1, "games.pgn");
-    PgnParser parser(&file);
-    Game* const all = games();
-    for (int i = 0; i < kGameCount; i++)
-        if (parser.ParseGame(&all[i]) == ERROR_NotFound) abort();
-
     FILE* stream = fmemopen(const_cast<uint8_t*>(data), size, "r");
     if (stream == nullptr) return 0;
+    tracking = true;
     if (setjmp(refused) == 0) {
         guarded = true;
-        strlist* list = strlist::parseStream(stream);
-        mfilter* query = mfilter::fromStrlist(list);
-        auto* matcher = dynamic_cast<matchFilter*>(query);
-        if (matcher != nullptr && variantsWithin(list) * tagBindings(list->cdr) <= kMaxVariants) {
-            matcher->expand();
-            for (int i = 0; i < kGameCount; i++) {
-                all[i].MoveToPly(0);
-                matcher->match(&all[i]);
-            }
-        }
+        runInput(stream);
         guarded = false;
     }
+    tracking = false;
+    releaseInputAllocations();
     fclose(stream);
     return 0;
 }
