@@ -1,5 +1,6 @@
 #include "core/pgnparser.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -10,6 +11,9 @@
 #include "core/misc.h"
 
 namespace {
+
+// Room for ordinary comments from the start; a longer one doubles it.
+constexpr size_t kCommentStartCapacity = 1024;
 
 // The C library's isspace in the "C" locale, plus the Latin-1 no-break space.
 constexpr bool isSpace(int ch) {
@@ -90,7 +94,9 @@ PgnParser::PgnParser(MFile* file)
       ErrorFile(nullptr),
       ErrorBuffer(new DString),
       TokenBuffer(new char[MAX_COMMENT_SIZE]),
-      PreGameText(new char[MAX_COMMENT_SIZE]) {
+      PreGameText(new char[MAX_COMMENT_SIZE]),
+      CommentText(new char[kCommentStartCapacity]),
+      CommentCapacity(kCommentStartCapacity) {
     ASSERT(file != nullptr);
     Reset();
 }
@@ -99,6 +105,7 @@ PgnParser::~PgnParser() {
     delete ErrorBuffer;
     delete[] TokenBuffer;
     delete[] PreGameText;
+    delete[] CommentText;
 }
 
 void PgnParser::Reset() {
@@ -157,11 +164,49 @@ uint32_t PgnParser::GetLine(char* buffer, uint32_t bufSize) {
     return n;
 }
 
-void PgnParser::GetComment(char* buffer, uint32_t bufSize) {
+void PgnParser::ReserveComment(size_t used, size_t length) {
+    if (length < CommentCapacity) return;
+    size_t capacity = CommentCapacity;
+    while (capacity <= length) capacity *= 2;
+    char* text = new char[capacity];
+    memcpy(text, CommentText, used);
+    delete[] CommentText;
+    CommentText = text;
+    CommentCapacity = capacity;
+}
+
+char* PgnParser::GetComment() {
     const uint32_t startLine = LineCounter;
-    uint32_t n = 0;
-    const uint32_t max = bufSize - 1;
+    size_t n = 0;
+    bool cut = false;
     while (true) {
+        // Whatever of the comment is already buffered is taken in place: one
+        // search for the closing brace, one copy, one search for newlines.
+        if (UnGetCount == 0 && InFile->BufferedLength() > 0) {
+            const char* const start = InFile->Buffered();
+            const size_t avail = InFile->BufferedLength();
+            const char* const close = static_cast<const char*>(memchr(start, '}', avail));
+            const size_t length = close != nullptr ? size_t(close - start) : avail;
+            const size_t kept = std::min(length, MAX_COMMENT_LENGTH - n);
+            ReserveComment(n, n + kept);
+            memcpy(CommentText + n, start, kept);
+            uint32_t lines = 0;
+            const char* nl = start;
+            while ((nl = static_cast<const char*>(memchr(nl, '\n', size_t(start + length - nl)))) !=
+                   nullptr) {
+                ++lines;
+                if (NewlinesToSpaces && nl < start + kept)
+                    CommentText[n + size_t(nl - start)] = ' ';
+                ++nl;
+            }
+            n += kept;
+            cut = cut || kept < length;
+            const size_t used = length + (close != nullptr ? 1 : 0);
+            BytesSeen += uint32_t(used);
+            LineCounter += lines;
+            InFile->Skip(used);
+            if (close != nullptr) break;
+        }
         int ch = GetChar();
         if (ch == EndChar) {
             char text[64];
@@ -171,9 +216,21 @@ void PgnParser::GetComment(char* buffer, uint32_t bufSize) {
         }
         if (ch == '}') break;
         if (ch == '\n' && NewlinesToSpaces) ch = ' ';
-        if (n < max) buffer[n++] = static_cast<char>(ch);
+        if (n < MAX_COMMENT_LENGTH) {
+            ReserveComment(n, n + 1);
+            CommentText[n++] = static_cast<char>(ch);
+        } else {
+            cut = true;
+        }
     }
-    buffer[n] = 0;
+    CommentText[n] = 0;
+    if (cut) {
+        char text[64];
+        snprintf(text, sizeof text, "%zu characters started on line %u", MAX_COMMENT_LENGTH,
+                 startLine);
+        LogError("Warning: Comment cut after ", text);
+    }
+    return CommentText;
 }
 
 // Adds characters up to white space, ")" or the end of input (and "." when
@@ -803,7 +860,7 @@ errorT PgnParser::ParseMoves(Game* game, char* buffer, uint32_t bufSize) {
                 continue;
             }
             if (token == TOKEN_Comment) {
-                GetComment(buffer, bufSize);
+                GetComment();
                 continue;
             }
             if (token != TOKEN_EndOfInput && token != TOKEN_Tag &&
@@ -894,11 +951,12 @@ errorT PgnParser::ParseMoves(Game* game, char* buffer, uint32_t bufSize) {
                 }
                 break;
             }
-            case TOKEN_Comment:
-                GetComment(buffer, bufSize);
-                strSingleSpace(buffer);
-                game->SetMoveComment(buffer);
+            case TOKEN_Comment: {
+                char* comment = GetComment();
+                strSingleSpace(comment);
+                game->SetMoveComment(comment);
                 break;
+            }
             case TOKEN_VarStart: {
                 if (game->GetVarLevel() >= MAX_VARIATION_DEPTH) {
                     snprintf(prefix, sizeof prefix, "%u levels); skipped", MAX_VARIATION_DEPTH);

@@ -3,6 +3,7 @@
 // the next call goes on with the next game.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -13,7 +14,11 @@
 class DString;
 class Game;
 
-constexpr uint32_t MAX_COMMENT_SIZE = 16000;  // token, line and comment buffers
+constexpr uint32_t MAX_COMMENT_SIZE = 16000;  // token and line buffers
+// A brace comment is kept whole up to this many characters; the rest of a
+// longer one is read and dropped with a warning. The limit only keeps the
+// 32-bit lengths of the game's strings and the writer's buffer sound.
+constexpr size_t MAX_COMMENT_LENGTH = size_t(1) << 30;
 constexpr uint32_t MAX_UNGETCHARS = 16;
 constexpr uint32_t MAX_TAG_FIELD = 254;  // characters of a tag name or value
 // Deeper variations are skipped: the walks over a game recurse per level.
@@ -88,7 +93,10 @@ class PgnParser {
     uint32_t GetLine(char* buffer, uint32_t bufSize);
     tokenT GetNextToken(char* buffer, uint32_t bufSize);
     tokenT GetGameToken(char* buffer, uint32_t bufSize);
-    void GetComment(char* buffer, uint32_t bufSize);
+    // Reads a brace comment after its "{" up to the "}" or the end of input.
+    // The text lives in the reader's own buffer, which grows to fit, until
+    // the next call.
+    char* GetComment();
     void SetParseMode(parseModeT mode) { ParseMode = mode; }
 
   private:
@@ -98,6 +106,7 @@ class PgnParser {
     tokenT ReadPawnMove(char* buffer, uint32_t bufSize, int first);
     tokenT ReadPieceMove(char* buffer, uint32_t bufSize, int first);
     tokenT ReadCastling(char* buffer, uint32_t bufSize, int first);
+    void ReserveComment(size_t used, size_t length);
     void ReadWord(char*& p, const char* end, bool stopAtDot);
     void SetPlayerRating(Game* game, bool white, uint32_t rating, const char* value);
 
@@ -118,4 +127,6 @@ class PgnParser {
     int UnGetCh[MAX_UNGETCHARS];
     char* TokenBuffer;  // MAX_COMMENT_SIZE bytes
     char* PreGameText;  // MAX_COMMENT_SIZE bytes
+    char* CommentText;  // CommentCapacity bytes
+    size_t CommentCapacity;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "run_hux.h"
@@ -58,6 +59,64 @@ TEST(AnnotatedOutput, NamesAndCommentsKeepTheirBytes) {
     HuxRun run = runQuery(dir, "(match :pgn in.pgn :output out.pgn :player Jörg)");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(readFile(dir + "/out.pgn"), readFile(fixturePath("golden/utf8.pgn")));
+}
+
+// Equality of two long texts, reported by the first difference rather than
+// by printing both.
+::testing::AssertionResult sameText(const std::string& got, const std::string& want) {
+    if (got == want) return ::testing::AssertionSuccess();
+    size_t at = 0;
+    while (at < got.size() && at < want.size() && got[at] == want[at]) ++at;
+    return ::testing::AssertionFailure()
+           << "lengths " << got.size() << " and " << want.size() << ", first difference at " << at
+           << ": \"" << got.substr(at, 40) << "\" instead of \"" << want.substr(at, 40) << "\"";
+}
+
+// Words of varied length separated by single spaces, exactly n characters.
+std::string words(size_t n, unsigned seed) {
+    std::string s;
+    for (unsigned i = seed; s.size() < n; ++i) {
+        if (!s.empty()) s += ' ';
+        s += "w" + std::to_string(i * 7919u % 100003u);
+    }
+    s.resize(n);
+    if (s.back() == ' ') s.back() = 'z';
+    return s;
+}
+
+// The text of the comment that follows `opening` in the record, with the
+// writer's line breaks undone: a break either replaced a space or follows one.
+std::string commentAfter(const std::string& record, const std::string& opening) {
+    size_t from = record.find(opening);
+    if (from == std::string::npos) return "(not found)";
+    from += opening.size();
+    std::string text;
+    for (size_t i = from; i < record.size() && record[i] != '}'; ++i) {
+        if (record[i] != '\n') {
+            text += record[i];
+        } else if (text.empty() || text.back() != ' ') {
+            text += ' ';
+        }
+    }
+    return text;
+}
+
+TEST(AnnotatedOutput, LongCommentsAreWrittenWhole) {
+    const std::string start = words(200000, 1);
+    const std::string onMove = words(200000, 2);
+    std::string dir = scratchDir();
+    writeFile(dir + "/in.pgn",
+              "[Event \"Long\"]\n[Result \"*\"]\n\n{" + start + "} 1. e4 {" + onMove + "} e5 *\n");
+    HuxRun run = runQuery(dir, "(match :pgn in.pgn :output out.pgn)");
+    EXPECT_EQ(run.status, 0) << run.out;
+    std::string record = readFile(dir + "/out.pgn");
+    EXPECT_TRUE(sameText(commentAfter(record, "{Original game: 1 "), start));
+    EXPECT_TRUE(sameText(commentAfter(record, "1.e4 {"), onMove));
+    EXPECT_NE(record.find("} 1...e5 *\n"), std::string::npos);
+    size_t longest = 0;
+    for (size_t from = 0, end; (end = record.find('\n', from)) != std::string::npos; from = end + 1)
+        longest = std::max(longest, end - from);
+    EXPECT_LT(longest, 80u);
 }
 
 TEST(AnnotatedOutput, AFullDeviceEndsTheRunWithAnError) {

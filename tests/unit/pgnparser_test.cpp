@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -339,6 +340,95 @@ TEST(PgnGame, CommentsAreCollapsedAndTheLastOneWins) {
     g.MoveForward();
     EXPECT_STREQ(g.GetMoveComment(), "in var");
     EXPECT_EQ(r.log(), "");
+}
+
+// Equality of two long texts, reported by the first difference rather than
+// by printing both.
+::testing::AssertionResult sameText(const std::string& got, const std::string& want) {
+    if (got == want) return ::testing::AssertionSuccess();
+    size_t at = 0;
+    while (at < got.size() && at < want.size() && got[at] == want[at]) ++at;
+    return ::testing::AssertionFailure()
+           << "lengths " << got.size() << " and " << want.size() << ", first difference at " << at
+           << ": \"" << got.substr(at, 40) << "\" instead of \"" << want.substr(at, 40) << "\"";
+}
+
+// Words of varied length, exactly n characters, separated by single spaces
+// or, when newlines is set, now and then by a newline.
+std::string words(size_t n, unsigned seed, bool newlines) {
+    std::string s;
+    for (unsigned i = seed; s.size() < n; ++i) {
+        if (!s.empty()) s += newlines && i % 9 == 0 ? '\n' : ' ';
+        s += "w" + std::to_string(i * 7919u % 100003u);
+    }
+    s.resize(n);
+    if (s.back() == ' ' || s.back() == '\n') s.back() = 'z';
+    return s;
+}
+
+std::string oneLine(std::string s) {
+    for (char& c : s)
+        if (c == '\n') c = ' ';
+    return s;
+}
+
+TEST(PgnGame, LongCommentsAreKeptWhole) {
+    const std::string start = words(200000, 1, true);
+    const std::string onMove = words(200000, 2, false);
+    const std::string inVar = words(200000, 3, true);
+    PgnReader r("[Event \"x\"]\n\n{" + start + "} 1. e4 {" + onMove + "} e5 (1... c5 {" + inVar +
+                "}) 2. Nf3 {short} *\n");
+    Game g;
+    EXPECT_EQ(r.next(g), OK);
+    EXPECT_EQ(mainLinePlies(g), 3u);
+    g.MoveToPly(0);
+    EXPECT_TRUE(sameText(g.GetMoveComment(), oneLine(start)));
+    g.MoveForward();
+    EXPECT_TRUE(sameText(g.GetMoveComment(), onMove));
+    ASSERT_EQ(g.MoveIntoVariation(0), OK);
+    g.MoveForward();
+    EXPECT_TRUE(sameText(g.GetMoveComment(), oneLine(inVar)));
+    g.MoveExitVariation();
+    g.MoveForward();
+    g.MoveForward();
+    EXPECT_STREQ(g.GetMoveComment(), "short");
+    EXPECT_EQ(r.log(), "");
+}
+
+// A file is read through a buffer of MFile::BUFFER_SIZE bytes: a comment
+// that runs across its end, with the "}" just before, on or after it, and one
+// that is never closed, keep their text and the line count.
+TEST(PgnGame, CommentsAcrossTheFileBuffer) {
+    const std::string head = "[Event \"x\"]\n\n1. e4 {";
+    const std::string dir = scratchDir();
+    for (long offset : {-1L, 0L, 1L}) {
+        SCOPED_TRACE(offset);
+        const std::string text = words(MFile::BUFFER_SIZE + offset - head.size(), 4, true);
+        const std::string pgn = head + text + "} e5 *\n[Event \"y\"]\n\n1. d4 {" + text;
+        const std::string path = dir + "/across.pgn";
+        writeFile(path, pgn);
+        MFile file;
+        ASSERT_EQ(file.Open(path.c_str(), FMODE_ReadOnly), OK);
+        PgnParser parser(&file);
+        Game g;
+        EXPECT_EQ(parser.ParseGame(&g), OK);
+        EXPECT_EQ(mainLinePlies(g), 2u);
+        g.MoveToPly(1);
+        EXPECT_TRUE(sameText(g.GetMoveComment(), oneLine(text)));
+        const uint32_t textLines = uint32_t(std::count(text.begin(), text.end(), '\n'));
+        EXPECT_EQ(parser.GetLineNumber(), 2 + textLines);
+
+        EXPECT_EQ(parser.ParseGame(&g), ERROR_Game);
+        g.MoveToPly(1);
+        EXPECT_TRUE(sameText(g.GetMoveComment(), oneLine(text)));
+        EXPECT_EQ(parser.BytesUsed(), pgn.size());
+        EXPECT_EQ(std::string(parser.ErrorMessages()),
+                  path + ":" + std::to_string(5 + 2 * textLines) +
+                      ": Error: Open Comment at end of input started on line " +
+                      std::to_string(5 + textLines) + "\n" + path + ":" +
+                      std::to_string(5 + 2 * textLines) +
+                      ": Warning: End of input reached in a game\n");
+    }
 }
 
 TEST(PgnGame, NagsAndSuffixes) {

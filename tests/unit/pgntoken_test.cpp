@@ -208,18 +208,27 @@ TEST(PgnTokens, CommentsAndVariationsDelimitMoves) {
 TEST(PgnTokens, CommentTextAndOpenCommentAtTheEnd) {
     PgnReader r("first line\nsecond}rest");
     PgnParser& p = r.parser();
-    char buf[MAX_COMMENT_SIZE];
-    p.GetComment(buf, sizeof buf);
-    EXPECT_STREQ(buf, "first line second");
+    EXPECT_STREQ(p.GetComment(), "first line second");
+    EXPECT_EQ(p.GetLineNumber(), 1u);
+    EXPECT_EQ(p.BytesUsed(), 18u);
     EXPECT_EQ(p.GetChar(), 'r');
+
+    // Pushed-back characters come first, then the rest from the input.
+    PgnReader pushed("b}c");
+    pushed.parser().UnGetChar('a');
+    EXPECT_STREQ(pushed.parser().GetComment(), "ab");
+    EXPECT_EQ(pushed.parser().GetChar(), 'c');
+
+    PgnReader kept("a\nb}");
+    kept.parser().SetNewlinesToSpaces(false);
+    EXPECT_STREQ(kept.parser().GetComment(), "a\nb");
 
     PgnReader open("\n\n{never closed\n");
     char line[MAX_COMMENT_SIZE];
     open.parser().GetLine(line, sizeof line);
     open.parser().GetLine(line, sizeof line);
     open.parser().GetChar();
-    open.parser().GetComment(buf, sizeof buf);
-    EXPECT_STREQ(buf, "never closed ");
+    EXPECT_STREQ(open.parser().GetComment(), "never closed ");
     EXPECT_EQ(open.log(), "test.pgn:3: Error: Open Comment at end of input started on line 2\n");
 }
 
