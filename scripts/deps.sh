@@ -15,7 +15,7 @@ if [ "$level" = fuzz ] || [ "$level" = dev ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
 if [ "$level" = dev ]; then
-  packages+=(pgn-extract stockfish hyperfine valgrind)
+  packages+=(pgn-extract stockfish hyperfine valgrind nodejs $(command -v npm >/dev/null || echo npm))  # npm: unless nodejs brought it
 fi
 
 missing=()
