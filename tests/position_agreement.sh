@@ -43,6 +43,7 @@ if [ ! -x "$hux" ] && [[ " $* " != *" --independent-only "* ]]; then
   "$root/scripts/build.sh" release >/dev/null
 fi
 # The evaluator's own checks first: a fault there would show as differences.
+mkdir -p "$root/build"
 node --test "$agreement/" >"$root/build/agreement-selftest.log" 2>&1 || {
   cat "$root/build/agreement-selftest.log"
   echo "position_agreement: the independent evaluator fails its own tests" >&2
