@@ -19,7 +19,9 @@ if [ "$level" = fuzz ] || [ "$level" = dev ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
 if [ "$level" = dev ]; then
-  packages+=(pgn-extract stockfish hyperfine valgrind imagemagick)
+  packages+=(pgn-extract stockfish hyperfine valgrind imagemagick nodejs)
+  # npm, unless the installed node brought its own.
+  command -v npm >/dev/null || packages+=(npm)
 fi
 
 missing=()

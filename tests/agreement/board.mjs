@@ -1,0 +1,242 @@
+// The position as the query predicates see it: 64 squares a1 = 0 ... h8 = 63
+// holding one letter each (KQRBNP white, kqrbnp black, "." empty), the side
+// to move, the ply, and check, mate and stalemate worked out on demand.
+// Symmetric patterns are tested on transformed views of the board rather than
+// by transforming the pattern.
+
+const ROLE_LETTER = { pawn: 'p', knight: 'n', bishop: 'b', rook: 'r', queen: 'q', king: 'k' };
+const VALUE = { K: 0, Q: 9, R: 5, B: 3, N: 3, P: 1, k: 0, q: 9, r: 5, b: 3, n: 3, p: 1, '.': 0 };
+
+export const fileOf = (s) => s & 7;
+export const rankOf = (s) => s >> 3;
+export const square = (file, rank) => rank * 8 + file;
+
+// 'e4' -> 28.
+export function sq(name) {
+  return square(name.charCodeAt(0) - 97, name.charCodeAt(1) - 49);
+}
+
+export const between = (n, lo, hi) => n >= lo && n <= hi;
+
+// Square sets written as file and rank ranges: 'a-h7', 'f-h8', '?2', 'e4'.
+// Returns an array of square numbers; remembered, as tests ask per position.
+const squareSets = new Map();
+export function squares(...ranges) {
+  const key = ranges.join(',');
+  const known = squareSets.get(key);
+  if (known) return known;
+  const out = new Set();
+  for (const text of ranges) {
+    const m = text.match(/^(\?|[a-h](?:-[a-h])?)(\?|[1-8](?:-[1-8])?)$/);
+    if (!m) throw new Error(`bad square range ${text}`);
+    const range = (part, base) => {
+      if (part === '?') return [0, 7];
+      const a = part.charCodeAt(0) - base;
+      return [a, part.length === 3 ? part.charCodeAt(2) - base : a];
+    };
+    const [f0, f1] = range(m[1], 97);
+    const [r0, r1] = range(m[2], 49);
+    for (let f = f0; f <= f1; f++) for (let r = r0; r <= r1; r++) out.add(square(f, r));
+  }
+  squareSets.set(key, [...out]);
+  return squareSets.get(key);
+}
+
+const SWAP = { K: 'k', Q: 'q', R: 'r', B: 'b', N: 'n', P: 'p', k: 'K', q: 'Q', r: 'R', b: 'B', n: 'N', p: 'P', '.': '.' };
+const SIGNED = { K: 0, Q: 9, R: 5, B: 3, N: 3, P: 1, k: 0, q: -9, r: -5, b: -3, n: -3, p: -1, '.': 0 };
+// Index of a letter's count in a tally.
+const SLOT = new Uint8Array(128);
+Object.keys(SWAP).forEach((c, i) => {
+  SLOT[c.charCodeAt(0)] = i;
+});
+
+// The eight symmetries of the square, as maps of (file, rank).
+const ORIENTATIONS = [
+  (f, r) => [f, r],
+  (f, r) => [7 - f, r],
+  (f, r) => [f, 7 - r],
+  (f, r) => [7 - f, 7 - r],
+  (f, r) => [r, f],
+  (f, r) => [7 - r, f],
+  (f, r) => [r, 7 - f],
+  (f, r) => [7 - r, 7 - f],
+];
+const PERMUTATIONS = ORIENTATIONS.map((o) => {
+  const p = new Uint8Array(64);
+  for (let s = 0; s < 64; s++) {
+    const [f, r] = o(fileOf(s), rankOf(s));
+    p[s] = square(f, r);
+  }
+  return p;
+});
+
+// What every board offers, given at(square) and letterCount(letter).
+class BoardQueries {
+  // Whether any of the squares holds one of the letters.
+  has(letters, where) {
+    for (const s of where) if (letters.includes(this.at(s))) return true;
+    return false;
+  }
+
+  // How many squares (of `where`, by default the whole board) hold one of
+  // the letters.
+  count(letters, where) {
+    let n = 0;
+    if (!where) {
+      for (const c of letters) n += this.letterCount(c);
+      return n;
+    }
+    for (const s of where) if (letters.includes(this.at(s))) n++;
+    return n;
+  }
+
+  // The material on those squares: queen 9, rook 5, bishop and knight 3,
+  // pawn 1, king and empty square 0.
+  power(letters, where) {
+    let n = 0;
+    if (!where) {
+      for (const c of letters) n += VALUE[c] * this.letterCount(c);
+      return n;
+    }
+    for (const s of where) {
+      const c = this.at(s);
+      if (letters.includes(c)) n += VALUE[c];
+    }
+    return n;
+  }
+
+  // White's material minus Black's, over the squares holding the letters.
+  powerDifference(letters, where) {
+    let n = 0;
+    if (!where) {
+      for (const c of letters) n += SIGNED[c] * this.letterCount(c);
+      return n;
+    }
+    for (const s of where) {
+      const c = this.at(s);
+      if (letters.includes(c)) n += SIGNED[c];
+    }
+    return n;
+  }
+
+  // The views a transform keyword asks for: 'flip' the eight orientations,
+  // 'flipcolor' the board and its colour swap mirrored top to bottom,
+  // 'flip+flipcolor' all sixteen.
+  *views(kind) {
+    if (kind === 'flipcolor') {
+      yield this;
+      yield new View(this, 2, true);
+      return;
+    }
+    for (let o = 0; o < 8; o++) {
+      yield o === 0 ? this : new View(this, o, false);
+      if (kind === 'flip+flipcolor') yield new View(this, o, true);
+    }
+  }
+
+  // Whether fn holds on any of the views.
+  anyView(kind, fn) {
+    for (const v of this.views(kind)) if (fn(v)) return true;
+    return false;
+  }
+}
+
+export class Pos extends BoardQueries {
+  // visit: a replayed position (replay.mjs).
+  constructor(visit) {
+    super();
+    this.chess = visit.pos;
+    this.ply = visit.ply;
+    this.inVariation = visit.inVariation;
+    this.turn = visit.pos.turn === 'white' ? 'w' : 'b';
+    this.moveNumber = Math.floor(visit.ply / 2) + 1;
+    this.tally = [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0];
+    this.board = boardLetters(visit.pos.board, this.tally);
+    this.status = {};
+  }
+
+  at(s) {
+    return this.board[typeof s === 'string' ? sq(s) : s];
+  }
+
+  letterCount(c) {
+    return this.tally[SLOT[c.charCodeAt(0)]];
+  }
+
+  // The side to move is in check, checkmated, stalemated.
+  get check() {
+    return (this.status.check ??= this.chess.isCheck());
+  }
+  get mate() {
+    return (this.status.mate ??= this.check && this.chess.isCheckmate());
+  }
+  get stalemate() {
+    return (this.status.stalemate ??= !this.check && this.chess.isStalemate());
+  }
+}
+
+// The board seen through a symmetry: square s of the view shows square
+// map(s) of the position, with the colours (and the side to move) swapped
+// when swapColours is set. A pattern holds in some orientation of the board
+// exactly when it holds on some view. Check, mate and stalemate, ply and
+// move number stay those of the real position.
+class View extends BoardQueries {
+  constructor(pos, orientation, swapColours) {
+    super();
+    this.pos = pos;
+    this.perm = PERMUTATIONS[orientation];
+    this.swap = swapColours;
+    this.turn = swapColours ? (pos.turn === 'w' ? 'b' : 'w') : pos.turn;
+    this.ply = pos.ply;
+    this.moveNumber = pos.moveNumber;
+    this.inVariation = pos.inVariation;
+  }
+
+  at(s) {
+    const c = this.pos.board[this.perm[typeof s === 'string' ? sq(s) : s]];
+    return this.swap ? SWAP[c] : c;
+  }
+
+  letterCount(c) {
+    return this.pos.letterCount(this.swap ? SWAP[c] : c);
+  }
+
+  get check() {
+    return this.pos.check;
+  }
+  get mate() {
+    return this.pos.mate;
+  }
+  get stalemate() {
+    return this.pos.stalemate;
+  }
+}
+
+
+const ROLES = Object.entries(ROLE_LETTER).map(([role, letter]) => [role, letter, letter.toUpperCase()]);
+const EMPTY = new Array(64).fill('.');
+
+// The letters of the 64 squares; tally (indexed by SLOT) gets the number of
+// squares holding each letter.
+function boardLetters(board, tally) {
+  const out = EMPTY.slice();
+  const whiteLo = board.white.lo;
+  const whiteHi = board.white.hi;
+  let pieces = 0;
+  for (const [role, black, white] of ROLES) {
+    for (let lo = board[role].lo; lo !== 0; lo &= lo - 1) {
+      const b = 31 - Math.clz32(lo & -lo);
+      out[b] = (whiteLo >>> b) & 1 ? white : black;
+      tally[SLOT[out[b].charCodeAt(0)]] += 1;
+      pieces += 1;
+    }
+    for (let hi = board[role].hi; hi !== 0; hi &= hi - 1) {
+      const b = 31 - Math.clz32(hi & -hi);
+      out[32 + b] = (whiteHi >>> b) & 1 ? white : black;
+      tally[SLOT[out[32 + b].charCodeAt(0)]] += 1;
+      pieces += 1;
+    }
+  }
+  tally[SLOT[46]] = 64 - pieces;
+  return out;
+}

@@ -1,0 +1,172 @@
+// The queries whose matching games hux and this independent evaluator must
+// agree on. Each entry pairs the text hux runs inside
+// (match :pgn FILE :output /dev/null ...) with the same question answered
+// here in plain JavaScript:
+//   name     short identifier, also used to pick queries on the command line
+//   files    PGN files of the data's dev/ folder to run it on
+//   hux      the match-form items: position lists and game-level keywords
+//   lines    which positions count: 'main' (default), 'all' (main line and
+//            variations, the first position of a variation being the one
+//            before its first move, already counted), 'variations' (only
+//            positions reached inside a variation)
+//   count    [min, max]: the number of matching positions must lie there;
+//            without it one matching position is enough
+//   headers  (h) => bool on the game's tags (a Map), optional
+//   test     (p) => bool on one position (board.mjs: Pos), optional
+// Results are cached under the entry's own text and the sources of the
+// reader and board.mjs, so a test may use nothing but p and board.mjs.
+import { between, squares } from './board.mjs';
+
+export const queries = [
+  {
+    name: 'player-carlsen',
+    files: ['masters.pgn'],
+    hux: ':player Carlsen',
+    headers: (h) => /carlsen/i.test(`${h.get('White') ?? ''}\n${h.get('Black') ?? ''}`),
+  },
+  {
+    name: 'queen-h7-king-g8-btm',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position Qh7 kg8 :btm)',
+    test: (p) => p.turn === 'b' && p.at('h7') === 'Q' && p.at('g8') === 'k',
+  },
+  {
+    name: 'pawns-on-seventh-and-second',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position P?7 p?2)',
+    test: (p) => p.has('P', squares('?7')) && p.has('p', squares('?2')),
+  },
+  {
+    name: 'heavy-piece-on-seventh-check',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position [QR][a-h7] k[f-h8,h7] :btm :check)',
+    test: (p) => p.turn === 'b' && p.has('k', squares('f-h8', 'h7')) && p.has('QR', squares('a-h7')) && p.check,
+  },
+  {
+    name: 'empty-centre-move-20',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position .d4 .e4 .d5 .e5 :movenumber 20)',
+    test: (p) => p.moveNumber === 20 && p.count('.', squares('d-e4-5')) === 4,
+  },
+  {
+    name: 'three-to-five-checks',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :check :matchcount 3 5)',
+    count: [3, 5],
+    test: (p) => p.check,
+  },
+  {
+    name: 'white-checkmated',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :mate :wtm)',
+    test: (p) => p.turn === 'w' && p.mate,
+  },
+  {
+    name: 'stalemate',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :stalemate)',
+    test: (p) => p.stalemate,
+  },
+  {
+    name: 'move-100',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :movenumber 100)',
+    test: (p) => p.ply === 198 || p.ply === 199,
+  },
+  {
+    name: 'three-queens',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :piececount [Qq] 3 9)',
+    test: (p) => between(p.count('Qq'), 3, 9),
+  },
+  {
+    name: 'minor-piece-at-most-no-pawns',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :power U 0 3 :piececount [Pp] 0)',
+    test: (p) => p.power('KQRBNPkqrbnp') <= 3 && p.count('Pp') === 0,
+  },
+  {
+    // The colour-swapped variant asks for Black to move with the difference
+    // in 9 .. 100: the side to move is a queen's worth or more behind.
+    name: 'mover-queen-down-flipcolor',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :powerdifference ? -100 -9 :wtm :flipcolor)',
+    test: (p) => p.anyView('flipcolor', (v) => v.turn === 'w' && between(v.powerDifference('KQRBNPkqrbnp.'), -100, -9)),
+  },
+  {
+    // A king mated behind its three unmoved pawns, by either side, in any of
+    // the eight orientations of the board.
+    name: 'back-rank-mate-flip-flipcolor',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :mate :wtm Kg1 Pf2 Pg2 Ph2 :flip :flipcolor)',
+    test: (p) =>
+      p.mate &&
+      p.anyView(
+        'flip+flipcolor',
+        (v) => v.turn === 'w' && v.at('g1') === 'K' && v.at('f2') === 'P' && v.at('g2') === 'P' && v.at('h2') === 'P',
+      ),
+  },
+  {
+    // Shifted right by d, Ra4 stretches over a4 .. (a+d)4 while Kb4 moves to
+    // (b+d)4; shifts to the left are refused by Ra4. So: a white king on the
+    // fourth rank with a white rook anywhere to its left on that rank.
+    name: 'rook-left-of-king-shifthorizontal',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position Ra4 Kb4 :shifthorizontal)',
+    test: (p) => {
+      for (let k = 1; k < 8; k++) {
+        if (p.at(24 + k) !== 'K') continue;
+        for (let f = 0; f < k; f++) if (p.at(24 + f) === 'R') return true;
+      }
+      return false;
+    },
+  },
+  {
+    // No square of the pattern is on an edge, so every shift that keeps it
+    // on the board is allowed and nothing stretches: a white knight on any
+    // square attacked by two black pawns.
+    name: 'knight-attacked-by-two-pawns-shift',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position Nd5 pc6 pe6 :shift)',
+    test: (p) => {
+      for (let s = 0; s < 56; s++) {
+        if (p.at(s) !== 'N' || s % 8 === 0 || s % 8 === 7) continue;
+        if (p.at(s + 7) === 'p' && p.at(s + 9) === 'p') return true;
+      }
+      return false;
+    },
+  },
+  {
+    // Mate with no queen on the board, given by a side that has one or two
+    // knights: nested lists, one of them negated, under :and and :or.
+    name: 'queenless-knight-mate-and-or-not',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux:
+      '(position :mate :and ((position :not Q) (position :not q))' +
+      ' :or ((position :wtm :piececount n 1 2) (position :btm :piececount N 1 2)))',
+    test: (p) =>
+      p.mate && p.count('Qq') === 0 && between(p.turn === 'w' ? p.count('n') : p.count('N'), 1, 2),
+  },
+  {
+    // :not on the whole list: positions where fewer than three pieces stand.
+    name: 'bare-kings-not',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :not :piececount U 3 32)',
+    test: (p) => p.count('KQRBNPkqrbnp') < 3,
+  },
+  {
+    name: 'mate-in-a-variation',
+    files: ['classics.pgn'],
+    hux: '(position :mate :variationsonly)',
+    lines: 'variations',
+    test: (p) => p.mate,
+  },
+  {
+    name: 'checks-with-variations-25-to-40',
+    files: ['classics.pgn'],
+    hux: '(position :check :variations :matchcount 25 40)',
+    lines: 'all',
+    count: [25, 40],
+    test: (p) => p.check,
+  },
+];
