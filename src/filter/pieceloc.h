@@ -49,6 +49,8 @@ class pieceLoc : public mfilter {
     int getSquare(int i) const;
     pieceT getPiece(int i) const;
 
+    // Designators test positions, never whole games.
+    using mfilter::match;
     bool match(const Position* pos) const;
     bool matchSquare(const pieceT* board, int sq) const;
     bool matchPieceSquare(pieceT piece, int sq) const;

@@ -57,7 +57,9 @@ class positionFilterList : public mfilter {
     positionFilter* getPositionFilter(int i) const;
 
     // Walks the whole game from the position the caller has set and counts
-    // the matching positions; true when there was any.
+    // the matching positions; true when there was any. A list always walks
+    // with the state of its scan: the stateless game test is not for it.
+    using mfilter::match;
     bool match(Game* game, ScanState& state);
     // The test of the current position: list conditions, members, sums,
     // count and mark.

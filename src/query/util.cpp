@@ -68,19 +68,27 @@ int util::signedIntValue(const char* s) {
     return int(negative ? -value : value);
 }
 
+namespace {
+
+// A square spec cut short has no character to show: the message says so
+// rather than print the text's terminating zero byte.
+[[noreturn]] void badSquareChar(const char* what, char ch) {
+    if (ch == '\0')
+        printf("bad %s char (none)", what);
+    else
+        printf("bad %s char %c", what, ch);
+    exit(1);
+}
+
+}  // namespace
+
 int util::fileFromChar(char ch) {
-    if (ch < 'a' || ch > 'h') {
-        printf("bad file char %c", ch);
-        exit(1);
-    }
+    if (ch < 'a' || ch > 'h') badSquareChar("file", ch);
     return ch - 'a';
 }
 
 int util::rankFromChar(char ch) {
-    if (ch < '1' || ch > '8') {
-        printf("bad rank char %c", ch);
-        exit(1);
-    }
+    if (ch < '1' || ch > '8') badSquareChar("rank", ch);
     return ch - '1';
 }
 

@@ -73,6 +73,8 @@ TEST(PositionGrammarRun, Errors) {
         {"e4", "Error: Invalid piece designator\n"},
         {"Kz1", "bad file char z"},
         {"Ka9", "bad rank char 9"},
+        {"Ka", "bad rank char (none)"},
+        {"K[b2,c]", "bad rank char (none)"},
         {"K[a1", "Missing ] or chars after ] in square spec: a1"},
         {"K[a1,,b2]", "Invalid empty square spec for string: ,b2]\n"},
         {"Ka1b", "Extra characters after piece specifier in specifier: a1b\n"},
