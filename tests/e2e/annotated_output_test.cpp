@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "long_text.h"
 #include "run_hux.h"
 #include "test_paths.h"
 
@@ -59,29 +60,6 @@ TEST(AnnotatedOutput, NamesAndCommentsKeepTheirBytes) {
     HuxRun run = runQuery(dir, "(match :pgn in.pgn :output out.pgn :player Jörg)");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(readFile(dir + "/out.pgn"), readFile(fixturePath("golden/utf8.pgn")));
-}
-
-// Equality of two long texts, reported by the first difference rather than
-// by printing both.
-::testing::AssertionResult sameText(const std::string& got, const std::string& want) {
-    if (got == want) return ::testing::AssertionSuccess();
-    size_t at = 0;
-    while (at < got.size() && at < want.size() && got[at] == want[at]) ++at;
-    return ::testing::AssertionFailure()
-           << "lengths " << got.size() << " and " << want.size() << ", first difference at " << at
-           << ": \"" << got.substr(at, 40) << "\" instead of \"" << want.substr(at, 40) << "\"";
-}
-
-// Words of varied length separated by single spaces, exactly n characters.
-std::string words(size_t n, unsigned seed) {
-    std::string s;
-    for (unsigned i = seed; s.size() < n; ++i) {
-        if (!s.empty()) s += ' ';
-        s += "w" + std::to_string(i * 7919u % 100003u);
-    }
-    s.resize(n);
-    if (s.back() == ' ') s.back() = 'z';
-    return s;
 }
 
 // The text of the comment that follows `opening` in the record, with the

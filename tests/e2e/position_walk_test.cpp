@@ -19,14 +19,6 @@ HuxRun runWalk(const std::string& dir, const std::string& list) {
     return runHux({"q.hux"}, dir);
 }
 
-// The "+<n>" marks of a run: the games it selected.
-std::string selected(const HuxRun& run) {
-    std::string marks;
-    for (size_t at = run.out.find("+<"); at != std::string::npos; at = run.out.find("+<", at + 1))
-        marks += run.out.substr(at, run.out.find('>', at) - at + 1);
-    return marks;
-}
-
 TEST(PositionWalk, MarksMatchGoldenFiles) {
     struct Case {
         const char* list;
@@ -90,7 +82,7 @@ TEST(PositionWalk, CountsDecideWhichGamesMatch) {
     for (const Case& c : cases) {
         HuxRun run = runWalk(scratchDir(), c.list);
         EXPECT_EQ(run.status, 0) << c.list;
-        EXPECT_EQ(selected(run), c.games) << c.list;
+        EXPECT_EQ(selectedGames(run), c.games) << c.list;
     }
 }
 
@@ -106,7 +98,7 @@ TEST(PositionWalk, VeryLongGame) {
               ":matchcount 1))");
     HuxRun run = runHux({"q.hux"}, dir);
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_EQ(selected(run), "+<1>");
+    EXPECT_EQ(selectedGames(run), "+<1>");
 }
 
 }  // namespace

@@ -91,3 +91,10 @@ HuxRun runHux(const std::vector<std::string>& args, const std::string& cwd, int 
     if (killed) run.err += "\n[killed: timeout]\n";
     return run;
 }
+
+std::string selectedGames(const HuxRun& run) {
+    std::string marks;
+    for (size_t at = run.out.find("+<"); at != std::string::npos; at = run.out.find("+<", at + 1))
+        marks += run.out.substr(at, run.out.find('>', at) - at + 1);
+    return marks;
+}

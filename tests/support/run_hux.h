@@ -16,5 +16,8 @@ struct HuxRun {
 HuxRun runHux(const std::vector<std::string>& args, const std::string& cwd = "",
               int timeoutSeconds = 600);
 
+// The "+<n>" marks of a run, in order: the games it selected.
+std::string selectedGames(const HuxRun& run);
+
 // The banner line every run starts with.
 extern const char* const kBanner;

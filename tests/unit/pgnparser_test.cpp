@@ -10,6 +10,7 @@
 
 #include "core/date.h"
 #include "core/game.h"
+#include "long_text.h"
 #include "pgn_test_support.h"
 #include "test_paths.h"
 
@@ -340,30 +341,6 @@ TEST(PgnGame, CommentsAreCollapsedAndTheLastOneWins) {
     g.MoveForward();
     EXPECT_STREQ(g.GetMoveComment(), "in var");
     EXPECT_EQ(r.log(), "");
-}
-
-// Equality of two long texts, reported by the first difference rather than
-// by printing both.
-::testing::AssertionResult sameText(const std::string& got, const std::string& want) {
-    if (got == want) return ::testing::AssertionSuccess();
-    size_t at = 0;
-    while (at < got.size() && at < want.size() && got[at] == want[at]) ++at;
-    return ::testing::AssertionFailure()
-           << "lengths " << got.size() << " and " << want.size() << ", first difference at " << at
-           << ": \"" << got.substr(at, 40) << "\" instead of \"" << want.substr(at, 40) << "\"";
-}
-
-// Words of varied length, exactly n characters, separated by single spaces
-// or, when newlines is set, now and then by a newline.
-std::string words(size_t n, unsigned seed, bool newlines) {
-    std::string s;
-    for (unsigned i = seed; s.size() < n; ++i) {
-        if (!s.empty()) s += newlines && i % 9 == 0 ? '\n' : ' ';
-        s += "w" + std::to_string(i * 7919u % 100003u);
-    }
-    s.resize(n);
-    if (s.back() == ' ' || s.back() == '\n') s.back() = 'z';
-    return s;
 }
 
 std::string oneLine(std::string s) {
