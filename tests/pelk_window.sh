@@ -20,11 +20,14 @@ fail() { echo "pelk window check: $*" >&2; exit 1; }
 
 cp "$top/examples/sample.pgn" "$work/"
 cat > "$work/morphy.hux" <<'EOF'
-; Paul Morphy's games among the samples, played from 1850 to 1899
+; Paul Morphy's games among the samples, played from 1850 to 1899, with
+; every check marked that comes while the checking side has a queen or rook
 (match :pgn sample.pgn
        :output morphy-out.pgn   ; written when the query is run
        :player Morphy
-       :year 1850 1899)
+       :year 1850 1899
+       (position :check :or ((position :btm [QR]) (position :wtm [qr]))
+                 :markall))
 EOF
 
 # The server picks a free display itself, so parallel runs do not collide.
