@@ -5,9 +5,12 @@
 
 #include "core/game.h"
 #include "core/position.h"
-#include "filter/pieceloc.h"
+#include "filter/attackfilter.h"
+#include "filter/movefilter.h"
 #include "filter/piececomputefilterlist.h"
+#include "filter/pieceloc.h"
 #include "filter/positionfilterlist.h"
+#include "filter/rayfilterlist.h"
 #include "filter/scanstate.h"
 #include "query/util.h"
 
@@ -80,6 +83,9 @@ positionFilter* positionFilter::clone() const {
     copy->materialPowerFilterList = cloneList(materialPowerFilterList);
     copy->pieceCountFilterList = cloneList(pieceCountFilterList);
     copy->powerDifferenceFilterList = cloneList(powerDifferenceFilterList);
+    if (rayFilterList) copy->rayFilterList = rayFilterList->clone();
+    for (AttackFilter*& f : copy->attackFilters) f = f->clone();
+    if (moveFilter) copy->moveFilter = moveFilter->clone();
     return copy;
 }
 
@@ -93,6 +99,7 @@ void positionFilter::makeFlip(char code) {
         if (code == 'C') powerDifferenceFilterList->negateBounds();
     }
     if (pieceCountFilterList) pieceCountFilterList->makeFlip(code);
+    if (rayFilterList) rayFilterList->makeFlip(code);
     if (code == 'C') {
         sideToMove = util::myFlipColor(sideToMove);
         if (result == RESULT_White)
@@ -103,6 +110,8 @@ void positionFilter::makeFlip(char code) {
         std::swap(whiteelomin, blackelomin);
         std::swap(whiteelomax, blackelomax);
     }
+    if (moveFilter) moveFilter->makeFlip(code);
+    for (AttackFilter* f : attackFilters) f->makeFlip(code);
     for (positionFilter* f : andFilters) f->makeFlip(code);
     for (positionFilterList* l : andlistFilters) l->makeFlip(code);
     for (positionFilter* f : orFilters) f->makeFlip(code);
@@ -116,6 +125,10 @@ bool positionFilter::makeshift(int fileoffset, int rankoffset) {
     if (pieceCountFilterList) pieceCountFilterList->shift(fileoffset, rankoffset);
     if (materialPowerFilterList) materialPowerFilterList->shift(fileoffset, rankoffset);
     if (powerDifferenceFilterList) powerDifferenceFilterList->shift(fileoffset, rankoffset);
+    if (rayFilterList) rayFilterList->shift(fileoffset, rankoffset);
+    if (moveFilter && !moveFilter->makeshift(fileoffset, rankoffset)) return false;
+    for (AttackFilter* f : attackFilters)
+        if (!f->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilter* f : andFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilterList* l : andlistFilters)
@@ -156,7 +169,17 @@ void positionFilter::prepare() {
     boardOnly = !checkelo && !checkwhiteelo && !checkblackelo && !checkresult &&
                 materialPowerFilterList == nullptr && pieceCountFilterList == nullptr &&
                 powerDifferenceFilterList == nullptr && andlistFilters.empty() &&
-                orlistFilters.empty() && !accumulate;
+                orlistFilters.empty() && !accumulate && rayFilterList == nullptr &&
+                attackFilters.empty() && moveFilter == nullptr;
+}
+
+// Lines and attacks on the board, then the move played from it.
+bool positionFilter::matchLinesAndMove(Game* game) const {
+    if (rayFilterList && !rayFilterList->matchCurrentPosition(game)) return false;
+    for (const AttackFilter* f : attackFilters)
+        if (!f->matchCurrentPosition(game)) return false;
+    return moveFilter == nullptr ||
+           moveFilter->matchCurrentPosition(game, searchVariations || searchVariationsOnly);
 }
 
 bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
@@ -191,6 +214,7 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
         if (!any) return false;
     }
     if (andFailed) return false;
+    if (!matchLinesAndMove(game)) return false;
 
     nmatches++;
     if (accumulate)
@@ -246,6 +270,10 @@ void positionFilter::print() {
                 printf("Accumulator check [%d]: %d, accumulates: %d, min: %d, max: %d\n", n,
                        accumulator_checks[n], accumulates[n], accumulator_mins[n],
                        accumulator_maxes[n]);
+    if (moveFilter) {
+        printf("moveFilter is: ");
+        moveFilter->print();
+    }
     if (checkmovenumber) printf("movemin: %d movemax: %d ", movemin, movemax);
     const std::pair<pieceComputeFilterList*, const char*> lists[] = {
         {materialPowerFilterList, "\nmaterial power filter list: \n"},
@@ -257,6 +285,15 @@ void positionFilter::print() {
         printf("%s", heading);
         list->print();
     }
+    if (rayFilterList) {
+        printf("\nray filter list: \n");
+        rayFilterList->print();
+    }
+    for (size_t i = 0; i < attackFilters.size(); i++) {
+        printf("AttackFilter %d of %d: ", int(i), int(attackFilters.size()));
+        attackFilters[i]->print();
+        printf("\n");
+    }
     const char* label = name ? name : "";
     for (size_t i = 0; i < andFilters.size(); i++) {
         printf("andfilter: %d of %d in positionFilter: %s", int(i), int(andFilters.size()), label);
@@ -264,8 +301,8 @@ void positionFilter::print() {
         printf("\n");
     }
     for (size_t i = 0; i < andlistFilters.size(); i++) {
-        printf("andlistfilter: %d of %d: in positionFilter: %s", int(i),
-               int(andlistFilters.size()), label);
+        printf("andlistfilter: %d of %d: in positionFilter: %s", int(i), int(andlistFilters.size()),
+               label);
         andlistFilters[i]->print();
         printf("\n");
     }

@@ -14,12 +14,16 @@ class ScanState;
 class pieceLoc;
 class pieceComputeFilterList;
 class positionFilterList;
+class AttackFilter;
+class MoveFilter;
+class RayFilterList;
 
 class positionFilter : public mfilter {
   public:
     static constexpr int npiecesmax = 65;
     static constexpr int nlogicfilters = 99;
     static constexpr int naccumulators_max = 10;
+    static constexpr int nattackfilters_max = 100;
     // Position lists nested through :and and :or deeper than this are
     // refused: every operation on a filter tree recurses along them.
     static constexpr int maxNesting = 100;
@@ -83,6 +87,8 @@ class positionFilter : public mfilter {
     pieceComputeFilterList* materialPowerFilterList = nullptr;
     pieceComputeFilterList* pieceCountFilterList = nullptr;
     pieceComputeFilterList* powerDifferenceFilterList = nullptr;
+    RayFilterList* rayFilterList = nullptr;
+    std::vector<AttackFilter*> attackFilters;
 
     bool accumulator_checks[naccumulators_max] = {};
     bool accumulates[naccumulators_max] = {};
@@ -92,6 +98,8 @@ class positionFilter : public mfilter {
     int movemin = -1;
     int movemax = -1;
     bool checkmovenumber = false;
+    // Created by the first move keyword.
+    MoveFilter* moveFilter = nullptr;
 
     positionFilter() { type = "positionFilter"; }
 
@@ -132,4 +140,5 @@ class positionFilter : public mfilter {
 
     bool matchPieceComputations(const Position* pos) const;
     bool matchElo(const Game* game) const;
+    bool matchLinesAndMove(Game* game) const;
 };
