@@ -92,4 +92,34 @@ TEST(Examples, GameLevelQueriesAreAccepted) {
     }
 }
 
+// The numbers of the games hux reported as matching ("+<N>").
+std::vector<int> matchedGames(const std::string& out) {
+    std::vector<int> games;
+    for (size_t at = out.find("+<"); at != std::string::npos; at = out.find("+<", at + 2))
+        games.push_back(std::stoi(out.substr(at + 2)));
+    return games;
+}
+
+// Examples of the move, attack and ray conditions, with the games of the
+// sample file each one selects.
+TEST(Examples, MoveAttackAndRayQueriesSelectTheirGames) {
+    struct Case {
+        const char* name;
+        std::vector<int> games;
+    } cases[] = {
+        {"underpromotion.hux", {11}},  {"en-passant.hux", {8, 21, 23}},
+        {"knight-fork.hux", {3}},      {"double-check.hux", {3, 13, 15, 23}},
+        {"pinned-queen.hux", {9, 12}},
+    };
+    for (const Case& c : cases) {
+        std::string dir = scratchDir();
+        writeFile(dir + "/sample.pgn", readFile(examplePath("sample.pgn")));
+        writeFile(dir + "/" + c.name, readFile(examplePath(c.name)));
+        HuxRun run = runHux({c.name}, dir);
+        EXPECT_EQ(run.status, 0) << c.name << "\n" << run.out;
+        EXPECT_EQ(run.err, "") << c.name;
+        EXPECT_EQ(matchedGames(run.out), c.games) << c.name << "\n" << run.out;
+    }
+}
+
 }  // namespace

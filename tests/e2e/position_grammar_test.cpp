@@ -92,7 +92,8 @@ TEST(PositionGrammarRun, Errors) {
         {":attackcount", "Error: Expected piece specifier following :attackcount\n"},
         {":attackcount (R) r 1", "Error: Expected piece specifier following :attackcount\n"},
         {":attackcount R", "Error: Expected two piece specifiers following :attackcount, got 1\n"},
-        {":attackcount R ()", "Error: Expected two piece specifiers following :attackcount, got 1\n"},
+        {":attackcount R ()",
+         "Error: Expected two piece specifiers following :attackcount, got 1\n"},
         {":attackcount R e4 1", "Error: Invalid piece designator\n"},
         {":attackcount R r", "Error: Expected min specifier following :attackcount piece piece\n"},
         {":attackcount R r x",
@@ -110,7 +111,8 @@ TEST(PositionGrammarRun, Errors) {
         {":rayvertical (R k) 2 1", "Error: Invalid min/max pair to :ray\n"},
         {":ray (" + repeat("?", 100) + ")",
          "Error: Too many piece designators in one list: at most 99\n"},
-        {repeat(":ray (R k)", 101), "Error: too many ray specs: at most 100 in one position list\n"},
+        {repeat(":ray (R k)", 101),
+         "Error: too many ray specs: at most 100 in one position list\n"},
     };
     for (const Case& c : cases) {
         HuxRun run = runQuery("(match :pgn absent.pgn :output out.pgn (position " + c.words + "))");

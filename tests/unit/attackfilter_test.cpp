@@ -100,7 +100,7 @@ TEST(AttackFilter, RangeAndLimit) {
 // the description of the count, without any square set.
 void addAttacks(const pieceT* board, int sq, int* counts) {
     pieceT p = board[sq];
-    auto leap = [&](const int (*steps)[2], int n) {
+    auto leap = [&](const int(*steps)[2], int n) {
         for (int i = 0; i < n; i++) {
             int to = util::squareShift(sq, steps[i][0], steps[i][1]);
             if (to >= 0) counts[to]++;
@@ -115,29 +115,40 @@ void addAttacks(const pieceT* board, int sq, int* counts) {
             }
         }
     };
-    static const int knight[8][2] = {{1, 2}, {2, 1}, {2, -1}, {1, -2},
+    static const int knight[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
                                      {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
-    static const int king[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1},
+    static const int king[8][2] = {{1, 0},  {1, 1},   {0, 1},  {-1, 1},
                                    {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
     static const int whitePawn[2][2] = {{-1, 1}, {1, 1}};
     static const int blackPawn[2][2] = {{-1, -1}, {1, -1}};
     switch (piece_Type(p)) {
-        case KING: leap(king, 8); break;
-        case KNIGHT: leap(knight, 8); break;
-        case PAWN: leap(piece_Color(p) == WHITE ? whitePawn : blackPawn, 2); break;
-        case ROOK: slide({UP, DOWN, LEFT, RIGHT}); break;
-        case BISHOP: slide({UP_LEFT, UP_RIGHT, DOWN_LEFT, DOWN_RIGHT}); break;
+        case KING:
+            leap(king, 8);
+            break;
+        case KNIGHT:
+            leap(knight, 8);
+            break;
+        case PAWN:
+            leap(piece_Color(p) == WHITE ? whitePawn : blackPawn, 2);
+            break;
+        case ROOK:
+            slide({UP, DOWN, LEFT, RIGHT});
+            break;
+        case BISHOP:
+            slide({UP_LEFT, UP_RIGHT, DOWN_LEFT, DOWN_RIGHT});
+            break;
         case QUEEN:
             slide({UP, DOWN, LEFT, RIGHT, UP_LEFT, UP_RIGHT, DOWN_LEFT, DOWN_RIGHT});
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
 TEST(AttackFilter, CountAgreesWithBoardWalk) {
     const char* pairs[][2] = {
-        {"A", "a"},  {"a", "A"},     {"N", "[kqr]"}, {"[QRB]", "?"},   {"[Pp]", "."},
-        {"U", "U"},  {"K", "k"},     {"?", "?"},     {"Qa-d?", "k?5-8"}, {"[Bb]", "[Pp]c-f3-6"},
+        {"A", "a"}, {"a", "A"}, {"N", "[kqr]"}, {"[QRB]", "?"},     {"[Pp]", "."},
+        {"U", "U"}, {"K", "k"}, {"?", "?"},     {"Qa-d?", "k?5-8"}, {"[Bb]", "[Pp]c-f3-6"},
     };
     int positions = 0;
     forEachSamplePosition([&](const Position& pos, const std::string& where) {
@@ -153,8 +164,8 @@ TEST(AttackFilter, CountAgreesWithBoardWalk) {
             for (int sq = 0; sq < 64; sq++)
                 if (b->matchSquare(board, sq)) expected += counts[sq];
             AttackFilter f(const_cast<pieceLoc*>(a), const_cast<pieceLoc*>(b), 0, 0);
-            ASSERT_EQ(f.count(&pos, 1000), expected) << attacking << " " << attacked << " in "
-                                                     << where;
+            ASSERT_EQ(f.count(&pos, 1000), expected)
+                << attacking << " " << attacked << " in " << where;
         }
     });
     EXPECT_GT(positions, 100);
@@ -181,7 +192,7 @@ TEST(AttackFilter, FlipsAndShifts) {
         int dx, dy;
         bool ok;
     } shifts[] = {
-        {"Rd4", "k", 3, 3, true},  {"Rd4", "k", 5, 0, false}, {"R", "kh8", 1, 0, false},
+        {"Rd4", "k", 3, 3, true},   {"Rd4", "k", 5, 0, false}, {"R", "kh8", 1, 0, false},
         {"R", "kh8", -7, -7, true}, {"Ra1", "k", 3, 0, true},  {"Q", "k", 7, 7, true},
     };
     for (const Shift& s : shifts) {

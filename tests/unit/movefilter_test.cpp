@@ -225,13 +225,12 @@ TEST(MoveFilter, Transforms) {
         const char* words;
         int members;
     } cases[] = {
-        {":moveto .h4 :horizontalshift", 8},
-        {":movefrom Pe2 :moveto .e4 :horizontalshift", 8},
-        {":moveto q :horizontalshift", 15},
-        {":enpassant :shift", 225},
+        {":moveto .h4 :horizontalshift", 8}, {":movefrom Pe2 :moveto .e4 :horizontalshift", 8},
+        {":moveto q :horizontalshift", 15},  {":enpassant :shift", 225},
         {":promote Qa8 :verticalshift", 8},
     };
-    for (const Case& c : cases) EXPECT_EQ(parse(c.words)->expand()->nfilters(), c.members) << c.words;
+    for (const Case& c : cases)
+        EXPECT_EQ(parse(c.words)->expand()->nfilters(), c.members) << c.words;
 }
 
 }  // namespace

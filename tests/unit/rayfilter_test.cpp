@@ -108,10 +108,14 @@ bool walkStarting(const pieceT* board, const RayFilter& f, int start, directionT
 
 TEST(RayFilter, AgreesWithBoardWalk) {
     std::vector<RayFilter*> rays = {
-        ray({"R", "k"}, kAll),           ray({"[QRB]", "?", "[kq]"}, kAll, true),
-        ray({"U", ".", "U"}, kAll),      ray({"?", "?", "?"}, kAll),
-        ray({".", "[Pp]"}, kAll),        ray({"A", ".c-f3-6", "a"}, kAll),
-        ray({"[Qq]", "[Nn.]", "[Kk]"}, kAll), ray({"P", "p"}, kAll),
+        ray({"R", "k"}, kAll),
+        ray({"[QRB]", "?", "[kq]"}, kAll, true),
+        ray({"U", ".", "U"}, kAll),
+        ray({"?", "?", "?"}, kAll),
+        ray({".", "[Pp]"}, kAll),
+        ray({"A", ".c-f3-6", "a"}, kAll),
+        ray({"[Qq]", "[Nn.]", "[Kk]"}, kAll),
+        ray({"P", "p"}, kAll),
     };
     int positions = 0;
     forEachSamplePosition([&](const Position& pos, const std::string& where) {
