@@ -27,7 +27,8 @@ extern const AttackTables kAttack;
 // Whether a direction steps to higher square numbers (up, right, up-left,
 // up-right): the nearest square of a ray is then its lowest bit.
 inline bool direction_Ascends(directionT dir) {
-    return dir == UP || dir == RIGHT || dir == UP_LEFT || dir == UP_RIGHT;
+    constexpr unsigned ascending = 1u << UP | 1u << RIGHT | 1u << UP_LEFT | 1u << UP_RIGHT;
+    return (ascending >> dir & 1) != 0;
 }
 
 // The square nearest to the ray's origin among `onRay`, a non-empty subset

@@ -15,19 +15,28 @@ AttackFilter::AttackFilter(pieceLoc* attackingLoc, pieceLoc* attackedLoc, int mi
 }
 
 int AttackFilter::count(const Position* pos, int limit) const {
-    // Most positions fail on an empty target or a missing attacker, found
-    // before any attack set is computed.
+    // Most positions fail on a missing attacker or an empty target, found
+    // before any attack set is computed. The empty square attacks nothing,
+    // so only piece codes are looked at.
+    pieceT codes[16];
+    SquareSet from[16];
+    int ncodes = 0;
+    for (unsigned mask = attacking->piecemask & ~(1u << EMPTY); mask != 0; mask &= mask - 1) {
+        pieceT p = pieceT(std::countr_zero(mask));
+        SquareSet on = pos->GetPieceSet(p) & attacking->squaremask;
+        if (on == 0) continue;
+        codes[ncodes] = p;
+        from[ncodes++] = on;
+    }
+    if (ncodes == 0) return 0;
     SquareSet targets = attacked->matchingSquares(pos);
     if (targets == 0) return 0;
     SquareSet occupied = pos->GetOccupied();
     int n = 0;
-    // The empty square attacks nothing, so only piece codes are looked at.
-    unsigned codes = attacking->piecemask & ~(1u << EMPTY);
-    for (; codes != 0; codes &= codes - 1) {
-        pieceT p = pieceT(std::countr_zero(codes));
-        for (SquareSet from = pos->GetPieceSet(p) & attacking->squaremask; from; from &= from - 1) {
-            squareT sq = squareT(std::countr_zero(from));
-            n += std::popcount(attack_Set(p, sq, occupied) & targets);
+    for (int i = 0; i < ncodes; i++) {
+        for (SquareSet on = from[i]; on != 0; on &= on - 1) {
+            n += std::popcount(attack_Set(codes[i], squareT(std::countr_zero(on)), occupied) &
+                               targets);
             if (n > limit) return n;
         }
     }
@@ -35,8 +44,7 @@ int AttackFilter::count(const Position* pos, int limit) const {
 }
 
 bool AttackFilter::matchCurrentPosition(const Game* game) const {
-    int n = count(game->GetCurrentPos(), max);
-    return n >= min && n <= max;
+    return matchPosition(game->GetCurrentPos());
 }
 
 void AttackFilter::makeFlip(char code) {

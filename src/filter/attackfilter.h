@@ -20,6 +20,10 @@ class AttackFilter : public mfilter {
     AttackFilter(pieceLoc* attackingLoc, pieceLoc* attackedLoc, int minCount, int maxCount);
 
     bool matchCurrentPosition(const Game* game) const;
+    bool matchPosition(const Position* pos) const {
+        int n = count(pos, max);
+        return n >= min && n <= max;
+    }
     // The number of attacks, counted no further than `limit`.
     int count(const Position* pos, int limit) const;
 

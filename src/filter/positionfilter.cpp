@@ -75,6 +75,7 @@ positionFilter* positionFilter::clone() const {
     positionFilter* copy = new positionFilter(*this);
     copy->nmatches = 0;
     copy->boardOnly = false;
+    copy->linesAndMoveOnly = false;
     for (pieceLoc*& loc : copy->pieces) loc = loc->clone();
     for (positionFilter*& f : copy->andFilters) f = f->clone();
     for (positionFilter*& f : copy->orFilters) f = f->clone();
@@ -166,18 +167,20 @@ bool positionFilter::matchBoard(const Position* pos) const {
 }
 
 void positionFilter::prepare() {
-    boardOnly = !checkelo && !checkwhiteelo && !checkblackelo && !checkresult &&
-                materialPowerFilterList == nullptr && pieceCountFilterList == nullptr &&
-                powerDifferenceFilterList == nullptr && andlistFilters.empty() &&
-                orlistFilters.empty() && !accumulate && rayFilterList == nullptr &&
-                attackFilters.empty() && moveFilter == nullptr;
+    linesAndMoveOnly = !checkelo && !checkwhiteelo && !checkblackelo && !checkresult &&
+                       materialPowerFilterList == nullptr && pieceCountFilterList == nullptr &&
+                       powerDifferenceFilterList == nullptr && andlistFilters.empty() &&
+                       orlistFilters.empty() && !accumulate;
+    boardOnly = linesAndMoveOnly && rayFilterList == nullptr && attackFilters.empty() &&
+                moveFilter == nullptr;
 }
 
 // Lines and attacks on the board, then the move played from it.
 bool positionFilter::matchLinesAndMove(Game* game) const {
-    if (rayFilterList && !rayFilterList->matchCurrentPosition(game)) return false;
+    const Position* pos = game->GetCurrentPos();
+    if (rayFilterList && !rayFilterList->matchPosition(pos)) return false;
     for (const AttackFilter* f : attackFilters)
-        if (!f->matchCurrentPosition(game)) return false;
+        if (!f->matchPosition(pos)) return false;
     return moveFilter == nullptr ||
            moveFilter->matchCurrentPosition(game, searchVariations || searchVariationsOnly);
 }
@@ -188,6 +191,11 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
     const Position* pos = game->GetCurrentPos();
     if (!matchBoard(pos)) return false;
     if (boardOnly) {
+        nmatches++;
+        return true;
+    }
+    if (linesAndMoveOnly) {
+        if (!matchLinesAndMove(game)) return false;
         nmatches++;
         return true;
     }

@@ -135,8 +135,10 @@ class positionFilter : public mfilter {
     void print() override;
 
   private:
-    // Set by prepare(): every condition is on the board or the side to move.
+    // Set by prepare(): every condition is on the board or the side to move;
+    // or on those, the lines and attacks on the board and the move played.
     bool boardOnly = false;
+    bool linesAndMoveOnly = false;
 
     bool matchPieceComputations(const Position* pos) const;
     bool matchElo(const Game* game) const;

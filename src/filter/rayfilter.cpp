@@ -9,14 +9,6 @@
 #include "filter/pieceloc.h"
 #include "query/util.h"
 
-namespace {
-
-bool admitsEmpty(const pieceLoc* loc) {
-    return (loc->piecemask >> EMPTY & 1) != 0;
-}
-
-}  // namespace
-
 void RayFilter::addPieceLoc(pieceLoc* loc) {
     ASSERT(loc != nullptr && npiecelocs < npiecelocsmax);
     piecelocs[npiecelocs++] = loc;
@@ -25,6 +17,14 @@ void RayFilter::addPieceLoc(pieceLoc* loc) {
 void RayFilter::addDirection(directionT dir) {
     ASSERT(dir < NUM_DIRECTIONS && ndirections < ndirectionsmax);
     directions[ndirections++] = dir;
+    computeLines();
+}
+
+void RayFilter::computeLines() {
+    for (int sq = 0; sq < 64; sq++) {
+        lines[sq] = 0;
+        for (int i = 0; i < ndirections; i++) lines[sq] |= kAttack.ray[directions[i]][sq];
+    }
 }
 
 pieceLoc* RayFilter::getPieceLoc(int i) const {
@@ -37,42 +37,43 @@ directionT RayFilter::getDirection(int i) const {
     return directions[i];
 }
 
-// Walking the line square by square is done with whole sets: the squares up
-// to the first occupied one are empty, so the next designator is found either
-// on the nearest of them that it admits or on that occupied square itself.
-bool RayFilter::matchStarting(const Position* pos, squareT start, directionT dir) const {
-    if (npiecelocs == 0) return true;
-    const pieceT* board = pos->GetBoard();
-    if (!piecelocs[0]->matchSquare(board, start)) return false;
-    SquareSet occupied = pos->GetOccupied();
+// Walking a line square by square is done with whole sets: the squares a
+// slider on `at` would reach are the empty ones up to the first occupied
+// square and that square itself, so the next designator is found on the
+// nearest of them where it holds, or nowhere.
+bool RayFilter::walk(const SquareSet* holds, int n, SquareSet occupied, squareT start,
+                     directionT dir) {
     squareT at = start;
-    for (int k = 1; k < npiecelocs; k++) {
-        const pieceLoc* next = piecelocs[k];
-        SquareSet ray = kAttack.ray[dir][at];
-        SquareSet blockers = ray & occupied;
-        squareT blocker = blockers ? attack_Nearest(blockers, dir) : squareT(NULL_SQUARE);
-        if (admitsEmpty(next)) {
-            SquareSet open = blocker == NULL_SQUARE ? ray : kAttack.between[at][blocker];
-            SquareSet found = open & next->squaremask;
-            if (found != 0) {
-                at = attack_Nearest(found, dir);
-                continue;
-            }
-        }
-        if (blocker == NULL_SQUARE || !next->matchSquare(board, blocker)) return false;
-        at = blocker;
+    for (int k = 1; k < n; k++) {
+        SquareSet found = attack_Ray(at, dir, occupied) & holds[k];
+        if (found == 0) return false;
+        at = attack_Nearest(found, dir);
     }
     return true;
 }
 
+bool RayFilter::matchStarting(const Position* pos, squareT start, directionT dir) const {
+    if (npiecelocs == 0) return true;
+    SquareSet holds[npiecelocsmax];
+    for (int k = 0; k < npiecelocs; k++) holds[k] = piecelocs[k]->matchingSquares(pos);
+    if ((holds[0] & square_Bit(start)) == 0) return false;
+    return walk(holds, npiecelocs, pos->GetOccupied(), start, dir);
+}
+
 bool RayFilter::matchPosition(const Position* pos) const {
     if (npiecelocs == 0) return true;
-    // Every designator must hold somewhere before any line is worth walking.
-    const bool noLineFound = checkcount && min == 0;
-    for (int k = 1; k < npiecelocs; k++)
-        if (piecelocs[k]->matchingSquares(pos) == 0) return noLineFound;
-    SquareSet starts = piecelocs[0]->matchingSquares(pos);
-    if (starts == 0) return noLineFound;
+    // Every designator after the first must hold somewhere on the lines from
+    // the squares of the first before any line is worth walking.
+    SquareSet holds[npiecelocsmax];
+    holds[0] = piecelocs[0]->matchingSquares(pos);
+    SquareSet reach = 0;
+    for (SquareSet from = holds[0]; from != 0; from &= from - 1)
+        reach |= lines[std::countr_zero(from)];
+    for (int k = 1; k < npiecelocs; k++) {
+        holds[k] = piecelocs[k]->matchingSquares(pos);
+        if ((holds[k] & reach) == 0) return checkcount && min == 0;
+    }
+    SquareSet starts = holds[0];
     SquareSet orthogonalMovers = 0, diagonalMovers = 0;
     if (isAttack) {
         for (colorT c : {WHITE, BLACK}) {
@@ -80,17 +81,25 @@ bool RayFilter::matchPosition(const Position* pos) const {
             orthogonalMovers |= queens | pos->GetPieceSet(piece_Make(c, ROOK));
             diagonalMovers |= queens | pos->GetPieceSet(piece_Make(c, BISHOP));
         }
+        starts &= orthogonalMovers | diagonalMovers;
     }
+    // The designators after the first all hold somewhere on `line`.
+    auto allOn = [&](SquareSet line) {
+        for (int k = 1; k < npiecelocs; k++)
+            if ((line & holds[k]) == 0) return false;
+        return true;
+    };
+    SquareSet occupied = pos->GetOccupied();
     int count = 0;
-    for (int i = 0; i < ndirections; i++) {
-        directionT dir = directions[i];
-        SquareSet from = starts;
-        if (isAttack)
-            from &= util::directionOrthogonal(dir) ? orthogonalMovers
-                    : util::directionDiagonal(dir) ? diagonalMovers
-                                                   : 0;
-        for (; from != 0; from &= from - 1) {
-            if (!matchStarting(pos, squareT(std::countr_zero(from)), dir)) continue;
+    for (; starts != 0; starts &= starts - 1) {
+        squareT start = squareT(std::countr_zero(starts));
+        if (!allOn(lines[start])) continue;
+        for (int i = 0; i < ndirections; i++) {
+            directionT dir = directions[i];
+            SquareSet movers = util::directionOrthogonal(dir) ? orthogonalMovers : diagonalMovers;
+            if (isAttack && (movers & square_Bit(start)) == 0) continue;
+            if (!allOn(kAttack.ray[dir][start]) || !walk(holds, npiecelocs, occupied, start, dir))
+                continue;
             if (!checkcount) return true;
             if (++count > max) return false;
         }
@@ -106,6 +115,7 @@ void RayFilter::makeFlip(char code) {
     for (int i = 0; i < npiecelocs; i++) piecelocs[i]->makeFlip(code);
     for (int i = 0; i < ndirections; i++)
         directions[i] = util::makeDirectionFlip(directions[i], code);
+    computeLines();
 }
 
 void RayFilter::shift(int dx, int dy) {

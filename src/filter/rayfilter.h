@@ -34,10 +34,20 @@ class RayFilter {
     bool matchPosition(const Position* pos) const;
     // Whether the designators stand in order from `start` in direction dir.
     bool matchStarting(const Position* pos, squareT start, directionT dir) const;
-
     void makeFlip(char code);
     // Never refuses: squares shifted off the board drop out of the designators.
     void shift(int dx, int dy);
     RayFilter* clone() const;
     void print() const;
+
+  private:
+    // The union of the rays from each square in the filter's directions:
+    // every designator after the first must hold on it.
+    SquareSet lines[64] = {};
+
+    void computeLines();
+    // The walk of matchStarting on the squares where each designator holds,
+    // from a start where the first one does.
+    static bool walk(const SquareSet* holds, int n, SquareSet occupied, squareT start,
+                     directionT dir);
 };

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/game.h"
 #include "query/util.h"
 
 void RayFilterList::addFilter(RayFilter* f) {
@@ -16,9 +17,7 @@ RayFilter* RayFilterList::getFilter(int i) const {
 }
 
 bool RayFilterList::matchCurrentPosition(const Game* game) const {
-    for (int i = 0; i < nfilters; i++)
-        if (!filters[i]->matchCurrentPosition(game)) return false;
-    return true;
+    return matchPosition(game->GetCurrentPos());
 }
 
 void RayFilterList::makeFlip(char code) {

@@ -5,6 +5,7 @@
 #include "query/mfilter.h"
 
 class Game;
+class Position;
 
 class RayFilterList : public mfilter {
   public:
@@ -21,6 +22,11 @@ class RayFilterList : public mfilter {
 
     // True when every ray condition holds; an empty list holds.
     bool matchCurrentPosition(const Game* game) const;
+    bool matchPosition(const Position* pos) const {
+        for (int i = 0; i < nfilters; i++)
+            if (!filters[i]->matchPosition(pos)) return false;
+        return true;
+    }
 
     void makeFlip(char code);
     void shift(int dx, int dy);
