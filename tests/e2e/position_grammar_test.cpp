@@ -112,7 +112,7 @@ TEST(PositionGrammarRun, Errors) {
         {":ray (" + repeat("?", 100) + ")",
          "Error: Too many piece designators in one list: at most 99\n"},
         {repeat(":ray (R k)", 101),
-         "Error: too many ray specs: at most 100 in one position list\n"},
+         "Error: too many ray conditions: at most 100 in one position list\n"},
     };
     for (const Case& c : cases) {
         HuxRun run = runQuery("(match :pgn absent.pgn :output out.pgn (position " + c.words + "))");
