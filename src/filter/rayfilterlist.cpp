@@ -7,7 +7,8 @@
 
 void RayFilterList::addFilter(RayFilter* f) {
     ASSERT(f != nullptr);
-    util::uassert(nfilters < nfiltersmax, "too many ray conditions: at most 100 in one position list");
+    util::uassert(nfilters < nfiltersmax,
+                  "too many ray conditions: at most 100 in one position list");
     filters[nfilters++] = f;
 }
 
