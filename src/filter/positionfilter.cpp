@@ -9,6 +9,7 @@
 #include "filter/piececomputefilterlist.h"
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
+#include "filter/sequencefilter.h"
 #include "query/util.h"
 
 namespace {
@@ -20,6 +21,8 @@ pieceComputeFilterList* cloneList(const pieceComputeFilterList* list) {
 }  // namespace
 
 positionFilterList* positionFilter::expand() {
+    // First, so that every copy below carries the expanded sequence.
+    if (sequenceFilter) sequenceFilter->expand();
     if ((fliphorizontal || flipvertical) && flipdiagonal) flipdihedral = true;
     if (flipdihedral) fliphorizontal = flipvertical = flipdiagonal = true;
     if (diagonalshift) maindiagonalshift = offdiagonalshift = true;
@@ -80,6 +83,7 @@ positionFilter* positionFilter::clone() const {
     copy->materialPowerFilterList = cloneList(materialPowerFilterList);
     copy->pieceCountFilterList = cloneList(pieceCountFilterList);
     copy->powerDifferenceFilterList = cloneList(powerDifferenceFilterList);
+    if (sequenceFilter) copy->sequenceFilter = sequenceFilter->clone();
     return copy;
 }
 
@@ -103,6 +107,7 @@ void positionFilter::makeFlip(char code) {
         std::swap(whiteelomin, blackelomin);
         std::swap(whiteelomax, blackelomax);
     }
+    if (sequenceFilter) sequenceFilter->makeFlip(code);
     for (positionFilter* f : andFilters) f->makeFlip(code);
     for (positionFilterList* l : andlistFilters) l->makeFlip(code);
     for (positionFilter* f : orFilters) f->makeFlip(code);
@@ -116,6 +121,7 @@ bool positionFilter::makeshift(int fileoffset, int rankoffset) {
     if (pieceCountFilterList) pieceCountFilterList->shift(fileoffset, rankoffset);
     if (materialPowerFilterList) materialPowerFilterList->shift(fileoffset, rankoffset);
     if (powerDifferenceFilterList) powerDifferenceFilterList->shift(fileoffset, rankoffset);
+    if (sequenceFilter && !sequenceFilter->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilter* f : andFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilterList* l : andlistFilters)
@@ -156,7 +162,7 @@ void positionFilter::prepare() {
     boardOnly = !checkelo && !checkwhiteelo && !checkblackelo && !checkresult &&
                 materialPowerFilterList == nullptr && pieceCountFilterList == nullptr &&
                 powerDifferenceFilterList == nullptr && andlistFilters.empty() &&
-                orlistFilters.empty() && !accumulate;
+                orlistFilters.empty() && !accumulate && sequenceFilter == nullptr;
 }
 
 bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
@@ -191,6 +197,11 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
         if (!any) return false;
     }
     if (andFailed) return false;
+
+    // Moves through the game, so it comes after every test on this position.
+    if (sequenceFilter && !sequenceFilter->matchCurrentPosition(
+                              game, state, searchVariations || searchVariationsOnly, true, 0))
+        return false;
 
     nmatches++;
     if (accumulate)
@@ -246,6 +257,10 @@ void positionFilter::print() {
                 printf("Accumulator check [%d]: %d, accumulates: %d, min: %d, max: %d\n", n,
                        accumulator_checks[n], accumulates[n], accumulator_mins[n],
                        accumulator_maxes[n]);
+    if (sequenceFilter) {
+        printf("\nSequenceFilter is: ");
+        sequenceFilter->print();
+    }
     if (checkmovenumber) printf("movemin: %d movemax: %d ", movemin, movemax);
     const std::pair<pieceComputeFilterList*, const char*> lists[] = {
         {materialPowerFilterList, "\nmaterial power filter list: \n"},

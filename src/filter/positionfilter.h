@@ -14,6 +14,7 @@ class ScanState;
 class pieceLoc;
 class pieceComputeFilterList;
 class positionFilterList;
+class SequenceFilter;
 
 class positionFilter : public mfilter {
   public:
@@ -83,6 +84,9 @@ class positionFilter : public mfilter {
     pieceComputeFilterList* materialPowerFilterList = nullptr;
     pieceComputeFilterList* pieceCountFilterList = nullptr;
     pieceComputeFilterList* powerDifferenceFilterList = nullptr;
+
+    // :sequence or :gappedsequence; null when absent.
+    SequenceFilter* sequenceFilter = nullptr;
 
     bool accumulator_checks[naccumulators_max] = {};
     bool accumulates[naccumulators_max] = {};
