@@ -92,4 +92,26 @@ TEST(Examples, GameLevelQueriesAreAccepted) {
     }
 }
 
+// Examples with position lists select the games their comments name.
+TEST(Examples, PositionQueriesSelectTheirGames) {
+    struct Case {
+        const char* name;
+        const char* marks;
+    } cases[] = {
+        {"checks-in-a-row.hux",
+         ".+<2>+<3>+<4>+<5>+<7>+<8>+<9>+<10>+<11>+<13>+<15>+<16>+<20>+<21>+<22>+<23>+<32>"},
+        {"queen-returns.hux", ".+<11>+<18>"},
+    };
+    for (const Case& c : cases) {
+        std::string dir = scratchDir();
+        writeFile(dir + "/sample.pgn", readFile(examplePath("sample.pgn")));
+        writeFile(dir + "/" + c.name, readFile(examplePath(c.name)));
+        HuxRun run = runHux({c.name}, dir);
+        std::string marks = run.out.substr(0, run.out.find("\nNumber of matching games"));
+        EXPECT_EQ(marks.substr(marks.rfind('\n') + 1), c.marks) << c.name;
+        EXPECT_EQ(run.err, "") << c.name;
+        EXPECT_EQ(run.status, 0) << c.name;
+    }
+}
+
 }  // namespace
