@@ -1,13 +1,15 @@
 #include "filter/sequencememo.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "core/myassert.h"
 
 namespace {
 
-constexpr size_t kInitialSlots = 256;
+// Small: every transformed copy of a sequence has a memo of its own.
+constexpr size_t kInitialSlots = 64;
+// Above every element number: a sequence has at most 1000 elements.
+constexpr int16_t kNoElement = 0x7fff;
 
 }  // namespace
 
@@ -63,15 +65,15 @@ SequenceMemo::Entry& SequenceMemo::insert(const moveT* at) {
     for (; entries[i].stamp == stamp; i = (i + 1) & (entries.size() - 1))
         if (entries[i].at == at) return entries[i];
     used++;
-    entries[i] = Entry{at, stamp, INT_MAX, -1};
+    entries[i] = Entry{at, stamp, kNoElement, -1};
     return entries[i];
 }
 
 void SequenceMemo::record(const moveT* at, int element, bool found) {
-    ASSERT(at != nullptr && element >= 0);
+    ASSERT(at != nullptr && element >= 0 && element < kNoElement);
     Entry& e = insert(at);
     if (found)
-        e.foundFrom = std::min(e.foundFrom, element);
+        e.foundFrom = std::min(e.foundFrom, int16_t(element));
     else
-        e.notFoundUpTo = std::max(e.notFoundUpTo, element);
+        e.notFoundUpTo = std::max(e.notFoundUpTo, int16_t(element));
 }

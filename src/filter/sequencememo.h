@@ -29,8 +29,8 @@ class SequenceMemo {
     struct Entry {
         const moveT* at;
         uint32_t stamp;
-        int foundFrom;
-        int notFoundUpTo;
+        int16_t foundFrom;
+        int16_t notFoundUpTo;
     };
 
     const Entry* find(const moveT* at) const;
