@@ -206,7 +206,6 @@ TEST(SequenceSearch, GameOfFortyThousandPlies) {
         const char* words;
         int matches;
         int found = -1;
-        bool restored = false;
     } cases[] = {
         // No check: searched to the end from the first position.
         {":gappedsequence ((position) (position :check)) :markall", 0},
@@ -219,12 +218,6 @@ TEST(SequenceSearch, GameOfFortyThousandPlies) {
         ScanState state;
         positionFilterList* list = expand(c->first->words, state);
         forEachGame(*c->second, state, [&](Game& game) {
-            game.MoveToPly(20000);
-            Cursor middle = cursorOf(game);
-            list->getPositionFilter(0)->sequenceFilter->matchCurrentPosition(&game, state, false,
-                                                                             true, 0);
-            c->first->restored = cursorOf(game) == middle;
-            game.MoveToPly(0);
             list->match(&game, state);
             c->first->found = list->nmatches;
         });
@@ -239,7 +232,6 @@ TEST(SequenceSearch, GameOfFortyThousandPlies) {
         ASSERT_EQ(pthread_create(&thread, &attr, run, &arg), 0);
         pthread_join(thread, nullptr);
         pthread_attr_destroy(&attr);
-        EXPECT_TRUE(c.restored) << c.words;
         EXPECT_EQ(c.found, c.matches) << c.words;
     }
 }
