@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "filter/piececomputefilter.h"
 #include "filter/pieceloc.h"
+#include "filter/piececomputefilter.h"
 #include "filter/piececomputefilterlist.h"
 #include "filter/positionfilter.h"
 #include "filter/scanstate.h"
