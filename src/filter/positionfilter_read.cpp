@@ -27,7 +27,7 @@ const char* atomOf(const strlist* cell) {
     return cell->car->atomValue;
 }
 
-// The optional max of a count specification: the item after `minCell` when
+// The optional max of a count "min [max]": the item after `minCell` when
 // it reads as a number 0 or more (consumed), else min again.
 int readOptionalMax(strlist*& minCell, int min) {
     const char* text = atomOf(minCell->cdr);
@@ -36,7 +36,7 @@ int readOptionalMax(strlist*& minCell, int min) {
     return util::intValue(text);
 }
 
-// A count specification "min [max]" after the keyword at `cell`; returns the
+// A count "min [max]" after the keyword at `cell`; returns the
 // cell of the last number read.
 strlist* readCount(strlist* cell, const char* missing, const char* badMin, int& min, int& max) {
     strlist* minCell = cell->cdr;
