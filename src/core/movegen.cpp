@@ -4,6 +4,7 @@
 #include <bit>
 #include <span>
 
+#include "core/attacks.h"
 #include "core/position.h"
 
 namespace {
@@ -32,44 +33,6 @@ inline squareT firstOccupied(const pieceT* board, squareT sq, directionT dir) {
     }
     return NULL_SQUARE;
 }
-
-// Square sets for the legality tests of move matching, built at compile
-// time: knight hops, pawn attackers, rook and bishop lines, and the squares
-// strictly between two squares on a line.
-struct AttackTables {
-    SquareSet knight[64]{};
-    SquareSet pawnAttackers[2][64]{};  // squares from which a pawn of a colour hits sq
-    SquareSet rookLines[64]{};
-    SquareSet bishopLines[64]{};
-    SquareSet between[64][64]{};
-};
-
-constexpr AttackTables makeAttackTables() {
-    AttackTables t;
-    for (int sq = 0; sq < 64; sq++) {
-        for (const squareT* hop = knightAttacks[sq].data(); *hop != NULL_SQUARE; hop++)
-            t.knight[sq] |= SquareSet(1) << *hop;
-        // A white pawn hits sq from below, a black one from above.
-        for (directionT d : {DOWN_LEFT, DOWN_RIGHT})
-            if (sqMove[sq][d] != NULL_SQUARE)
-                t.pawnAttackers[WHITE][sq] |= SquareSet(1) << sqMove[sq][d];
-        for (directionT d : {UP_LEFT, UP_RIGHT})
-            if (sqMove[sq][d] != NULL_SQUARE)
-                t.pawnAttackers[BLACK][sq] |= SquareSet(1) << sqMove[sq][d];
-        for (directionT d : {UP, DOWN, LEFT, RIGHT, UP_LEFT, UP_RIGHT, DOWN_LEFT, DOWN_RIGHT}) {
-            SquareSet path = 0;
-            for (squareT to = sqMove[sq][d]; to != NULL_SQUARE; to = sqMove[to][d]) {
-                t.between[sq][to] = path;
-                path |= SquareSet(1) << to;
-            }
-            (d == UP || d == DOWN || d == LEFT || d == RIGHT ? t.rookLines : t.bishopLines)[sq] |=
-                path;
-        }
-    }
-    return t;
-}
-
-constexpr AttackTables kAttack = makeAttackTables();
 
 // The back-rank square of a colour on a fyle.
 inline squareT homeSquare(colorT c, fyleT f) {

@@ -183,7 +183,7 @@ int pieceLoc::pieceLocsFromStrlist(strlist* list, pieceLoc** out, int capacity) 
             util::uassert(false, message);
         }
         out[n] = fromString(element->atomValue);
-        util::uassert(out[n] != nullptr, "malformed pieceloc 24");
+        util::uassert(out[n] != nullptr, "empty piece designator in a ray list");
         n++;
     }
     return n;

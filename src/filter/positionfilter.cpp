@@ -5,9 +5,12 @@
 
 #include "core/game.h"
 #include "core/position.h"
+#include "filter/attackfilter.h"
+#include "filter/movefilter.h"
 #include "filter/piececomputefilterlist.h"
 #include "filter/pieceloc.h"
 #include "filter/positionfilterlist.h"
+#include "filter/rayfilterlist.h"
 #include "filter/scanstate.h"
 #include "query/util.h"
 
@@ -72,6 +75,7 @@ positionFilter* positionFilter::clone() const {
     positionFilter* copy = new positionFilter(*this);
     copy->nmatches = 0;
     copy->boardOnly = false;
+    copy->linesAndMoveOnly = false;
     for (pieceLoc*& loc : copy->pieces) loc = loc->clone();
     for (positionFilter*& f : copy->andFilters) f = f->clone();
     for (positionFilter*& f : copy->orFilters) f = f->clone();
@@ -80,6 +84,9 @@ positionFilter* positionFilter::clone() const {
     copy->materialPowerFilterList = cloneList(materialPowerFilterList);
     copy->pieceCountFilterList = cloneList(pieceCountFilterList);
     copy->powerDifferenceFilterList = cloneList(powerDifferenceFilterList);
+    if (rayFilterList) copy->rayFilterList = rayFilterList->clone();
+    for (AttackFilter*& f : copy->attackFilters) f = f->clone();
+    if (moveFilter) copy->moveFilter = moveFilter->clone();
     return copy;
 }
 
@@ -93,6 +100,7 @@ void positionFilter::makeFlip(char code) {
         if (code == 'C') powerDifferenceFilterList->negateBounds();
     }
     if (pieceCountFilterList) pieceCountFilterList->makeFlip(code);
+    if (rayFilterList) rayFilterList->makeFlip(code);
     if (code == 'C') {
         sideToMove = util::myFlipColor(sideToMove);
         if (result == RESULT_White)
@@ -103,6 +111,8 @@ void positionFilter::makeFlip(char code) {
         std::swap(whiteelomin, blackelomin);
         std::swap(whiteelomax, blackelomax);
     }
+    if (moveFilter) moveFilter->makeFlip(code);
+    for (AttackFilter* f : attackFilters) f->makeFlip(code);
     for (positionFilter* f : andFilters) f->makeFlip(code);
     for (positionFilterList* l : andlistFilters) l->makeFlip(code);
     for (positionFilter* f : orFilters) f->makeFlip(code);
@@ -116,6 +126,10 @@ bool positionFilter::makeshift(int fileoffset, int rankoffset) {
     if (pieceCountFilterList) pieceCountFilterList->shift(fileoffset, rankoffset);
     if (materialPowerFilterList) materialPowerFilterList->shift(fileoffset, rankoffset);
     if (powerDifferenceFilterList) powerDifferenceFilterList->shift(fileoffset, rankoffset);
+    if (rayFilterList) rayFilterList->shift(fileoffset, rankoffset);
+    if (moveFilter && !moveFilter->makeshift(fileoffset, rankoffset)) return false;
+    for (AttackFilter* f : attackFilters)
+        if (!f->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilter* f : andFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilterList* l : andlistFilters)
@@ -146,10 +160,22 @@ bool positionFilter::matchPieceComputations(const Position* pos) const {
 }
 
 void positionFilter::prepare() {
-    boardOnly = !checkelo && !checkwhiteelo && !checkblackelo && !checkresult &&
-                materialPowerFilterList == nullptr && pieceCountFilterList == nullptr &&
-                powerDifferenceFilterList == nullptr && andlistFilters.empty() &&
-                orlistFilters.empty() && !accumulate;
+    linesAndMoveOnly = !checkelo && !checkwhiteelo && !checkblackelo && !checkresult &&
+                       materialPowerFilterList == nullptr && pieceCountFilterList == nullptr &&
+                       powerDifferenceFilterList == nullptr && andlistFilters.empty() &&
+                       orlistFilters.empty() && !accumulate;
+    boardOnly = linesAndMoveOnly && rayFilterList == nullptr && attackFilters.empty() &&
+                moveFilter == nullptr;
+}
+
+// Lines and attacks on the board, then the move played from it.
+bool positionFilter::matchLinesAndMove(Game* game) const {
+    const Position* pos = game->GetCurrentPos();
+    if (rayFilterList && !rayFilterList->matchPosition(pos)) return false;
+    for (const AttackFilter* f : attackFilters)
+        if (!f->matchPosition(pos)) return false;
+    return moveFilter == nullptr ||
+           moveFilter->matchCurrentPosition(game, searchVariations || searchVariationsOnly);
 }
 
 bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
@@ -158,6 +184,11 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
     const Position* pos = game->GetCurrentPos();
     if (!matchBoard(pos)) return false;
     if (boardOnly) {
+        nmatches++;
+        return true;
+    }
+    if (linesAndMoveOnly) {
+        if (!matchLinesAndMove(game)) return false;
         nmatches++;
         return true;
     }
@@ -184,6 +215,7 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
         if (!any) return false;
     }
     if (andFailed) return false;
+    if (!matchLinesAndMove(game)) return false;
 
     nmatches++;
     if (accumulate)
@@ -239,6 +271,10 @@ void positionFilter::print() {
                 printf("Accumulator check [%d]: %d, accumulates: %d, min: %d, max: %d\n", n,
                        accumulator_checks[n], accumulates[n], accumulator_mins[n],
                        accumulator_maxes[n]);
+    if (moveFilter) {
+        printf("moveFilter is: ");
+        moveFilter->print();
+    }
     if (checkmovenumber) printf("movemin: %d movemax: %d ", movemin, movemax);
     const std::pair<pieceComputeFilterList*, const char*> lists[] = {
         {materialPowerFilterList, "\nmaterial power filter list: \n"},
@@ -249,6 +285,15 @@ void positionFilter::print() {
         if (list == nullptr) continue;
         printf("%s", heading);
         list->print();
+    }
+    if (rayFilterList) {
+        printf("\nray filter list: \n");
+        rayFilterList->print();
+    }
+    for (size_t i = 0; i < attackFilters.size(); i++) {
+        printf("AttackFilter %d of %d: ", int(i), int(attackFilters.size()));
+        attackFilters[i]->print();
+        printf("\n");
     }
     const char* label = name ? name : "";
     for (size_t i = 0; i < andFilters.size(); i++) {

@@ -14,12 +14,16 @@ class Game;
 class ScanState;
 class pieceComputeFilterList;
 class positionFilterList;
+class AttackFilter;
+class MoveFilter;
+class RayFilterList;
 
 class positionFilter : public mfilter {
   public:
     static constexpr int npiecesmax = 65;
     static constexpr int nlogicfilters = 99;
     static constexpr int naccumulators_max = 10;
+    static constexpr int nattackfilters_max = 100;
     // Position lists nested through :and and :or deeper than this are
     // refused: every operation on a filter tree recurses along them.
     static constexpr int maxNesting = 100;
@@ -83,6 +87,8 @@ class positionFilter : public mfilter {
     pieceComputeFilterList* materialPowerFilterList = nullptr;
     pieceComputeFilterList* pieceCountFilterList = nullptr;
     pieceComputeFilterList* powerDifferenceFilterList = nullptr;
+    RayFilterList* rayFilterList = nullptr;
+    std::vector<AttackFilter*> attackFilters;
 
     bool accumulator_checks[naccumulators_max] = {};
     bool accumulates[naccumulators_max] = {};
@@ -92,6 +98,8 @@ class positionFilter : public mfilter {
     int movemin = -1;
     int movemax = -1;
     bool checkmovenumber = false;
+    // Created by the first move keyword.
+    MoveFilter* moveFilter = nullptr;
 
     positionFilter() { type = "positionFilter"; }
 
@@ -127,11 +135,14 @@ class positionFilter : public mfilter {
     void print() override;
 
   private:
-    // Set by prepare(): every condition is on the board or the side to move.
+    // Set by prepare(): every condition is on the board or the side to move;
+    // or on those, the lines and attacks on the board and the move played.
     bool boardOnly = false;
+    bool linesAndMoveOnly = false;
 
     bool matchPieceComputations(const Position* pos) const;
     bool matchElo(const Game* game) const;
+    bool matchLinesAndMove(Game* game) const;
 };
 
 // Inline: tested at every position of every game, for every selected variant.

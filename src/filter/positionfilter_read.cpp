@@ -3,12 +3,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
+#include "filter/attackfilter.h"
+#include "filter/movefilter.h"
 #include "filter/piececomputefilter.h"
 #include "filter/piececomputefilterlist.h"
 #include "filter/pieceloc.h"
 #include "filter/positionfilter.h"
+#include "filter/rayfilterlist.h"
 #include "filter/scanstate.h"
 #include "query/strlist.h"
 #include "query/util.h"
@@ -45,11 +49,7 @@ strlist* readCount(strlist* cell, const char* missing, const char* badMin, int& 
 
 // The keywords whose filters are not built yet: refused, never ignored.
 bool notSupportedYet(const char* keyword) {
-    static const char* const later[] = {
-        ":movefrom",      ":moveto",         ":promote",       ":enpassant",
-        ":noenpassant",   ":attackcount",    ":ray",           ":rayattack",
-        ":rayorthogonal", ":raydiagonal",    ":rayhorizontal", ":rayvertical",
-        ":sequence",      ":gappedsequence", ":relation",      ":tagmatch"};
+    static const char* const later[] = {":sequence", ":gappedsequence", ":relation", ":tagmatch"};
     for (const char* word : later)
         if (strcmp(keyword, word) == 0) return true;
     return false;
@@ -190,6 +190,105 @@ strlist* handleSum(positionFilter* f, strlist* cell, ScanState& state) {
     return last->cdr;
 }
 
+MoveFilter* moveFilterOf(positionFilter* f) {
+    if (f->moveFilter == nullptr) f->moveFilter = new MoveFilter();
+    return f->moveFilter;
+}
+
+bool isMoveKeyword(const char* k) {
+    return strcmp(k, ":movefrom") == 0 || strcmp(k, ":moveto") == 0 || strcmp(k, ":promote") == 0;
+}
+
+// :movefrom, :moveto and :promote: one designator; a repeated keyword
+// replaces the earlier one.
+strlist* handleMoveSpec(positionFilter* f, strlist* cell, const char* k) {
+    const char* text = atomOf(cell->cdr);
+    util::uassert(text != nullptr, "missing piece/square specifier for :move specification");
+    pieceLoc* loc = pieceLoc::fromString(text);
+    util::uassert(loc != nullptr, "Invalid piece/square specifier in :move specification");
+    MoveFilter* move = moveFilterOf(f);
+    pieceLoc*& slot = strcmp(k, ":movefrom") == 0 ? move->frompieceloc
+                      : strcmp(k, ":moveto") == 0 ? move->topieceloc
+                                                  : move->promotedpieceloc;
+    slot = loc;
+    return cell->cdr->cdr;
+}
+
+// :attackcount A B min [max].
+strlist* handleAttackCount(positionFilter* f, strlist* cell) {
+    strlist* attackingCell = cell->cdr;
+    const char* text = atomOf(attackingCell);
+    util::uassert(text != nullptr, "Expected piece specifier following :attackcount");
+    pieceLoc* attacking = pieceLoc::fromString(text);
+    util::uassert(attacking != nullptr, "could not read attacking piece in :attackcount");
+    strlist* attackedCell = attackingCell->cdr;
+    text = atomOf(attackedCell);
+    util::uassert(text != nullptr, "Expected two piece specifiers following :attackcount, got 1");
+    pieceLoc* attacked = pieceLoc::fromString(text);
+    util::uassert(attacked != nullptr, "could not read attacked piece in :attackcount");
+    strlist* minCell = attackedCell->cdr;
+    text = atomOf(minCell);
+    util::uassert(text != nullptr, "Expected min specifier following :attackcount piece piece");
+    int min = util::intValue(text);
+    util::uassert(min >= 0,
+                  "Expected numeric nonnegative min specifier following :attackcount piece piece");
+    int max = readOptionalMax(minCell, min);
+    // A range that no count can satisfy is a mistake in the query, not a
+    // condition that silently never holds.
+    util::uassert(min <= max, "Invalid min/max pair to :attackcount: min is greater than max");
+    util::uassert(int(f->attackFilters.size()) < positionFilter::nattackfilters_max,
+                  "too many attack specs");
+    f->attackFilters.push_back(new AttackFilter(attacking, attacked, min, max));
+    return minCell->cdr;
+}
+
+// The six ray keywords: a list of designators, then an optional count.
+strlist* handleRaySpec(positionFilter* f, strlist* cell) {
+    struct RayKind {
+        const char* keyword;
+        std::initializer_list<directionT> directions;
+    };
+    static const RayKind kinds[] = {
+        {":rayorthogonal", {UP, DOWN, LEFT, RIGHT}},
+        {":raydiagonal", {UP_LEFT, UP_RIGHT, DOWN_LEFT, DOWN_RIGHT}},
+        {":rayhorizontal", {LEFT, RIGHT}},
+        {":rayvertical", {UP, DOWN}},
+        {":ray", {UP, DOWN, LEFT, RIGHT, UP_LEFT, UP_RIGHT, DOWN_LEFT, DOWN_RIGHT}},
+        {":rayattack", {UP, DOWN, LEFT, RIGHT, UP_LEFT, UP_RIGHT, DOWN_LEFT, DOWN_RIGHT}},
+    };
+    const char* k = cell->car->atomValue;
+    if (f->rayFilterList == nullptr) f->rayFilterList = new RayFilterList();
+    strlist* listCell = cell->cdr;
+    util::uassert(listCell != nullptr, "missing ray format\n");
+    util::uassert(listCell->car != nullptr && !listCell->car->isAtom,
+                  "missing or invalid ray list specification");
+
+    RayFilter* ray = new RayFilter();
+    pieceLoc* locs[RayFilter::npiecelocsmax - 1];
+    int n = pieceLoc::pieceLocsFromStrlist(listCell->car, locs, RayFilter::npiecelocsmax - 1);
+    for (int i = 0; i < n; i++) ray->addPieceLoc(locs[i]);
+    for (const RayKind& kind : kinds)
+        if (strcmp(k, kind.keyword) == 0)
+            for (directionT d : kind.directions) ray->addDirection(d);
+    ray->isAttack = strcmp(k, ":rayattack") == 0;
+    f->rayFilterList->addFilter(ray);
+
+    const char* text = atomOf(listCell->cdr);
+    if (text == nullptr || util::intValue(text) < 0) return listCell->cdr;
+    strlist* minCell = listCell->cdr;
+    ray->checkcount = true;
+    ray->min = util::intValue(text);
+    ray->max = readOptionalMax(minCell, ray->min);
+    util::uassert(ray->min <= ray->max, "Invalid min/max pair to :ray");
+    return minCell->cdr;
+}
+
+bool isRayKeyword(const char* k) {
+    return strcmp(k, ":ray") == 0 || strcmp(k, ":rayattack") == 0 ||
+           strcmp(k, ":rayorthogonal") == 0 || strcmp(k, ":raydiagonal") == 0 ||
+           strcmp(k, ":rayhorizontal") == 0 || strcmp(k, ":rayvertical") == 0;
+}
+
 // :and and :or: a list of nested (position ...) lists, read by the whole grammar.
 strlist* handleLogicSpec(positionFilter* f, strlist* cell, ScanState& state, int depth) {
     bool isOr = strcmp(cell->car->atomValue, ":or") == 0;
@@ -314,6 +413,16 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
             cell = handleCountKeyword(f, cell, k);
         } else if (strcmp(k, ":and") == 0 || strcmp(k, ":or") == 0) {
             cell = handleLogicSpec(f, cell, state, depth);
+        } else if (isMoveKeyword(k)) {
+            cell = handleMoveSpec(f, cell, k);
+        } else if (strcmp(k, ":enpassant") == 0 || strcmp(k, ":noenpassant") == 0) {
+            MoveFilter* move = moveFilterOf(f);
+            (strcmp(k, ":enpassant") == 0 ? move->enpassant : move->notenpassant) = true;
+            cell = cell->cdr;
+        } else if (strcmp(k, ":attackcount") == 0) {
+            cell = handleAttackCount(f, cell);
+        } else if (isRayKeyword(k)) {
+            cell = handleRaySpec(f, cell);
         } else if (notSupportedYet(k)) {
             util::uassert(false, (std::string(k) + " is not supported yet").c_str());
         } else {

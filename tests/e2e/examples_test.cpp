@@ -105,6 +105,11 @@ TEST(Examples, PositionQueriesSelectTheDocumentedGames) {
         {"isolated-queen-pawn.hux", "+<8>+<10>+<14>+<16>+<17>+<19>+<20>+<22>+<23>+<27>+<29>"},
         {"king-walk.hux", "+<16>+<21>+<30>+<32>"},
         {"piece-up-and-lost.hux", "+<4>+<12>+<18>+<20>+<21>+<23>+<32>"},
+        {"underpromotion.hux", "+<11>"},
+        {"en-passant.hux", "+<8>+<21>+<23>"},
+        {"knight-fork.hux", "+<3>"},
+        {"double-check.hux", "+<3>+<13>+<15>+<23>"},
+        {"pinned-queen.hux", "+<9>+<12>"},
     };
     for (const Case& c : cases) {
         std::string dir = scratchDir();
@@ -112,7 +117,8 @@ TEST(Examples, PositionQueriesSelectTheDocumentedGames) {
         writeFile(dir + "/" + c.name, readFile(examplePath(c.name)));
         HuxRun run = runHux({c.name}, dir);
         EXPECT_EQ(run.status, 0) << c.name << "\n" << run.out;
-        EXPECT_EQ(selectedGames(run), c.games) << c.name;
+        EXPECT_EQ(run.err, "") << c.name;
+        EXPECT_EQ(selectedGames(run), c.games) << c.name << "\n" << run.out;
     }
 }
 

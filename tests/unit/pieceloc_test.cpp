@@ -315,6 +315,14 @@ TEST(PieceLoc, ListOfDesignators) {
     EXPECT_EQ(pieceLoc::pieceLocsFromStrlist(nullptr, out, 4), 0);
 }
 
+// A one-element list whose word is blank: no query file yields one, as words
+// are never empty, but a list built in code can.
+strlist* blankWordList() {
+    strlist* cell = new strlist();
+    cell->car = new strlist(" ");
+    return cell;
+}
+
 TEST(PieceLocDeathTest, ListErrors) {
     pieceLoc* out[2];
     struct Case {
@@ -326,6 +334,7 @@ TEST(PieceLocDeathTest, ListErrors) {
         {listOf("(Ka1 ())"), "Error: malformed pieceloc 24\n"},
         {listOf("(Ka1 Kb1 Kc1)"), "Error: Too many piece designators in one list: at most 2\n"},
         {listOf("(Ka1 e4)"), "Error: Invalid piece designator\n"},
+        {blankWordList(), "Error: empty piece designator in a ray list\n"},
     };
     for (const Case& c : cases)
         EXPECT_EXIT((stdoutToStderr(), pieceLoc::pieceLocsFromStrlist(c.list, out, 2)),

@@ -1,0 +1,34 @@
+// :attackcount: the number of (attacking piece, attacked square) pairs between
+// two designators, compared with a range. Counted on square sets: each
+// attacking piece's attack set against the attacked designator's squares.
+#pragma once
+
+#include "query/mfilter.h"
+
+class Game;
+class Position;
+class pieceLoc;
+
+class AttackFilter : public mfilter {
+  public:
+    pieceLoc* attacking = nullptr;
+    pieceLoc* attacked = nullptr;
+    int min = 1;
+    int max = 1;
+
+    // Takes ownership of both designators.
+    AttackFilter(pieceLoc* attackingLoc, pieceLoc* attackedLoc, int minCount, int maxCount);
+
+    bool matchCurrentPosition(const Game* game) const;
+    bool matchPosition(const Position* pos) const {
+        int n = count(pos, max);
+        return n >= min && n <= max;
+    }
+    // The number of attacks, counted no further than `limit`.
+    int count(const Position* pos, int limit) const;
+
+    void makeFlip(char code);
+    bool makeshift(int dx, int dy);
+    AttackFilter* clone() const;
+    void print() override;
+};
