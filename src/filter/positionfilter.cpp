@@ -12,6 +12,7 @@
 #include "filter/positionfilterlist.h"
 #include "filter/rayfilterlist.h"
 #include "filter/scanstate.h"
+#include "filter/sequencefilter.h"
 #include "query/util.h"
 
 namespace {
@@ -23,6 +24,8 @@ pieceComputeFilterList* cloneList(const pieceComputeFilterList* list) {
 }  // namespace
 
 positionFilterList* positionFilter::expand() {
+    // First, so that every copy below carries the expanded sequence.
+    if (sequenceFilter) sequenceFilter->expand();
     if ((fliphorizontal || flipvertical) && flipdiagonal) flipdihedral = true;
     if (flipdihedral) fliphorizontal = flipvertical = flipdiagonal = true;
     if (diagonalshift) maindiagonalshift = offdiagonalshift = true;
@@ -87,6 +90,7 @@ positionFilter* positionFilter::clone() const {
     if (rayFilterList) copy->rayFilterList = rayFilterList->clone();
     for (AttackFilter*& f : copy->attackFilters) f = f->clone();
     if (moveFilter) copy->moveFilter = moveFilter->clone();
+    if (sequenceFilter) copy->sequenceFilter = sequenceFilter->clone();
     return copy;
 }
 
@@ -113,6 +117,7 @@ void positionFilter::makeFlip(char code) {
     }
     if (moveFilter) moveFilter->makeFlip(code);
     for (AttackFilter* f : attackFilters) f->makeFlip(code);
+    if (sequenceFilter) sequenceFilter->makeFlip(code);
     for (positionFilter* f : andFilters) f->makeFlip(code);
     for (positionFilterList* l : andlistFilters) l->makeFlip(code);
     for (positionFilter* f : orFilters) f->makeFlip(code);
@@ -130,6 +135,7 @@ bool positionFilter::makeshift(int fileoffset, int rankoffset) {
     if (moveFilter && !moveFilter->makeshift(fileoffset, rankoffset)) return false;
     for (AttackFilter* f : attackFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
+    if (sequenceFilter && !sequenceFilter->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilter* f : andFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilterList* l : andlistFilters)
@@ -163,7 +169,7 @@ void positionFilter::prepare() {
     linesAndMoveOnly = !checkelo && !checkwhiteelo && !checkblackelo && !checkresult &&
                        materialPowerFilterList == nullptr && pieceCountFilterList == nullptr &&
                        powerDifferenceFilterList == nullptr && andlistFilters.empty() &&
-                       orlistFilters.empty() && !accumulate;
+                       orlistFilters.empty() && !accumulate && sequenceFilter == nullptr;
     boardOnly = linesAndMoveOnly && rayFilterList == nullptr && attackFilters.empty() &&
                 moveFilter == nullptr;
 }
@@ -216,6 +222,11 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
     }
     if (andFailed) return false;
     if (!matchLinesAndMove(game)) return false;
+
+    // Moves through the game, so it comes after every test on this position.
+    if (sequenceFilter && !sequenceFilter->matchCurrentPosition(
+                              game, state, searchVariations || searchVariationsOnly, true, 0))
+        return false;
 
     nmatches++;
     if (accumulate)
@@ -274,6 +285,10 @@ void positionFilter::print() {
     if (moveFilter) {
         printf("moveFilter is: ");
         moveFilter->print();
+    }
+    if (sequenceFilter) {
+        printf("\nSequenceFilter is: ");
+        sequenceFilter->print();
     }
     if (checkmovenumber) printf("movemin: %d movemax: %d ", movemin, movemax);
     const std::pair<pieceComputeFilterList*, const char*> lists[] = {

@@ -17,6 +17,7 @@ class positionFilterList;
 class AttackFilter;
 class MoveFilter;
 class RayFilterList;
+class SequenceFilter;
 
 class positionFilter : public mfilter {
   public:
@@ -89,6 +90,9 @@ class positionFilter : public mfilter {
     pieceComputeFilterList* powerDifferenceFilterList = nullptr;
     RayFilterList* rayFilterList = nullptr;
     std::vector<AttackFilter*> attackFilters;
+
+    // :sequence or :gappedsequence; null when absent.
+    SequenceFilter* sequenceFilter = nullptr;
 
     bool accumulator_checks[naccumulators_max] = {};
     bool accumulates[naccumulators_max] = {};

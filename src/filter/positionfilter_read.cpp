@@ -14,6 +14,7 @@
 #include "filter/positionfilter.h"
 #include "filter/rayfilterlist.h"
 #include "filter/scanstate.h"
+#include "filter/sequencefilter.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -49,7 +50,7 @@ strlist* readCount(strlist* cell, const char* missing, const char* badMin, int& 
 
 // The keywords whose filters are not built yet: refused, never ignored.
 bool notSupportedYet(const char* keyword) {
-    static const char* const later[] = {":sequence", ":gappedsequence", ":relation", ":tagmatch"};
+    static const char* const later[] = {":relation", ":tagmatch"};
     for (const char* word : later)
         if (strcmp(keyword, word) == 0) return true;
     return false;
@@ -316,6 +317,35 @@ strlist* handleLogicSpec(positionFilter* f, strlist* cell, ScanState& state, int
     return listCell->cdr;
 }
 
+// :sequence and :gappedsequence: the elements, each a (position ...) list.
+strlist* handleSequenceSpec(positionFilter* f, strlist* cell, ScanState& state, int depth) {
+    const char* keyword = cell->car->atomValue;
+    strlist* listCell = cell->cdr;
+    util::uassert(listCell != nullptr && listCell->car != nullptr && !listCell->car->isAtom,
+                  "Expecting list following :sequence argument");
+    util::uassert(f->sequenceFilter == nullptr, "Multiple :sequence args not supported");
+    util::uassert(depth + 1 < positionFilter::maxNesting,
+                  "position lists nested too deeply: at most 100 levels");
+    SequenceFilter* sequence = new SequenceFilter();
+    sequence->sourceStrlist = listCell->car;
+    for (strlist* element = listCell->car; element != nullptr; element = element->cdr) {
+        strlist* sub = element->car;
+        util::uassert(
+            sub != nullptr && !sub->isAtom && sub->car != nullptr && sub->car->eq("position"),
+            "Expecting list of position specifiers following :sequence keyword");
+        util::uassert(
+            int(sequence->positionFilters.size()) < SequenceFilter::npositionsmax,
+            (std::string("too many position lists under ") + keyword + ": at most 1000").c_str());
+        positionFilter* child = positionFilter::fromStrlist(sub->cdr, state, depth + 1);
+        child->sourceStrlist = sub;
+        child->donotannotate = true;
+        sequence->addPositionFilter(child);
+    }
+    sequence->allowgaps = strcmp(keyword, ":gappedsequence") == 0;
+    f->sequenceFilter = sequence;
+    return listCell->cdr;
+}
+
 // :movenumber, :matchcount, :pretransformmatchcount and the three Elo keywords.
 strlist* handleCountKeyword(positionFilter* f, strlist* cell, const char* k) {
     int min, max;
@@ -423,6 +453,8 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
             cell = handleAttackCount(f, cell);
         } else if (isRayKeyword(k)) {
             cell = handleRaySpec(f, cell);
+        } else if (strcmp(k, ":sequence") == 0 || strcmp(k, ":gappedsequence") == 0) {
+            cell = handleSequenceSpec(f, cell, state, depth);
         } else if (notSupportedYet(k)) {
             util::uassert(false, (std::string(k) + " is not supported yet").c_str());
         } else {
@@ -461,6 +493,14 @@ void positionFilter::subsetVariations(bool vars, bool varsonly) {
         searchVariationsOnly = false;
     } else if (!searchVariations) {
         searchVariationsOnly = true;
+    }
+    if (sequenceFilter) {
+        // A search into variations tests the elements inside them, and the
+        // elements' own searches go into variations as well.
+        for (positionFilter* f : sequenceFilter->positionFilters) {
+            f->searchVariations = true;
+            f->subsetVariations(true, true);
+        }
     }
     for (positionFilter* f : andFilters) f->subsetVariations(vars, varsonly);
     for (positionFilter* f : orFilters) f->subsetVariations(vars, varsonly);

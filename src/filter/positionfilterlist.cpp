@@ -77,6 +77,7 @@ void positionFilterList::index() {
 }
 
 bool positionFilterList::match(Game* game, ScanState& state) {
+    state.walk++;
     nmatches = 0;
     for (positionFilter* f : filters) f->nmatches = 0;
     bool searchVars = searchVariations || searchVariationsOnly;

@@ -8,4 +8,7 @@
 class ScanState {
   public:
     Accumulators accumulators;
+    // Numbers the walks over a game: what a filter learns about the game's
+    // positions during one walk it keeps no longer.
+    unsigned walk = 0;
 };

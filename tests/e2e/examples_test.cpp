@@ -110,6 +110,9 @@ TEST(Examples, PositionQueriesSelectTheDocumentedGames) {
         {"knight-fork.hux", "+<3>"},
         {"double-check.hux", "+<3>+<13>+<15>+<23>"},
         {"pinned-queen.hux", "+<9>+<12>"},
+        {"checks-in-a-row.hux",
+         "+<2>+<3>+<4>+<5>+<7>+<8>+<9>+<10>+<11>+<13>+<15>+<16>+<20>+<21>+<22>+<23>+<32>"},
+        {"queen-returns.hux", "+<11>+<18>"},
     };
     for (const Case& c : cases) {
         std::string dir = scratchDir();

@@ -69,6 +69,20 @@ TEST(PositionGrammarRun, Errors) {
         {":and ((position :check) ())",
          "Error: Expecting list of position specifiers following :and or :or keyword\n"},
         {":and ((position :foo))", "unknown keyword: :foo\n"},
+        {":sequence", "Error: Expecting list following :sequence argument\n"},
+        {":gappedsequence ()", "Error: Expecting list following :sequence argument\n"},
+        {":sequence Ka1", "Error: Expecting list following :sequence argument\n"},
+        {":sequence ((position)) :gappedsequence ((position))",
+         "Error: Multiple :sequence args not supported\n"},
+        {":sequence (Ka1)",
+         "Error: Expecting list of position specifiers following :sequence keyword\n"},
+        {":gappedsequence ((position :check) ())",
+         "Error: Expecting list of position specifiers following :sequence keyword\n"},
+        {":sequence ((position :foo))", "unknown keyword: :foo\n"},
+        {":sequence (" + repeat("(position)", 1001) + ")",
+         "Error: too many position lists under :sequence: at most 1000\n"},
+        {":gappedsequence (" + repeat("(position)", 1001) + ")",
+         "Error: too many position lists under :gappedsequence: at most 1000\n"},
         {"x", "Error: invalid piece designator x\n"},
         {"e4", "Error: Invalid piece designator\n"},
         {"Kz1", "bad file char z"},
@@ -130,8 +144,8 @@ TEST(PositionGrammarRun, NotSupportedYet) {
         const char* keyword;
         const char* rest;
     } cases[] = {
-        {":sequence", "((position :check))"}, {":gappedsequence", "((position :check))"},
-        {":relation", "()"}, {":tagmatch", "t Ka1"},
+        {":relation", "()"},
+        {":tagmatch", "t Ka1"},
     };
     for (const Case& c : cases) {
         HuxRun run = runQuery(std::string("(match :pgn absent.pgn (position ") + c.keyword + " " +
@@ -151,6 +165,25 @@ TEST(PositionGrammarRun, DeepNesting) {
     HuxRun run = runQuery(query);
     EXPECT_EQ(run.out, std::string(kBanner) +
                            "Error: position lists nested too deeply: at most 100 levels\n");
+    EXPECT_EQ(run.status, 1);
+
+    std::string sequences = "(match :pgn absent.pgn ";
+    for (int i = 0; i < 150; i++) sequences += "(position :gappedsequence (";
+    for (int i = 0; i < 150; i++) sequences += ")))";
+    sequences += ")";
+    run = runQuery(sequences);
+    EXPECT_EQ(run.out, std::string(kBanner) +
+                           "Error: position lists nested too deeply: at most 100 levels\n");
+    EXPECT_EQ(run.status, 1);
+}
+
+// A sequence of the greatest length is read; the run goes on to the PGN file.
+TEST(PositionGrammarRun, ThousandSequenceElements) {
+    HuxRun run = runQuery("(match :pgn absent.pgn (position :sequence (" +
+                          repeat("(position :check)", 1000) + ")))");
+    EXPECT_EQ(run.out, std::string(kBanner) +
+                           "Attempting to open file: absent.pgn.\n"
+                           "matchFilter::match could not open file: absent.pgn\n");
     EXPECT_EQ(run.status, 1);
 }
 
