@@ -57,6 +57,8 @@ function cacheKey(query, file) {
     count: query.count ?? null,
     headers: query.headers?.toString() ?? null,
     test: query.test?.toString() ?? null,
+    ahead: query.ahead ?? false,
+    elements: query.elements?.map(String) ?? null,
     file: resolve(file),
     size: st.size,
     mtime: st.mtimeMs,

@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { parsePgn } from 'chessops/pgn';
-import { Pos, squares } from './board.mjs';
+import { Pos, sq, squares } from './board.mjs';
 import { replayGame, splitGames } from './replay.mjs';
 
 // Replays PGN text: { sans, error } with one entry per position after the
@@ -98,5 +98,66 @@ test('board views', async (t) => {
     assert.deepEqual(squares('a-b1-2'), [0, 8, 1, 9]);
     assert.deepEqual(squares('h-a1'), []);
     assert.equal(squares('??').length, 64);
+  });
+});
+
+test('moves played, attacks, rays and sequences', async (t) => {
+  // The positions of a game as a tree, as the evaluator builds it for
+  // queries that look ahead.
+  const tree = (text) => {
+    const nodes = [];
+    replayGame(parsePgn(text)[0], (v) => {
+      const node = { pos: v.pos.clone(), ply: v.ply, inVariation: v.inVariation, san: v.san, move: v.move, children: [] };
+      v.node = node;
+      v.parent?.node.children.push(node);
+      nodes.push(node);
+    });
+    return nodes.map((n) => (n.view = new Pos(n)));
+  };
+  // The main-line position after `ply` plies.
+  const main = (nodes, ply) => nodes.find((p) => !p.inVariation && p.ply === ply);
+  const game = tree('1. e4 d5 2. exd5 (2. e5 f5 3. exf6) c6 3. dxc6 Qb6 4. cxb7 Kd8 5. bxa8=N Qxb2 6. Nxb6 *');
+  await t.test('the moves from a position, castling and en passant', () => {
+    const pick = (p, i = 0) => {
+      const m = p.moves[i];
+      return [m.piece, m.target, m.promotion, m.enpassant];
+    };
+    assert.deepEqual(pick(main(game, 2)), ['P', 'p', '.', false]);
+    assert.deepEqual(pick(main(game, 2), 1), ['P', '.', '.', false]);
+    assert.deepEqual(pick(main(game, 8)), ['P', 'r', 'N', false]);
+    assert.equal(game.at(-1).moves.length, 0);
+    const ep = tree('1. e4 d5 2. e5 f5 3. exf6 *');
+    assert.deepEqual(pick(ep[4]), ['P', '.', '.', true]);
+    const castle = tree('1. e4 e5 2. Nf3 Nc6 3. Bc4 Bc5 4. O-O *');
+    const m = castle[6].moves[0];
+    assert.deepEqual([m.from, m.to, m.target], [sq('e1'), sq('g1'), '.']);
+  });
+  await t.test('attack counts', () => {
+    const start = game[0];
+    assert.equal(start.attackCount('N', '.'), 4);
+    assert.equal(start.attackCount('P', '.'), 14);
+    assert.equal(start.attackCount('Q', 'KQRBNP'), 5);
+    assert.equal(start.attackCount('R', 'KQRBNPkqrbnp.'), 4);
+    assert.equal(start.attackCount('K', 'k'), 0);
+  });
+  await t.test('rays', () => {
+    const ray = tree('[FEN "4k3/8/8/8/4Q3/8/8/4R1K1 b - - 0 1"]\n\n*')[0];
+    assert.equal(ray.rays(['R', 'Q', 'k'], 'all', true), 1);
+    assert.equal(ray.rays(['Q', 'R', 'k'], 'all'), 0);
+    assert.equal(ray.rays(['R', 'k'], 'all'), 0);
+    assert.equal(ray.rays(['R', '.', 'Q'], 'vertical'), 1);
+    assert.equal(ray.rays(['K', 'R'], 'horizontal', true), 0);
+    assert.equal(ray.rays(['QR', 'k'], 'all', true), 1);
+  });
+  await t.test('sequences along the line and into variations', () => {
+    const captureTwice = [(p) => p.ply === 2, (p) => p.count('p') === 7, (p) => p.count('P') === 8];
+    assert.equal(main(game, 2).sequence(captureTwice, false, false), true);
+    const intoVariation = [(p) => p.ply === 2, (p) => p.at('e5') === 'P'];
+    assert.equal(main(game, 2).sequence(intoVariation, false, false), false);
+    assert.equal(main(game, 2).sequence([...intoVariation], false, true), true);
+    const gapped = [(p) => p.count('n') === 1, (p) => p.count('N') === 3];
+    assert.equal(game[0].sequence(gapped, false, false), false);
+    assert.equal(game[0].sequence(gapped, true, false), false);
+    assert.equal(game[0].sequence([(p) => p.count('N') === 3, (p) => p.at('b6') === 'N'], true, false), true);
   });
 });

@@ -1,8 +1,10 @@
 // The position as the query predicates see it: 64 squares a1 = 0 ... h8 = 63
 // holding one letter each (KQRBNP white, kqrbnp black, "." empty), the side
-// to move, the ply, and check, mate and stalemate worked out on demand.
-// Symmetric patterns are tested on transformed views of the board rather than
-// by transforming the pattern.
+// to move, the ply, and check, mate and stalemate worked out on demand; when
+// the whole game was replayed first, also the moves played from it and the
+// positions they lead to. Symmetric patterns are tested on transformed views
+// of the board rather than by transforming the pattern.
+import { attacks } from 'chessops/attacks';
 
 const ROLE_LETTER = { pawn: 'p', knight: 'n', bishop: 'b', rook: 'r', queen: 'q', king: 'k' };
 const VALUE = { K: 0, Q: 9, R: 5, B: 3, N: 3, P: 1, k: 0, q: 9, r: 5, b: 3, n: 3, p: 1, '.': 0 };
@@ -139,12 +141,61 @@ class BoardQueries {
     for (const v of this.views(kind)) if (fn(v)) return true;
     return false;
   }
+
+  // The number of (start square, direction) pairs from which the letters of
+  // `pieces` (one string of letters per element) are found in order along
+  // the direction with only empty squares between them; an element is taken
+  // by the first square it accepts. `directions` names them: 'orthogonal',
+  // 'diagonal', 'horizontal', 'vertical' or 'all'. With `attack` the piece
+  // on the start square must also move along the direction.
+  rays(pieces, directions, attack = false) {
+    let hits = 0;
+    for (const [df, dr] of DIRECTIONS[directions]) {
+      const diagonal = df !== 0 && dr !== 0;
+      for (let s = 0; s < 64; s++) {
+        const first = this.at(s);
+        if (!pieces[0].includes(first)) continue;
+        if (attack && !(diagonal ? 'QqBb' : 'QqRr').includes(first)) continue;
+        let f = fileOf(s);
+        let r = rankOf(s);
+        let k = 1;
+        for (;;) {
+          if (k === pieces.length) {
+            hits++;
+            break;
+          }
+          f += df;
+          r += dr;
+          if (f < 0 || f > 7 || r < 0 || r > 7) break;
+          const c = this.at(square(f, r));
+          if (pieces[k].includes(c)) k++;
+          else if (c !== '.') break;
+        }
+      }
+    }
+    return hits;
+  }
 }
 
+const ORTHOGONAL = [[0, 1], [0, -1], [-1, 0], [1, 0]];
+const DIAGONAL = [[-1, 1], [1, 1], [-1, -1], [1, -1]];
+const DIRECTIONS = {
+  orthogonal: ORTHOGONAL,
+  diagonal: DIAGONAL,
+  horizontal: [[-1, 0], [1, 0]],
+  vertical: [[0, 1], [0, -1]],
+  all: [...ORTHOGONAL, ...DIAGONAL],
+};
+const COLOUR = (c) => (c === c.toUpperCase() ? 'white' : 'black');
+
 export class Pos extends BoardQueries {
-  // visit: a replayed position (replay.mjs).
+  // visit: a replayed position (replay.mjs), or a node of a replayed game
+  // tree (evaluate.mjs), which also has `children`: the nodes of the
+  // positions after the moves played from it, the line's own next move
+  // first, then the first moves of the variations that branch there.
   constructor(visit) {
     super();
+    this.node = visit.children ? visit : undefined;
     this.chess = visit.pos;
     this.ply = visit.ply;
     this.inVariation = visit.inVariation;
@@ -172,6 +223,83 @@ export class Pos extends BoardQueries {
   }
   get stalemate() {
     return (this.status.stalemate ??= !this.check && this.chess.isStalemate());
+  }
+
+  // Attacks of the pieces whose letters are in `attackers` on the squares
+  // whose letters are in `targets`, counted once per (piece, square) pair:
+  // what each piece could take or protect if it were its turn, pins and
+  // whose move it is aside, pawns diagonally forward only, sliders up to and
+  // including the first occupied square.
+  attackCount(attackers, targets) {
+    const occupied = this.chess.board.occupied;
+    let n = 0;
+    for (let s = 0; s < 64; s++) {
+      const c = this.board[s];
+      if (c === '.' || !attackers.includes(c)) continue;
+      const piece = { role: LETTER_ROLE[c.toLowerCase()], color: COLOUR(c) };
+      for (const t of attacks(piece, s, occupied)) if (targets.includes(this.board[t])) n++;
+    }
+    return n;
+  }
+
+  // The positions after the moves played from here: only the line's own
+  // next one, or with `variations` also those after the first moves of the
+  // variations branching here. Needs the replayed tree.
+  next(variations) {
+    const children = this.node.children;
+    const kids = variations ? children : children.slice(0, 1);
+    return kids.map((child) => (child.view ??= new Pos(child)));
+  }
+
+  // The moves played from here, in the order of next(true), each as
+  // { from, to, piece, target, promotion, enpassant }: squares, the letter
+  // on `from`, what stands on `to` before the move, the letter of the
+  // promotion piece in the mover's colour ('.' for none). Castling goes from
+  // the king's square to the square the king reaches; a null move from the
+  // king's square to itself.
+  get moves() {
+    return (this.status.moves ??= this.node.children.map((child) => this.describeMove(child.move)));
+  }
+
+  describeMove(move) {
+    const white = this.turn === 'w';
+    if (move.pass) {
+      const king = this.board.indexOf(white ? 'K' : 'k');
+      return { from: king, to: king, piece: this.board[king], target: this.board[king], promotion: '.', enpassant: false };
+    }
+    const { from } = move;
+    let { to } = move;
+    const piece = this.board[from];
+    if (piece === (white ? 'K' : 'k') && this.board[to] === (white ? 'R' : 'r')) to = to > from ? from + 2 : from - 2;
+    const target = this.board[to];
+    const letter = move.promotion ? ROLE_LETTER[move.promotion] : '.';
+    return {
+      from,
+      to,
+      piece,
+      target,
+      promotion: white ? letter.toUpperCase() : letter,
+      enpassant: 'Pp'.includes(piece) && target === '.' && fileOf(from) !== fileOf(to),
+    };
+  }
+
+  // Whether the tests of `elements` hold one after the other along one path
+  // of play starting here: at consecutive positions, or with `gaps` at
+  // increasing ones (the first possibly after this one). With `variations`
+  // a path may turn into any variation. Remembered per position and
+  // element list (a query always asks with the same settings), as every
+  // position of a line asks about the same later ones.
+  sequence(elements, gaps, variations, i = 0) {
+    if (i === elements.length) return true;
+    const memo = (this.status.sequences ??= new Map());
+    let mine = memo.get(elements);
+    if (!mine) memo.set(elements, (mine = []));
+    if (mine[i] !== undefined) return mine[i];
+    let found;
+    if (elements[i](this)) found = i + 1 === elements.length || this.next(variations).some((q) => q.sequence(elements, gaps, variations, i + 1));
+    else found = gaps && this.next(variations).some((q) => q.sequence(elements, gaps, variations, i));
+    mine[i] = found;
+    return found;
   }
 }
 
@@ -213,6 +341,7 @@ class View extends BoardQueries {
 }
 
 
+const LETTER_ROLE = Object.fromEntries(Object.entries(ROLE_LETTER).map(([role, letter]) => [letter, role]));
 const ROLES = Object.entries(ROLE_LETTER).map(([role, letter]) => [role, letter, letter.toUpperCase()]);
 const EMPTY = new Array(64).fill('.');
 

@@ -1,6 +1,8 @@
 // The independent answer to the queries of queries.mjs: one pass over a PGN
 // file replays every game and asks each query's test about the positions the
-// query looks at, counting the matching positions per game.
+// query looks at, counting the matching positions per game. A game is
+// replayed into a tree first when a query looks at the moves played or at
+// later positions (`ahead`).
 import { Pos, between } from './board.mjs';
 import { readGames, replayGame } from './replay.mjs';
 
@@ -35,21 +37,26 @@ export function evaluate(file, list) {
     });
     if (active.length === 0) return;
     let open = active.length;
-    replayGame(game, (visit) => {
+    const visit = (v) => {
       let p;
       for (const a of active) {
-        if (a.done || !counts(a.q.lines ?? 'main', visit)) continue;
-        p ??= new Pos(visit);
-        if (!a.q.test(p)) continue;
+        if (a.done || !counts(a.q.lines ?? 'main', v)) continue;
+        p ??= v.view ?? new Pos(v);
+        if (!a.q.test(p, a.q)) continue;
         a.count += 1;
-        a.first ??= describe(visit);
+        a.first ??= describe(v);
         if (!a.q.count) {
           a.done = true;
           open -= 1;
         }
       }
       return open > 0;
-    });
+    };
+    if (active.some((a) => a.q.ahead)) {
+      for (const node of replayTree(game)) if (!visit(node)) break;
+    } else {
+      replayGame(game, visit);
+    }
     for (const a of active) {
       if (a.count === 0) continue;
       const ok = !a.q.count || between(a.count, a.q.count[0], a.q.count[1]);
@@ -59,4 +66,18 @@ export function evaluate(file, list) {
   });
   for (const r of results) r.games = games;
   return results;
+}
+
+// The positions of a game in replay order as nodes shaped like visits, each
+// with its own copy of the position and `children`, the nodes reached by
+// the moves played from it (the line's next move first).
+function replayTree(game) {
+  const nodes = [];
+  replayGame(game, (v) => {
+    const node = { pos: v.pos.clone(), ply: v.ply, inVariation: v.inVariation, san: v.san, move: v.move, children: [] };
+    v.node = node;
+    v.parent?.node.children.push(node);
+    nodes.push(node);
+  });
+  return nodes;
 }

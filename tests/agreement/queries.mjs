@@ -12,9 +12,13 @@
 //   count    [min, max]: the number of matching positions must lie there;
 //            without it one matching position is enough
 //   headers  (h) => bool on the game's tags (a Map), optional
-//   test     (p) => bool on one position (board.mjs: Pos), optional
+//   test     (p, entry) => bool on one position (board.mjs: Pos), optional
+//   ahead    true when the test looks at the moves played from the position
+//            (p.moves, p.next) or along the line (p.sequence)
+//   elements tests of one position each, for p.sequence(entry.elements ...)
 // Results are cached under the entry's own text and the sources of the
-// reader and board.mjs, so a test may use nothing but p and board.mjs.
+// reader and board.mjs, so a test may use nothing but p, the entry and
+// board.mjs.
 import { between, squares } from './board.mjs';
 
 export const queries = [
@@ -168,5 +172,132 @@ export const queries = [
     lines: 'all',
     count: [25, 40],
     test: (p) => p.check,
+  },
+  {
+    // Under-promotions of either side: the promotion piece carries the
+    // colour of the side to move.
+    name: 'under-promotion',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :promote [RBNrbn])',
+    ahead: true,
+    test: (p) => p.moves.length > 0 && 'RBNrbn'.includes(p.moves[0].promotion),
+  },
+  {
+    // With variation search the first moves of the variations branching at
+    // a position are examined too.
+    name: 'under-promotion-variations',
+    files: ['classics.pgn'],
+    hux: '(position :promote [RBNrbn] :variations)',
+    lines: 'all',
+    ahead: true,
+    test: (p) => p.moves.some((m) => 'RBNrbn'.includes(m.promotion)),
+  },
+  {
+    name: 'en-passant',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :enpassant)',
+    ahead: true,
+    test: (p) => p.moves.length > 0 && p.moves[0].enpassant,
+  },
+  {
+    name: 'en-passant-variations',
+    files: ['classics.pgn'],
+    hux: '(position :enpassant :variations)',
+    lines: 'all',
+    ahead: true,
+    test: (p) => p.moves.some((m) => m.enpassant),
+  },
+  {
+    // A pawn takes a queen: the destination designator looks at what stands
+    // there before the move.
+    name: 'pawn-takes-queen',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :movefrom [Pp] :moveto [Qq])',
+    ahead: true,
+    test: (p) => p.moves.length > 0 && 'Pp'.includes(p.moves[0].piece) && 'Qq'.includes(p.moves[0].target),
+  },
+  {
+    // Double check: the king of the side to move attacked by two pieces
+    // (a piece attacks a square at most once, and kings never attack).
+    name: 'double-check-attackcount-flipcolor',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :attackcount A k 2 :btm :flipcolor)',
+    test: (p) =>
+      p.turn === 'b' ? p.attackCount('KQRBNP', 'k') === 2 : p.attackCount('kqrbnp', 'K') === 2,
+  },
+  {
+    // Knight attacks on the king and queen of the side to move add up to
+    // two: a knight forking them, or two knights sharing the attacks.
+    name: 'knight-on-king-and-queen-attackcount-flipcolor',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :attackcount N [kq] 2 :btm :flipcolor)',
+    test: (p) => (p.turn === 'b' ? p.attackCount('N', 'kq') === 2 : p.attackCount('n', 'KQ') === 2),
+  },
+  {
+    // The only knight of its side forks the enemy king and queen.
+    name: 'lone-knight-fork-flipcolor',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :piececount N 1 :attackcount N k 1 :attackcount N q 1 :btm :flipcolor)',
+    test: (p) =>
+      p.turn === 'b'
+        ? p.count('N') === 1 && p.attackCount('N', 'k') === 1 && p.attackCount('N', 'q') === 1
+        : p.count('n') === 1 && p.attackCount('n', 'K') === 1 && p.attackCount('n', 'Q') === 1,
+  },
+  {
+    // A rook behind its queen on a line to the enemy king. Mirroring the
+    // ranks keeps every line a line, so the colour swap is the same test
+    // with the colours of the letters exchanged.
+    name: 'rook-queen-battery-rayattack-flipcolor',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :rayattack (R Q k) :flipcolor)',
+    test: (p) => p.rays(['R', 'Q', 'k'], 'all', true) > 0 || p.rays(['r', 'q', 'K'], 'all', true) > 0,
+  },
+  {
+    name: 'queen-rook-battery-rayorthogonal-flipcolor',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :rayorthogonal (Q R k) :flipcolor)',
+    test: (p) => p.rays(['Q', 'R', 'k'], 'orthogonal') > 0 || p.rays(['q', 'r', 'K'], 'orthogonal') > 0,
+  },
+  {
+    // The queen at the back moves diagonally too, so this also finds a
+    // queen behind a rook on a diagonal to the king.
+    name: 'queen-rook-king-rayattack-flipcolor',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :rayattack (Q R k) :flipcolor)',
+    test: (p) => p.rays(['Q', 'R', 'k'], 'all', true) > 0 || p.rays(['q', 'r', 'K'], 'all', true) > 0,
+  },
+  {
+    // Exactly two heavy-piece lines ending at the enemy king.
+    name: 'two-heavy-rays-on-king-flipcolor',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :rayattack ([QR] k) 2 :flipcolor)',
+    test: (p) => p.rays(['QR', 'k'], 'all', true) === 2 || p.rays(['qr', 'K'], 'all', true) === 2,
+  },
+  {
+    name: 'three-checks-in-a-row-sequence',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :sequence ((position :check) (position :check) (position :check)))',
+    ahead: true,
+    elements: [(p) => p.check, (p) => p.check, (p) => p.check],
+    test: (p, q) => p.sequence(q.elements, false, false),
+  },
+  {
+    name: 'three-checks-in-a-row-sequence-variations',
+    files: ['classics.pgn'],
+    hux: '(position :sequence ((position :check) (position :check) (position :check)) :variations)',
+    lines: 'all',
+    ahead: true,
+    elements: [(p) => p.check, (p) => p.check, (p) => p.check],
+    test: (p, q) => p.sequence(q.elements, false, true),
+  },
+  {
+    // Two queens, later none, later again one or more: a queen promoted
+    // after the queens came off.
+    name: 'queens-traded-then-promoted-gappedsequence',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :gappedsequence ((position :piececount [Qq] 2) (position :piececount [Qq] 0) (position :piececount [Qq] 1 5)))',
+    ahead: true,
+    elements: [(p) => p.count('Qq') === 2, (p) => p.count('Qq') === 0, (p) => between(p.count('Qq'), 1, 5)],
+    test: (p, q) => p.sequence(q.elements, true, false),
   },
 ];

@@ -15,13 +15,17 @@ import { parseUci, opposite } from 'chessops/util';
 // the game, `inVariation` is true once at least one move of a variation was
 // played, `san` is the move that led here ('' at the start). `pos` is only
 // valid during the callback that receives the visit: replay goes on playing
-// moves on it afterwards.
+// moves on it afterwards. `parent` is the visit of the position the move was
+// played from and `move` that move as chessops gives it (castling as king to
+// rook, `{ pass: true }` for a null move); both undefined at the start.
 export class Visit {
-  constructor(pos, ply, inVariation, san) {
+  constructor(pos, ply, inVariation, san, parent, move) {
     this.pos = pos;
     this.ply = ply;
     this.inVariation = inVariation;
     this.san = san;
+    this.parent = parent;
+    this.move = move;
   }
 }
 
@@ -54,18 +58,18 @@ function castleWithoutRight(pos, san) {
   if (!move) return false;
   pos.castles = trial.castles;
   pos.play(move);
-  return true;
+  return move;
 }
 
-// Plays one SAN token on pos in place; false (pos unchanged) when hux would
-// refuse it.
+// Plays one SAN token on pos in place and returns the move played; false
+// (pos unchanged) when hux would refuse it.
 export function playToken(pos, san) {
   if (san === '--') {
     pos.turn = opposite(pos.turn);
     pos.epSquare = undefined;
     pos.halfmoves += 1;
     if (pos.turn === 'white') pos.fullmoves += 1;
-    return true;
+    return { pass: true };
   }
   let move = parseSan(pos, san);
   if (!move && /^[a-h][1-8][-x]?[a-h][1-8]/.test(san)) {
@@ -75,7 +79,7 @@ export function playToken(pos, san) {
   if (!move && san.startsWith('O-O')) return castleWithoutRight(pos, san);
   if (!move) return false;
   pos.play(move);
-  return true;
+  return move;
 }
 
 // Replays one parsed game and calls onVisit(visit) for every position, in
@@ -89,39 +93,46 @@ export function replayGame(game, onVisit) {
   const start = startPosition(game.headers);
   const result = { positions: 1, mainPlies: 0, error: undefined, badFen: start === undefined };
   const root = start ?? Chess.default();
-  let frozen = onVisit(new Visit(root, 0, false, '')) === false;
+  const first = new Visit(root, 0, false, '');
+  let frozen = onVisit(first) === false;
 
-  // Plays `node` on pos; returns whether it was played.
-  const play = (pos, node, ply, inVariation) => {
-    if (frozen) return false;
-    if (!playToken(pos, node.data.san)) {
+  // Plays `node` on pos after the visit `from`; returns the new visit, or
+  // undefined when the move was not played.
+  const play = (pos, node, ply, inVariation, from) => {
+    if (frozen) return undefined;
+    const move = playToken(pos, node.data.san);
+    if (!move) {
       frozen = true;
       result.error = `ply ${ply + 1}: ${node.data.san}`;
-      return false;
+      return undefined;
     }
     result.positions += 1;
-    if (onVisit(new Visit(pos, ply + 1, inVariation, node.data.san)) === false) frozen = true;
-    return true;
+    const visit = new Visit(pos, ply + 1, inVariation, node.data.san, from, move);
+    if (onVisit(visit) === false) frozen = true;
+    return visit;
   };
 
-  // The line that continues from pos through `children` (children[0] is the
-  // line's next move, the others are its alternatives). Consumes pos.
-  const line = (pos, children, ply, inVariation) => {
+  // The line that continues from pos (visited as `from`) through `children`
+  // (children[0] is the line's next move, the others are its alternatives).
+  // Consumes pos.
+  const line = (pos, children, ply, inVariation, from) => {
     while (children.length > 0 && !frozen) {
       const mainNode = children[0];
       const before = children.length > 1 ? pos.clone() : undefined;
-      const played = play(pos, mainNode, ply, inVariation);
+      const played = play(pos, mainNode, ply, inVariation, from);
       if (played && !inVariation) result.mainPlies = ply + 1;
       for (let i = 1; i < children.length && !frozen; i++) {
         const altPos = before.clone();
-        if (play(altPos, children[i], ply, true)) line(altPos, children[i].children, ply + 1, true);
+        const alt = play(altPos, children[i], ply, true, from);
+        if (alt) line(altPos, children[i].children, ply + 1, true, alt);
       }
       if (!played) return;
       children = mainNode.children;
+      from = played;
       ply += 1;
     }
   };
-  line(root, game.moves.children, 0, false);
+  line(root, game.moves.children, 0, false, first);
   return result;
 }
 
