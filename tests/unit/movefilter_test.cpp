@@ -17,20 +17,15 @@
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
+#include "position_query.h"
 #include "query/strlist.h"
 #include "test_paths.h"
 
 namespace {
 
 positionFilter* parse(const std::string& words) {
-    static auto* texts = new std::vector<std::string>;
     static ScanState state;
-    texts->push_back("(position " + words + ")");
-    std::string& text = texts->back();
-    FILE* in = fmemopen(text.data(), text.size(), "r");
-    strlist* tree = strlist::parseStream(in);
-    fclose(in);
-    return positionFilter::fromStrlist(tree->cdr, state);
+    return parsePosition(words, state);
 }
 
 MoveFilter* moveFilter(const std::string& words) {

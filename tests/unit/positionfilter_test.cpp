@@ -13,21 +13,14 @@
 #include "core/pgnparser.h"
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
+#include "position_query.h"
 #include "query/strlist.h"
 #include "test_paths.h"
 
 namespace {
 
-// The filter of "(position <words>)"; trees and filters live until the
-// process ends, as in the engine.
 positionFilter* parse(const std::string& words, ScanState& state) {
-    static auto* texts = new std::vector<std::string>;
-    texts->push_back("(position " + words + ")");
-    std::string& text = texts->back();
-    FILE* in = fmemopen(text.data(), text.size(), "r");
-    strlist* tree = strlist::parseStream(in);
-    fclose(in);
-    return positionFilter::fromStrlist(tree->cdr, state);
+    return parsePosition(words, state);
 }
 
 positionFilterList* expand(const std::string& words, ScanState& state) {
