@@ -45,7 +45,7 @@ function parseArgs(argv) {
 
 const sourceHash = (() => {
   const h = createHash('sha1');
-  for (const f of ['replay.mjs', 'board.mjs', 'evaluate.mjs', 'package-lock.json']) h.update(readFileSync(join(here, f)));
+  for (const f of ['replay.mjs', 'board.mjs', 'marks.mjs', 'evaluate.mjs', 'package-lock.json']) h.update(readFileSync(join(here, f)));
   return h.digest('hex');
 })();
 
@@ -59,6 +59,8 @@ function cacheKey(query, file) {
     test: query.test?.toString() ?? null,
     ahead: query.ahead ?? false,
     elements: query.elements?.map(String) ?? null,
+    tags: query.tags ?? null,
+    lists: query.lists?.map(String) ?? null,
     file: resolve(file),
     size: st.size,
     mtime: st.mtimeMs,

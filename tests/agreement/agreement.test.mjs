@@ -2,9 +2,15 @@
 // which positions a game's replay yields, and the board views the query
 // predicates use. Run with: node --test tests/agreement/
 import assert from 'node:assert/strict';
+import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { test } from 'node:test';
 import { parsePgn } from 'chessops/pgn';
 import { Pos, sq, squares } from './board.mjs';
+import { evaluate, replayTree } from './evaluate.mjs';
+import { bindings, markKinds } from './marks.mjs';
+import { queries } from './queries.mjs';
 import { replayGame, splitGames } from './replay.mjs';
 
 // Replays PGN text: { sans, error } with one entry per position after the
@@ -101,19 +107,11 @@ test('board views', async (t) => {
   });
 });
 
+// The positions of a game as a tree, as the evaluator builds it for queries
+// that look ahead or follow tagged pieces.
+const tree = (text, withMarks = false) => replayTree(parsePgn(text)[0], withMarks).map((n) => (n.view = new Pos(n)));
+
 test('moves played, attacks, rays and sequences', async (t) => {
-  // The positions of a game as a tree, as the evaluator builds it for
-  // queries that look ahead.
-  const tree = (text) => {
-    const nodes = [];
-    replayGame(parsePgn(text)[0], (v) => {
-      const node = { pos: v.pos.clone(), ply: v.ply, inVariation: v.inVariation, san: v.san, move: v.move, children: [] };
-      v.node = node;
-      v.parent?.node.children.push(node);
-      nodes.push(node);
-    });
-    return nodes.map((n) => (n.view = new Pos(n)));
-  };
   // The main-line position after `ply` plies.
   const main = (nodes, ply) => nodes.find((p) => !p.inVariation && p.ply === ply);
   const game = tree('1. e4 d5 2. exd5 (2. e5 f5 3. exf6) c6 3. dxc6 Qb6 4. cxb7 Kd8 5. bxa8=N Qxb2 6. Nxb6 *');
@@ -159,5 +157,87 @@ test('moves played, attacks, rays and sequences', async (t) => {
     assert.equal(game[0].sequence(gapped, false, false), false);
     assert.equal(game[0].sequence(gapped, true, false), false);
     assert.equal(game[0].sequence([(p) => p.count('N') === 3, (p) => p.at('b6') === 'N'], true, false), true);
+  });
+});
+
+test('relations between the positions of a game', async (t) => {
+  const plies = (nodes, fn) => nodes.filter(fn).map((p) => `${p.inVariation ? '~' : ''}${p.ply}`);
+  await t.test('a repetition is found from either occurrence, not from itself', () => {
+    const game = tree('1. Nf3 Nf6 2. Ng1 Ng8 3. e4 Nf6 *');
+    assert.deepEqual(plies(game, (p) => p.related()), ['0', '4']);
+    assert.deepEqual(plies(game, (p) => p.related({ side: 'change' })), []);
+  });
+  await t.test('the side to move', () => {
+    const game = tree('1. e4 -- 2. d4 *');
+    assert.deepEqual(plies(game, (p) => p.related()), []);
+    assert.deepEqual(plies(game, (p) => p.related({ side: 'change' })), ['1', '2']);
+    assert.deepEqual(plies(game, (p) => p.related({ side: 'ignore' })), ['1', '2']);
+  });
+  await t.test('variations are looked at only when asked', () => {
+    const game = tree('1. Nf3 Nf6 2. Nc3 (2. Ng1 Ng8) Nc6 *');
+    assert.deepEqual(plies(game, (p) => p.related()), ['~4']);
+    assert.deepEqual(plies(game, (p) => p.related({ lines: 'all' })), ['0', '~4']);
+    assert.deepEqual(plies(game, (p) => p.related({ lines: 'variations' })), ['0']);
+  });
+  await t.test('the mirror image is found with flip', () => {
+    const game = tree('[FEN "4k3/8/8/8/8/8/R7/4K3 w - - 0 1"]\n\n1. Rh2 Kd7 2. Kd1 Kd8 3. Kc1 *');
+    assert.deepEqual(plies(game, (p) => p.related()), []);
+    assert.deepEqual(plies(game, (p) => p.related({ flip: true })), ['0', '4']);
+    assert.deepEqual(plies(game, (p) => p.related({ flip: true, side: 'change' })), []);
+  });
+});
+
+test('tagged pieces', async (t) => {
+  await t.test('marks follow captures, en passant and promotion', () => {
+    const game = tree('1. e4 d5 2. exd5 c6 3. dxc6 Qb6 4. cxb7 Kd8 5. bxa8=N Qxb2 6. Nxb6 f5 7. Nc3 f4 8. g4 fxg3 *', true);
+    const start = game[0];
+    assert.deepEqual([start.markAt(sq('a1')), start.markAt(sq('b1')), start.markAt(sq('a8')), start.markAt(sq('e4'))], [0, 1, 24, -1]);
+    const end = game.at(-1);
+    assert.equal(end.squareOf(12), sq('b6'), 'the e-pawn promoted on a8 and took on b6');
+    assert.equal(end.squareOf(24), -1, 'the rook taken on a8');
+    assert.equal(end.squareOf(14), -1, 'the pawn taken en passant');
+    assert.equal(end.squareOf(21), sq('g3'));
+    assert.equal(end.squareOf(1), sq('c3'));
+    const kinds = markKinds(game.map((p) => p.node), start.node.markCount);
+    assert.deepEqual([...bindings([['n', 'N']], kinds)].map((b) => b.n), [1, 6, 12]);
+    assert.equal([...bindings([['a', 'R'], ['b', 'r']], kinds)].length, 4);
+    assert.equal([...bindings([['e', '.']], kinds)].length, 0);
+  });
+  await t.test('castling moves the rook with its mark', () => {
+    const white = tree('[FEN "r3k3/8/8/8/8/8/8/4K2R w K - 0 1"]\n\n1. O-O O-O-O *', true);
+    assert.equal(white[1].squareOf(white[0].markAt(sq('h1'))), sq('f1'));
+    assert.equal(white[2].squareOf(white[0].markAt(sq('a8'))), sq('d8'));
+    assert.equal(white[2].squareOf(white[0].markAt(sq('e8'))), sq('c8'));
+    const coordinates = tree('1. e4 e5 2. Nf3 Nc6 3. Bc4 Bc5 4. e1g1 *', true);
+    assert.equal(coordinates.at(-1).markAt(sq('f1')), 7);
+  });
+  await t.test('the tag queries on hand-made games', async (tt) => {
+    const games = [
+      // 1: the b1 knight takes its way to a8.
+      '1. Nc3 e5 2. Nd5 d6 3. Nxc7+ Kd7 4. Na8 *',
+      // 2: the g1 knight reaches d8 instead.
+      '1. Nf3 e5 2. Ng5 d6 3. Nxf7 Ke7 4. Nxd8 *',
+      // 3: the b1 knight gets to the eighth rank only in a variation.
+      '1. Nc3 d5 2. Nxd5 (2. Nb5 e6 3. Nxc7+ Kd7 4. Na8) Qxd5 *',
+      // 4: the h1 rook castles and meets the a8 rook on the a-file.
+      '[FEN "r3k3/8/8/8/8/8/8/4K2R w K - 0 1"]\n\n1. O-O Kd7 2. Ra1 *',
+      // 5: the a1 rook faces the a8 rook, the h1 rook never does.
+      '[FEN "r3k3/8/8/8/8/8/8/R3K2R w - - 0 1"]\n\n1. Kf1 Kd7 *',
+      // 6: the a8 rook castles long and the h1 rook comes to d1.
+      '[FEN "r3k3/8/8/8/8/8/7K/7R b q - 0 1"]\n\n1... O-O-O 2. Rd1 *',
+      // 7: a pawn stands between them on the d-file.
+      '[FEN "r3k3/8/8/8/3p4/8/7K/7R b q - 0 1"]\n\n1... O-O-O 2. Rd1 *',
+    ];
+    const dir = mkdtempSync(join(tmpdir(), 'agree-tags-'));
+    try {
+      const file = join(dir, 'games.pgn');
+      writeFileSync(file, games.map((g, i) => `${g.startsWith('[') ? '' : '[Event "x"]\n\n'}${g.replace(/^\[FEN/, `[Event "${i + 1}"]\n[FEN`)}\n`).join('\n'));
+      const named = (name) => queries.find((q) => q.name === name);
+      const [knight, rooks] = evaluate(file, [named('knight-from-b1-reaches-eighth-forany'), named('rooks-from-h1-and-a8-face-on-a-file-forany')]);
+      await tt.test('the knight from b1, by identity', () => assert.deepEqual(Object.keys(knight.matches), ['1']));
+      await tt.test('the rooks from h1 and a8, through castling', () => assert.deepEqual(Object.keys(rooks.matches), ['4', '6']));
+    } finally {
+      rmSync(dir, { recursive: true, force: true });
+    }
   });
 });

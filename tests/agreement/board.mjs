@@ -20,6 +20,14 @@ export function sq(name) {
 
 export const between = (n, lo, hi) => n >= lo && n <= hi;
 
+// Whether a position (a visit or tree node) is among those `lines` names:
+// 'main' the main line, 'all' also the variations, 'variations' only the
+// positions reached inside a variation.
+export function inLines(lines, visit) {
+  if (lines === 'variations') return visit.inVariation;
+  return lines === 'all' || !visit.inVariation;
+}
+
 // Square sets written as file and rank ranges: 'a-h7', 'f-h8', '?2', 'e4'.
 // Returns an array of square numbers; remembered, as tests ask per position.
 const squareSets = new Map();
@@ -145,16 +153,18 @@ class BoardQueries {
   // The number of (start square, direction) pairs from which the letters of
   // `pieces` (one string of letters per element) are found in order along
   // the direction with only empty squares between them; an element is taken
-  // by the first square it accepts. `directions` names them: 'orthogonal',
+  // by the first square it accepts. An element { mark } stands for a tagged
+  // piece: it accepts the square where the piece with that mark stands. `directions` names them: 'orthogonal',
   // 'diagonal', 'horizontal', 'vertical' or 'all'. With `attack` the piece
   // on the start square must also move along the direction.
   rays(pieces, directions, attack = false) {
+    const holds = (element, s) => (typeof element === 'string' ? element.includes(this.at(s)) : this.markAt(s) === element.mark);
     let hits = 0;
     for (const [df, dr] of DIRECTIONS[directions]) {
       const diagonal = df !== 0 && dr !== 0;
       for (let s = 0; s < 64; s++) {
         const first = this.at(s);
-        if (!pieces[0].includes(first)) continue;
+        if (!holds(pieces[0], s)) continue;
         if (attack && !(diagonal ? 'QqBb' : 'QqRr').includes(first)) continue;
         let f = fileOf(s);
         let r = rankOf(s);
@@ -167,9 +177,9 @@ class BoardQueries {
           f += df;
           r += dr;
           if (f < 0 || f > 7 || r < 0 || r > 7) break;
-          const c = this.at(square(f, r));
-          if (pieces[k].includes(c)) k++;
-          else if (c !== '.') break;
+          const t = square(f, r);
+          if (holds(pieces[k], t)) k++;
+          else if (this.at(t) !== '.') break;
         }
       }
     }
@@ -203,7 +213,39 @@ export class Pos extends BoardQueries {
     this.moveNumber = Math.floor(visit.ply / 2) + 1;
     this.tally = [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0];
     this.board = boardLetters(visit.pos.board, this.tally);
+    this.marks = visit.marks;
     this.status = {};
+  }
+
+  // The mark (marks.mjs) of the piece on square s, -1 for none; the square
+  // the piece with that mark stands on, -1 once it was captured. Only when
+  // the game was replayed with marks.
+  markAt(s) {
+    return this.marks[s];
+  }
+  squareOf(mark) {
+    return this.marks.indexOf(mark);
+  }
+
+  // Whether another position of the game holds the same 64 squares as this
+  // one or, with `flip`, as one of its eight orientations (colours kept).
+  // `side`: 'same' (the same side to move), 'change' (the other side) or
+  // 'ignore'. `lines` (as for inLines) says which positions of the game are
+  // looked at. Needs the replayed tree; the game's placements are kept in a
+  // map, so each lookup costs one key per orientation and side.
+  related({ flip = false, side = 'same', lines = 'main' } = {}) {
+    const game = this.node.game;
+    game.placements ??= placementIndex(game.nodes);
+    const other = this.turn === 'w' ? 'b' : 'w';
+    const turns = side === 'ignore' ? ['w', 'b'] : [side === 'change' ? other : this.turn];
+    const boards = flip ? ORIENTATIONS.map((_, o) => PERMUTATIONS[o].reduce((text, from) => text + this.board[from], '')) : [this.board.join('')];
+    for (const board of boards) {
+      for (const turn of turns) {
+        const found = game.placements.get(board + turn);
+        if (found?.some((node) => node !== this.node && inLines(lines, node))) return true;
+      }
+    }
+    return false;
   }
 
   at(s) {
@@ -329,6 +371,10 @@ class View extends BoardQueries {
     return this.pos.letterCount(this.swap ? SWAP[c] : c);
   }
 
+  markAt(s) {
+    return this.pos.markAt(this.perm[s]);
+  }
+
   get check() {
     return this.pos.check;
   }
@@ -344,6 +390,25 @@ class View extends BoardQueries {
 const LETTER_ROLE = Object.fromEntries(Object.entries(ROLE_LETTER).map(([role, letter]) => [letter, role]));
 const ROLES = Object.entries(ROLE_LETTER).map(([role, letter]) => [role, letter, letter.toUpperCase()]);
 const EMPTY = new Array(64).fill('.');
+
+// The nodes of a replayed game by placement: 64 letters and the side to
+// move ('w' or 'b') -> the nodes holding it.
+function placementIndex(nodes) {
+  const index = new Map();
+  for (const node of nodes) {
+    const p = (node.view ??= new Pos(node));
+    const key = p.board.join('') + p.turn;
+    const list = index.get(key);
+    if (list) list.push(node);
+    else index.set(key, [node]);
+  }
+  return index;
+}
+
+// The 64 letters of a chessops board.
+export function letters(board) {
+  return boardLetters(board, new Array(13).fill(0));
+}
 
 // The letters of the 64 squares; tally (indexed by SLOT) gets the number of
 // squares holding each letter.

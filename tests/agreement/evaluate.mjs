@@ -1,16 +1,11 @@
 // The independent answer to the queries of queries.mjs: one pass over a PGN
 // file replays every game and asks each query's test about the positions the
 // query looks at, counting the matching positions per game. A game is
-// replayed into a tree first when a query looks at the moves played or at
-// later positions (`ahead`).
-import { Pos, between } from './board.mjs';
+// replayed into a tree first when a query looks at the moves played, at
+// other positions of the game (`ahead`) or follows tagged pieces (`tags`).
+import { Pos, between, inLines, letters } from './board.mjs';
+import { bindings, markKinds, marksAfter, startMarks } from './marks.mjs';
 import { readGames, replayGame } from './replay.mjs';
-
-// Which visited positions a query looks at.
-function counts(lines, visit) {
-  if (lines === 'variations') return visit.inVariation;
-  return lines === 'all' || !visit.inVariation;
-}
 
 // "ply 57 (29.Qh7+)", "ply 12 (6...Nf6) in a variation", "the start position".
 function describe(visit) {
@@ -27,21 +22,27 @@ export function evaluate(file, list) {
   const results = list.map(() => ({ games: 0, matches: {}, near: {} }));
   const games = readGames(file, (n, game) => {
     const active = [];
+    const tagged = [];
     list.forEach((q, i) => {
       if (q.headers && !q.headers(game.headers)) return;
-      if (!q.test) {
-        results[i].matches[n] = 'tags';
-        return;
-      }
-      active.push({ q, i, count: 0, first: undefined, done: false });
+      if (q.tags) tagged.push({ q, i });
+      else if (!q.test) results[i].matches[n] = 'tags';
+      else active.push({ q, i, count: 0, first: undefined, done: false });
     });
+    if (tagged.length > 0) {
+      const nodes = replayTree(game, true);
+      for (const { q, i } of tagged) {
+        const found = matchTagged(q, nodes);
+        if (found) results[i].matches[n] = found;
+      }
+    }
     if (active.length === 0) return;
     let open = active.length;
     const visit = (v) => {
       let p;
       for (const a of active) {
-        if (a.done || !counts(a.q.lines ?? 'main', v)) continue;
-        p ??= v.view ?? new Pos(v);
+        if (a.done || !inLines(a.q.lines ?? 'main', v)) continue;
+        p ??= v.view ??= new Pos(v);
         if (!a.q.test(p, a.q)) continue;
         a.count += 1;
         a.first ??= describe(v);
@@ -68,13 +69,53 @@ export function evaluate(file, list) {
   return results;
 }
 
+// A query with tags holds when some binding of its tags (marks.mjs) makes
+// every one of its position lists match. Returns the reason for the first
+// such binding, or undefined.
+function matchTagged(q, nodes) {
+  const root = nodes[0];
+  const kinds = markKinds(nodes, root.markCount);
+  for (const binding of bindings(q.tags, kinds)) {
+    const found = [];
+    for (const test of q.lists) {
+      let count = 0;
+      let first;
+      for (const node of nodes) {
+        if (!inLines(q.lines ?? 'main', node) || !test((node.view ??= new Pos(node)), binding)) continue;
+        count += 1;
+        first ??= describe(node);
+        if (!q.count) break;
+      }
+      if (count === 0 || (q.count && !between(count, q.count[0], q.count[1]))) break;
+      found.push(q.count ? `${count} positions from ${first}` : first);
+    }
+    if (found.length < q.lists.length) continue;
+    const names = Object.entries(binding).map(([name, mark]) => {
+      const s = root.marks.indexOf(mark);
+      return `$${name} = ${root.letters[s]}${'abcdefgh'[s & 7]}${(s >> 3) + 1}`;
+    });
+    return `${names.join(', ')}: lists matched at ${found.join('; ')}`;
+  }
+  return undefined;
+}
+
 // The positions of a game in replay order as nodes shaped like visits, each
 // with its own copy of the position and `children`, the nodes reached by
-// the moves played from it (the line's next move first).
-function replayTree(game) {
+// the moves played from it (the line's next move first), and `game`, which
+// is shared by the nodes of one game and holds them all as `nodes`. With
+// `withMarks` each node also has its 64 `letters` and `marks` (marks.mjs);
+// the first node has `markCount`.
+export function replayTree(game, withMarks = false) {
   const nodes = [];
+  const shared = { nodes };
   replayGame(game, (v) => {
-    const node = { pos: v.pos.clone(), ply: v.ply, inVariation: v.inVariation, san: v.san, move: v.move, children: [] };
+    const node = { pos: v.pos.clone(), ply: v.ply, inVariation: v.inVariation, san: v.san, move: v.move, children: [], game: shared };
+    if (withMarks) {
+      node.letters = letters(node.pos.board);
+      const parent = v.parent?.node;
+      if (parent) node.marks = marksAfter(parent.marks, parent.letters, v.move);
+      else ({ marks: node.marks, count: node.markCount } = startMarks(node.letters));
+    }
     v.node = node;
     v.parent?.node.children.push(node);
     nodes.push(node);

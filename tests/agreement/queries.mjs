@@ -16,10 +16,16 @@
 //   ahead    true when the test looks at the moves played from the position
 //            (p.moves, p.next) or along the line (p.sequence)
 //   elements tests of one position each, for p.sequence(entry.elements ...)
+//   tags     [[name, letters], ...]: the query's :forany declarations, in
+//            order; such an entry has `lists` instead of `test`
+//   lists    (p, binding) => bool, one per position list of the query:
+//            binding maps each tag name to the mark of the piece bound to
+//            it (p.markAt, p.squareOf); the game matches when one binding
+//            lets every list match
 // Results are cached under the entry's own text and the sources of the
 // reader and board.mjs, so a test may use nothing but p, the entry and
 // board.mjs.
-import { between, squares } from './board.mjs';
+import { between, rankOf, sq, squares } from './board.mjs';
 
 export const queries = [
   {
@@ -299,5 +305,56 @@ export const queries = [
     ahead: true,
     elements: [(p) => p.count('Qq') === 2, (p) => p.count('Qq') === 0, (p) => between(p.count('Qq'), 1, 5)],
     test: (p, q) => p.sequence(q.elements, true, false),
+  },
+  {
+    // The same 64 squares with the same side to move at two points of the
+    // main line: found from either occurrence, never from the position
+    // itself.
+    name: 'repeated-placement-relation',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :relation ())',
+    ahead: true,
+    test: (p) => p.related(),
+  },
+  {
+    // Sources and finds anywhere in the tree: a variation that reaches a
+    // placement of the main line or of another variation, or repeats one.
+    name: 'repeated-placement-relation-variations',
+    files: ['classics.pgn'],
+    hux: '(position :variations :relation (:variations))',
+    lines: 'all',
+    ahead: true,
+    test: (p) => p.related({ lines: 'all' }),
+  },
+  {
+    // The placement recurs in one of the eight orientations of the board
+    // (colours kept), with either side to move; a null move already makes
+    // one.
+    name: 'placement-in-any-orientation-relation-flip',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :relation (:flip :ignoresidetomove))',
+    ahead: true,
+    test: (p) => p.related({ flip: true, side: 'ignore' }),
+  },
+  {
+    // The knight that starts on b1 reaches the eighth rank: followed by
+    // identity, so another knight getting there does not count.
+    name: 'knight-from-b1-reaches-eighth-forany',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: ':forany n N (position :initial [$n]b1) (position [$n]?8)',
+    tags: [['n', 'N']],
+    lists: [(p, t) => p.ply === 0 && p.markAt(sq('b1')) === t.n, (p, t) => rankOf(p.squareOf(t.n)) === 7],
+  },
+  {
+    // The rook that starts on h1 and the one that starts on a8 face each
+    // other on a file with nothing between them.
+    name: 'rooks-from-h1-and-a8-face-on-a-file-forany',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: ':forany a R :forany b r (position :initial [$a]h1 [$b]a8) (position :rayvertical ([$a] [$b]))',
+    tags: [['a', 'R'], ['b', 'r']],
+    lists: [
+      (p, t) => p.ply === 0 && p.markAt(sq('h1')) === t.a && p.markAt(sq('a8')) === t.b,
+      (p, t) => p.rays([{ mark: t.a }, { mark: t.b }], 'vertical') > 0,
+    ],
   },
 ];
