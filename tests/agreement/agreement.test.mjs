@@ -137,6 +137,12 @@ test('moves played, attacks, rays and sequences', async (t) => {
     assert.equal(start.attackCount('Q', 'KQRBNP'), 5);
     assert.equal(start.attackCount('R', 'KQRBNPkqrbnp.'), 4);
     assert.equal(start.attackCount('K', 'k'), 0);
+    assert.equal(start.attackCount('NN', '..'), 4, 'a letter given twice counts once');
+    const open = tree('[FEN "4k3/8/8/3q4/8/8/8/R3K3 w - - 0 1"]\n\n*')[0];
+    assert.equal(open.attackCount('q', '.'), 27);
+    assert.equal(open.attackCount('q', 'KR'), 0);
+    assert.equal(open.attackCount('R', 'K.'), 11);
+    assert.equal(open.attackCount('R', 'K'), 1);
   });
   await t.test('rays', () => {
     const ray = tree('[FEN "4k3/8/8/8/4Q3/8/8/4R1K1 b - - 0 1"]\n\n*')[0];
@@ -146,6 +152,12 @@ test('moves played, attacks, rays and sequences', async (t) => {
     assert.equal(ray.rays(['R', '.', 'Q'], 'vertical'), 1);
     assert.equal(ray.rays(['K', 'R'], 'horizontal', true), 0);
     assert.equal(ray.rays(['QR', 'k'], 'all', true), 1);
+    const swapped = [...ray.views('flipcolor')][1];
+    assert.equal(swapped.rays(['r', 'q', 'K'], 'all', true), 1);
+    assert.equal(swapped.rays(['R', 'Q', 'k'], 'all', true), 0);
+    const turned = [...ray.views('flip')].find((v) => v.at('a5') === 'k');
+    assert.equal(turned.rays(['R', 'Q', 'k'], 'horizontal', true), 1);
+    assert.equal(turned.rays(['R', 'Q', 'k'], 'vertical', true), 0);
   });
   await t.test('sequences along the line and into variations', () => {
     const captureTwice = [(p) => p.ply === 2, (p) => p.count('p') === 7, (p) => p.count('P') === 8];

@@ -5,6 +5,7 @@
 // positions they lead to. Symmetric patterns are tested on transformed views
 // of the board rather than by transforming the pattern.
 import { attacks } from 'chessops/attacks';
+import { SquareSet } from 'chessops/squareSet';
 
 const ROLE_LETTER = { pawn: 'p', knight: 'n', bishop: 'b', rook: 'r', queen: 'q', king: 'k' };
 const VALUE = { K: 0, Q: 9, R: 5, B: 3, N: 3, P: 1, k: 0, q: 9, r: 5, b: 3, n: 3, p: 1, '.': 0 };
@@ -154,49 +155,76 @@ class BoardQueries {
   // `pieces` (one string of letters per element) are found in order along
   // the direction with only empty squares between them; an element is taken
   // by the first square it accepts. An element { mark } stands for a tagged
-  // piece: it accepts the square where the piece with that mark stands. `directions` names them: 'orthogonal',
-  // 'diagonal', 'horizontal', 'vertical' or 'all'. With `attack` the piece
-  // on the start square must also move along the direction.
+  // piece: it accepts the square where the piece with that mark stands.
+  // `directions` names them: 'orthogonal', 'diagonal', 'horizontal',
+  // 'vertical' or 'all'. With `attack` the piece on the start square must
+  // also move along the direction.
   rays(pieces, directions, attack = false) {
-    const holds = (element, s) => (typeof element === 'string' ? element.includes(this.at(s)) : this.markAt(s) === element.mark);
+    // An element that no square holds leaves nothing to find.
+    if (pieces.some((e) => typeof e === 'string' && this.count(e) === 0)) return 0;
+    const codes = this.codes;
+    const tables = pieces.map((e) => (typeof e === 'string' ? letterTable(e) : undefined));
     let hits = 0;
-    for (const [df, dr] of DIRECTIONS[directions]) {
-      const diagonal = df !== 0 && dr !== 0;
-      for (let s = 0; s < 64; s++) {
-        const first = this.at(s);
-        if (!holds(pieces[0], s)) continue;
-        if (attack && !(diagonal ? 'QqBb' : 'QqRr').includes(first)) continue;
-        let f = fileOf(s);
-        let r = rankOf(s);
+    for (let s = 0; s < 64; s++) {
+      if (tables[0] ? tables[0][codes[s]] !== 1 : this.markAt(s) !== pieces[0].mark) continue;
+      for (const d of DIRECTIONS[directions]) {
+        if (attack && !(d < 4 ? 'QqRr' : 'QqBb').includes(this.board[s])) continue;
         let k = 1;
-        for (;;) {
-          if (k === pieces.length) {
-            hits++;
-            break;
-          }
-          f += df;
-          r += dr;
-          if (f < 0 || f > 7 || r < 0 || r > 7) break;
-          const t = square(f, r);
-          if (holds(pieces[k], t)) k++;
-          else if (this.at(t) !== '.') break;
+        for (const t of LINES[d][s]) {
+          if (k === pieces.length) break;
+          if (tables[k] ? tables[k][codes[t]] === 1 : this.markAt(t) === pieces[k].mark) k++;
+          else if (codes[t] !== EMPTY_CODE) break;
         }
+        if (k === pieces.length) hits++;
       }
     }
     return hits;
   }
+
+  // The 64 letters as character codes, made on first use.
+  get codes() {
+    if (!this.letterCodes) {
+      const codes = new Uint8Array(64);
+      for (let s = 0; s < 64; s++) codes[s] = this.board[s].charCodeAt(0);
+      this.letterCodes = codes;
+    }
+    return this.letterCodes;
+  }
 }
 
-const ORTHOGONAL = [[0, 1], [0, -1], [-1, 0], [1, 0]];
-const DIAGONAL = [[-1, 1], [1, 1], [-1, -1], [1, -1]];
+// The eight directions as (file, rank) steps, the four orthogonal ones
+// first; LINES[d][s] lists the squares from s in direction d, nearest first.
+const STEPS = [[0, 1], [0, -1], [-1, 0], [1, 0], [-1, 1], [1, 1], [-1, -1], [1, -1]];
+const LINES = STEPS.map(([df, dr]) => {
+  const lines = [];
+  for (let s = 0; s < 64; s++) {
+    const line = [];
+    for (let f = fileOf(s) + df, r = rankOf(s) + dr; f >= 0 && f < 8 && r >= 0 && r < 8; f += df, r += dr) line.push(square(f, r));
+    lines.push(line);
+  }
+  return lines;
+});
 const DIRECTIONS = {
-  orthogonal: ORTHOGONAL,
-  diagonal: DIAGONAL,
-  horizontal: [[-1, 0], [1, 0]],
-  vertical: [[0, 1], [0, -1]],
-  all: [...ORTHOGONAL, ...DIAGONAL],
+  orthogonal: [0, 1, 2, 3],
+  diagonal: [4, 5, 6, 7],
+  horizontal: [2, 3],
+  vertical: [0, 1],
+  all: [0, 1, 2, 3, 4, 5, 6, 7],
 };
-const COLOUR = (c) => (c === c.toUpperCase() ? 'white' : 'black');
+
+// Letters as a table indexed by character code: 1 for each letter of the
+// text, 0 for any other; remembered per text.
+const EMPTY_CODE = 46;
+const letterTables = new Map();
+function letterTable(text) {
+  let table = letterTables.get(text);
+  if (!table) {
+    table = new Uint8Array(128);
+    for (const c of text) table[c.charCodeAt(0)] = 1;
+    letterTables.set(text, table);
+  }
+  return table;
+}
 
 export class Pos extends BoardQueries {
   // visit: a replayed position (replay.mjs), or a node of a replayed game
@@ -223,6 +251,7 @@ export class Pos extends BoardQueries {
   markAt(s) {
     return this.marks[s];
   }
+
   squareOf(mark) {
     return this.marks.indexOf(mark);
   }
@@ -232,18 +261,14 @@ export class Pos extends BoardQueries {
   // `side`: 'same' (the same side to move), 'change' (the other side) or
   // 'ignore'. `lines` (as for inLines) says which positions of the game are
   // looked at. Needs the replayed tree; the game's placements are kept in a
-  // map, so each lookup costs one key per orientation and side.
+  // map, so each lookup costs one key per orientation.
   related({ flip = false, side = 'same', lines = 'main' } = {}) {
     const game = this.node.game;
     game.placements ??= placementIndex(game.nodes);
-    const other = this.turn === 'w' ? 'b' : 'w';
-    const turns = side === 'ignore' ? ['w', 'b'] : [side === 'change' ? other : this.turn];
-    const boards = flip ? ORIENTATIONS.map((_, o) => PERMUTATIONS[o].reduce((text, from) => text + this.board[from], '')) : [this.board.join('')];
-    for (const board of boards) {
-      for (const turn of turns) {
-        const found = game.placements.get(board + turn);
-        if (found?.some((node) => node !== this.node && inLines(lines, node))) return true;
-      }
+    const sides = (node) => side === 'ignore' || (node.view.turn === this.turn) === (side === 'same');
+    for (let o = 0; o < (flip ? 8 : 1); o++) {
+      const found = game.placements.get(placementKey(this.codes, PERMUTATIONS[o]));
+      if (found?.some((node) => node !== this.node && inLines(lines, node) && sides(node))) return true;
     }
     return false;
   }
@@ -273,13 +298,13 @@ export class Pos extends BoardQueries {
   // whose move it is aside, pawns diagonally forward only, sliders up to and
   // including the first occupied square.
   attackCount(attackers, targets) {
-    const occupied = this.chess.board.occupied;
+    const board = this.chess.board;
+    let aimed = SquareSet.empty();
+    for (const piece of pieceKinds(targets)) aimed = aimed.union(piece ? board.pieces(piece.color, piece.role) : board.occupied.complement());
     let n = 0;
-    for (let s = 0; s < 64; s++) {
-      const c = this.board[s];
-      if (c === '.' || !attackers.includes(c)) continue;
-      const piece = { role: LETTER_ROLE[c.toLowerCase()], color: COLOUR(c) };
-      for (const t of attacks(piece, s, occupied)) if (targets.includes(this.board[t])) n++;
+    for (const piece of pieceKinds(attackers)) {
+      if (!piece) continue;
+      for (const s of board.pieces(piece.color, piece.role)) n += attacks(piece, s, board.occupied).intersect(aimed).size();
     }
     return n;
   }
@@ -375,6 +400,11 @@ class View extends BoardQueries {
     return this.pos.markAt(this.perm[s]);
   }
 
+  // The 64 letters of the view, made on first use.
+  get board() {
+    return (this.letters ??= Array.from({ length: 64 }, (_, s) => this.at(s)));
+  }
+
   get check() {
     return this.pos.check;
   }
@@ -387,22 +417,43 @@ class View extends BoardQueries {
 }
 
 
+const COLOUR = (c) => (c === c.toUpperCase() ? 'white' : 'black');
 const LETTER_ROLE = Object.fromEntries(Object.entries(ROLE_LETTER).map(([role, letter]) => [letter, role]));
+
+// The distinct letters of a text as chessops pieces ({ role, color }),
+// undefined standing for '.'; remembered per text.
+const kindLists = new Map();
+function pieceKinds(text) {
+  let kinds = kindLists.get(text);
+  if (!kinds) {
+    kinds = [...new Set(text)].map((c) => (c === '.' ? undefined : { role: LETTER_ROLE[c.toLowerCase()], color: COLOUR(c) }));
+    kindLists.set(text, kinds);
+  }
+  return kinds;
+}
 const ROLES = Object.entries(ROLE_LETTER).map(([role, letter]) => [role, letter, letter.toUpperCase()]);
 const EMPTY = new Array(64).fill('.');
 
-// The nodes of a replayed game by placement: 64 letters and the side to
-// move ('w' or 'b') -> the nodes holding it.
+// The nodes of a replayed game by placement (placementKey), each with its
+// `view`.
 function placementIndex(nodes) {
   const index = new Map();
   for (const node of nodes) {
-    const p = (node.view ??= new Pos(node));
-    const key = p.board.join('') + p.turn;
+    const key = placementKey((node.view ??= new Pos(node)).codes, PERMUTATIONS[0]);
     const list = index.get(key);
     if (list) list.push(node);
     else index.set(key, [node]);
   }
   return index;
+}
+
+// The 64 letters of a board (as character codes) seen through a permutation
+// (square s shows codes[perm[s]]), as one text.
+const KEY = new Uint8Array(64);
+const LATIN1 = new TextDecoder('latin1');
+function placementKey(codes, perm) {
+  for (let s = 0; s < 64; s++) KEY[s] = codes[perm[s]];
+  return LATIN1.decode(KEY);
 }
 
 // The 64 letters of a chessops board.

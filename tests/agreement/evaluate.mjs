@@ -29,12 +29,10 @@ export function evaluate(file, list) {
       else if (!q.test) results[i].matches[n] = 'tags';
       else active.push({ q, i, count: 0, first: undefined, done: false });
     });
-    if (tagged.length > 0) {
-      const nodes = replayTree(game, true);
-      for (const { q, i } of tagged) {
-        const found = matchTagged(q, nodes);
-        if (found) results[i].matches[n] = found;
-      }
+    const tree = tagged.length > 0 || active.some((a) => a.q.ahead) ? replayTree(game, tagged.length > 0) : undefined;
+    for (const { q, i } of tagged) {
+      const found = matchTagged(q, tree);
+      if (found) results[i].matches[n] = found;
     }
     if (active.length === 0) return;
     let open = active.length;
@@ -53,8 +51,8 @@ export function evaluate(file, list) {
       }
       return open > 0;
     };
-    if (active.some((a) => a.q.ahead)) {
-      for (const node of replayTree(game)) if (!visit(node)) break;
+    if (tree) {
+      for (const node of tree) if (!visit(node)) break;
     } else {
       replayGame(game, visit);
     }
