@@ -59,7 +59,7 @@ function cacheKey(query, file) {
     test: query.test?.toString() ?? null,
     ahead: query.ahead ?? false,
     elements: query.elements?.map(String) ?? null,
-    tags: query.tags ?? null,
+    forany: query.forany ?? null,
     lists: query.lists?.map(String) ?? null,
     file: resolve(file),
     size: st.size,

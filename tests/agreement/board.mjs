@@ -2,8 +2,10 @@
 // holding one letter each (KQRBNP white, kqrbnp black, "." empty), the side
 // to move, the ply, and check, mate and stalemate worked out on demand; when
 // the whole game was replayed first, also the moves played from it and the
-// positions they lead to. Symmetric patterns are tested on transformed views
-// of the board rather than by transforming the pattern.
+// positions they lead to, the other positions of the game with their
+// placements, and the identities (marks) of the pieces when those are
+// followed. Symmetric patterns are tested on transformed views of the board
+// rather than by transforming the pattern.
 import { attacks } from 'chessops/attacks';
 import { SquareSet } from 'chessops/squareSet';
 

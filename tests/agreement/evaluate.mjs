@@ -2,7 +2,7 @@
 // file replays every game and asks each query's test about the positions the
 // query looks at, counting the matching positions per game. A game is
 // replayed into a tree first when a query looks at the moves played, at
-// other positions of the game (`ahead`) or follows tagged pieces (`tags`).
+// other positions of the game (`ahead`) or follows tagged pieces (`forany`).
 import { Pos, between, inLines, letters } from './board.mjs';
 import { bindings, markKinds, marksAfter, startMarks } from './marks.mjs';
 import { readGames, replayGame } from './replay.mjs';
@@ -25,7 +25,7 @@ export function evaluate(file, list) {
     const tagged = [];
     list.forEach((q, i) => {
       if (q.headers && !q.headers(game.headers)) return;
-      if (q.tags) tagged.push({ q, i });
+      if (q.forany) tagged.push({ q, i });
       else if (!q.test) results[i].matches[n] = 'tags';
       else active.push({ q, i, count: 0, first: undefined, done: false });
     });
@@ -73,7 +73,7 @@ export function evaluate(file, list) {
 function matchTagged(q, nodes) {
   const root = nodes[0];
   const kinds = markKinds(nodes, root.markCount);
-  for (const binding of bindings(q.tags, kinds)) {
+  for (const binding of bindings(q.forany, kinds)) {
     const found = [];
     for (const test of q.lists) {
       let count = 0;

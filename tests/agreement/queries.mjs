@@ -14,17 +14,18 @@
 //   headers  (h) => bool on the game's tags (a Map), optional
 //   test     (p, entry) => bool on one position (board.mjs: Pos), optional
 //   ahead    true when the test looks at the moves played from the position
-//            (p.moves, p.next) or along the line (p.sequence)
+//            (p.moves, p.next), along the line (p.sequence) or at the other
+//            positions of the game (p.related)
 //   elements tests of one position each, for p.sequence(entry.elements ...)
-//   tags     [[name, letters], ...]: the query's :forany declarations, in
+//   forany   [[name, letters], ...]: the query's tag declarations, in
 //            order; such an entry has `lists` instead of `test`
 //   lists    (p, binding) => bool, one per position list of the query:
 //            binding maps each tag name to the mark of the piece bound to
 //            it (p.markAt, p.squareOf); the game matches when one binding
 //            lets every list match
-// Results are cached under the entry's own text and the sources of the
-// reader and board.mjs, so a test may use nothing but p, the entry and
-// board.mjs.
+// Results are cached under the entry's own text and the evaluator's sources
+// (the reader, board.mjs, marks.mjs), so a test may use nothing but p, the
+// entry and board.mjs.
 import { between, rankOf, sq, squares } from './board.mjs';
 
 export const queries = [
@@ -342,7 +343,7 @@ export const queries = [
     name: 'knight-from-b1-reaches-eighth-forany',
     files: ['masters.pgn', 'classics.pgn'],
     hux: ':forany n N (position :initial [$n]b1) (position [$n]?8)',
-    tags: [['n', 'N']],
+    forany: [['n', 'N']],
     lists: [(p, t) => p.ply === 0 && p.markAt(sq('b1')) === t.n, (p, t) => rankOf(p.squareOf(t.n)) === 7],
   },
   {
@@ -351,7 +352,7 @@ export const queries = [
     name: 'rooks-from-h1-and-a8-face-on-a-file-forany',
     files: ['masters.pgn', 'classics.pgn'],
     hux: ':forany a R :forany b r (position :initial [$a]h1 [$b]a8) (position :rayvertical ([$a] [$b]))',
-    tags: [['a', 'R'], ['b', 'r']],
+    forany: [['a', 'R'], ['b', 'r']],
     lists: [
       (p, t) => p.ply === 0 && p.markAt(sq('h1')) === t.a && p.markAt(sq('a8')) === t.b,
       (p, t) => p.rays([{ mark: t.a }, { mark: t.b }], 'vertical') > 0,
