@@ -275,6 +275,20 @@ TEST(TaggedDesignators, Transforms) {
     EXPECT_EQ(swapped->squaremask, square_Bit(A8) | square_Bit(B7));
 }
 
+TEST(TaggedDesignators, DebugPrint) {
+    ScanState& state = stateWith({{"t", "K"}});
+    const std::string tag =
+        "Tag: t: mark: 0 Tag's pieceloc: K<all squares>end tag's pieceloc. piecemask: 2 End tag: "
+        "t. ";
+    testing::internal::CaptureStdout();
+    pieceLoc::fromString("[$t]e4", &state.tags)->print();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Tag pieceloc: " + tag + "e4");
+    testing::internal::CaptureStdout();
+    parsePosition(":tagmatch t Q[a8,h8]", state)->tagFilters[0]->print();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "TagFilter: tag: " + tag + " pieceloc: Q<a8 h8 >\n");
+}
+
 struct Cursor {
     PositionState pos;
     const moveT* move;
