@@ -46,6 +46,8 @@ TEST(TagsRun, ReadingErrors) {
         {":forany t K (position $T)", "Error: Invalid tag name in piece designator: no such tag\n"},
         {":forany t K (position $)", "Error: invalid tagname\n"},
         {":forany t K (position $" + std::string(200, 't') + ")", "Error: invalid tagname\n"},
+        {":forany t K (position $" + std::string(199, 't') + ")",
+         "Error: Invalid tag name in piece designator: no such tag\n"},
         {":forany t K (position [$tQ])",
          "Error: Invalid tag name in piece designator: no such tag\n"},
         {":forany t K (position [$t?])", "Error: No multiple pieces with a tag\n"},
@@ -103,23 +105,17 @@ TEST(TagsRun, OnePieceThroughTheGame) {
         {"knights", ":forany n N (position :initial [$n]b1) (position [$n]?8 :variations)",
          "+<1>+<3>"},
         {"knights", ":forany n N (position :initial [$n]g1) (position [$n]?8)", "+<2>"},
-        {"knights", ":forany n N (position [$n]?8)", "+<1>+<2>"},
         {"knights", ":forany n N (position :initial $n[b1,g1]) (position :tagmatch n ?a8)", "+<1>"},
         // Eight orientations: the variants are selected by their plain
         // designators, or tested one by one when they have none.
         {"knights", ":forany n N (position :initial [$n]b1) (position [$n]a8 ke7 :flip)", "+<1>"},
         {"knights", ":forany n N (position [$n]a8 :flip)", "+<1>"},
-        {"knights", ":forany n N (position [$n]h1 :flip :flipcolor)", "+<1>"},
         // The piece's square is enough: the kind is never looked at.
         {"knights", ":forany n U (position :initial [$n]b1) (position [$n]a8)", "+<1>"},
-        // Taken on d8 in game 2: the queen's tag no longer matches after it.
-        {"knights", ":forany q q (position :tagmatch q ?)", "+<1>+<2>+<3>"},
-        {"knights", ":forany q q (position :terminal :tagmatch q ?)", "+<1>+<3>"},
+        // Taken on d8 in game 2: the queen's tag holds nowhere after it.
         {"knights", ":forany q q (position :terminal $q)", "+<1>+<3>"},
-        // A tag of no piece never binds, also without position lists.
-        {"knights", ":forany t .", ""},
+        // A tag of no piece never binds.
         {"knights", ":forany t . (position)", ""},
-        {"knights", ":forany t K", "+<1>+<2>+<3>"},
         // Two tags: the rook that starts on h1 faces the one that starts on
         // a8 on a file with nothing between them.
         {"sample",
@@ -132,8 +128,6 @@ TEST(TagsRun, OnePieceThroughTheGame) {
         // A pawn that becomes a queen: the tag follows it as a pawn and as
         // a queen (game 18: two black promotions; game 25: one).
         {"sample", ":forany p p (position :tagmatch p p) (position :tagmatch p q)", "+<18>+<25>"},
-        {"sample", ":forany p p (position :tagmatch p p :flipcolor) (position :tagmatch p q)",
-         "+<18>+<25>"},
     };
     for (const Case& c : cases) {
         std::string dir = scratchDir();
@@ -175,7 +169,6 @@ TEST(TagsRun, VeryLongGame) {
         const char* games;
     } cases[] = {
         {":forany t N (position :initial [$t]b1) (position :terminal [$t]c3)", "+<1>"},
-        {":forany t N (position :initial [$t]g1) (position :terminal [$t]f3)", ""},
         {":forany t N (position :initial [$t]g1) (position :terminal [$t]f3 :variations)", "+<1>"},
         {":forany t N (position :initial [$t]g1) "
          "(position :sequence ((position [$t]g1) (position [$t]f3)) :variations :matchcount 15001)",

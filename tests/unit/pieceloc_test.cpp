@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "filter/scanstate.h"
 #include "filter/squareset.h"
 #include "query/strlist.h"
 #include "sample_positions.h"
@@ -156,52 +155,6 @@ TEST(PieceLocDeathTest, WrittenFormErrors) {
     // A designator cut short names the missing character as the terminator.
     EXPECT_EXIT((stdoutToStderr(), pieceLoc::fromString("Ka")), testing::ExitedWithCode(1),
                 "^bad rank char ");
-}
-
-// With the tags t and t2 declared.
-TEST(PieceLocDeathTest, TaggedWrittenFormErrors) {
-    static ScanState* state = [] {
-        auto* s = new ScanState();
-        pieceLoc king;
-        king.addPiece(WK);
-        s->declareTag("t", &king);
-        s->declareTag("t2", &king);
-        return s;
-    }();
-    struct Case {
-        std::string text;
-        std::string message;
-    } cases[] = {
-        {"$", "Error: invalid tagname\n"},
-        {"[$]a1", "Error: invalid tagname\n"},
-        {"$" + std::string(200, 't'), "Error: invalid tagname\n"},
-        {"$T", "Error: Invalid tag name in piece designator: no such tag\n"},
-        // Letters and digits run on: the tag ta1, which does not exist.
-        {"$ta1", "Error: Invalid tag name in piece designator: no such tag\n"},
-        {"[$t$t2]a1", "Error: Invalid piece designator: at most one tag in a designator\n"},
-        {"[$tQ]a1", "Error: Invalid tag name in piece designator: no such tag\n"},
-        {"[$t.]a1", "Error: No multiple pieces with a tag\n"},
-        {"[Q$t]", "Error: No multiple pieces with a tag\n"},
-        {"[$t]z1", "bad file char z"},
-        {"[$t", "Error: Invalid piece designator\n"},
-        {"$t-a1", "bad file char -"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EXIT((stdoutToStderr(), pieceLoc::fromString(c.text.c_str(), &state->tags)),
-                    testing::ExitedWithCode(1), literally(c.message))
-            << c.text;
-    // A name of 199 characters is still a name.
-    EXPECT_EXIT((stdoutToStderr(),
-                 pieceLoc::fromString(("$" + std::string(199, 't')).c_str(), &state->tags)),
-                testing::ExitedWithCode(1),
-                literally("Error: Invalid tag name in piece designator: no such tag\n"));
-    pieceLoc* loc = keep(pieceLoc::fromString("$t2[a1,b2]", &state->tags));
-    EXPECT_EQ(loc->tag, state->tags.findTag("t2"));
-    EXPECT_EQ(loc->npieces, 0);
-    EXPECT_EQ(loc->squaremask, square_Bit(A1) | square_Bit(B2));
-    loc = keep(pieceLoc::fromString("[$t]", &state->tags));
-    EXPECT_EQ(loc->tag, state->tags.findTag("t"));
-    EXPECT_TRUE(loc->allsquares);
 }
 
 TEST(PieceLoc, MatchAgreesWithTheBoard) {

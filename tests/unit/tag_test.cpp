@@ -58,58 +58,32 @@ const char kPromotions[] =
     "[Event \"p\"]\n[SetUp \"1\"]\n[FEN \"8/P6k/8/8/8/8/1p4K1/8 w - - 0 1\"]\n\n"
     "1. a8=Q b1=N 2. Qb7+ Kg6 3. Qxb1+ Kg5 *\n";
 
-TEST(TagBindings, EveryBindingInOrder) {
-    struct Case {
-        int ntags;
-        int nmarkers;
-        int count;
-        std::string first, last;
-    } cases[] = {
-        {1, 32, 32, "0", "31"},
-        {2, 32, 992, "0,1", "31,30"},
-        {2, 3, 6, "0,1", "2,1"},
-        // Too few pieces: only the first binding, which names a mark that
-        // no piece has, so that the piece masks refuse it.
-        {2, 1, 1, "0,1", "0,1"},
-        {1, 0, 1, "0", "0"},
-    };
-    for (const Case& c : cases) {
-        ScanState& state =
-            c.ntags == 1 ? stateWith({{"a", "U"}}) : stateWith({{"a", "U"}, {"b", "U"}});
-        TagTable& tags = state.tags;
-        std::vector<std::string> seen;
-        tags.initializeTags();
-        do {
-            std::string binding = std::to_string(tags.getTag(0)->mark);
-            if (c.ntags == 2) {
-                binding += "," + std::to_string(tags.getTag(1)->mark);
-                EXPECT_NE(tags.getTag(0)->mark, tags.getTag(1)->mark);
-            }
-            seen.push_back(binding);
-        } while (tags.nextTagMarkers(c.nmarkers));
-        SCOPED_TRACE(std::to_string(c.ntags) + " tags, " + std::to_string(c.nmarkers) + " marks");
-        ASSERT_EQ(int(seen.size()), c.count);
-        EXPECT_EQ(seen.front(), c.first);
-        EXPECT_EQ(seen.back(), c.last);
-    }
-    ScanState& state = stateWith({{"a", "U"}, {"b", "U"}});
-    std::string all;
+// The bindings tried among n marks, in order.
+std::vector<std::string> bindings(int ntags, int n) {
+    ScanState& state = ntags == 1 ? stateWith({{"a", "U"}}) : stateWith({{"a", "U"}, {"b", "U"}});
+    std::vector<std::string> seen;
     state.tags.initializeTags();
     do {
-        all += "(" + std::to_string(state.tags.getTag(0)->mark) + "," +
-               std::to_string(state.tags.getTag(1)->mark) + ")";
-    } while (state.tags.nextTagMarkers(3));
-    EXPECT_EQ(all, "(0,1)(0,2)(1,0)(1,2)(2,0)(2,1)");
+        std::string binding = std::to_string(state.tags.getTag(0)->mark);
+        if (ntags == 2) binding += "," + std::to_string(state.tags.getTag(1)->mark);
+        seen.push_back(binding);
+    } while (state.tags.nextTagMarkers(n));
+    return seen;
 }
 
-TEST(TagBindings, NamesAreExactAndCaseSensitive) {
-    ScanState& state = stateWith({{"king", "K"}, {"King2", "k"}});
-    EXPECT_EQ(state.tags.findTag("king"), state.tags.getTag(0));
-    EXPECT_EQ(state.tags.findTag("King2"), state.tags.getTag(1));
-    EXPECT_EQ(state.tags.findTag("King"), nullptr);
-    EXPECT_EQ(state.tags.findTag("kin"), nullptr);
-    EXPECT_EQ(state.tags.getTag(0)->piecemask, 1u << WK);
-    EXPECT_EQ(state.tags.getTag(1)->piecemask, 1u << BK);
+TEST(TagBindings, EveryBindingInOrder) {
+    using Seen = std::vector<std::string>;
+    EXPECT_EQ(bindings(2, 3), (Seen{"0,1", "0,2", "1,0", "1,2", "2,0", "2,1"}));
+    Seen two = bindings(2, 32);
+    ASSERT_EQ(two.size(), 992u);
+    EXPECT_EQ(two.front(), "0,1");
+    EXPECT_EQ(two.back(), "31,30");
+    Seen one = bindings(1, 32);
+    ASSERT_EQ(one.size(), 32u);
+    EXPECT_EQ(one.back(), "31");
+    // Too few pieces: only the first binding, whose marks no piece has, so
+    // that the piece masks refuse it.
+    EXPECT_EQ(bindings(2, 1), Seen{"0,1"});
 }
 
 // The marks that a one-tag binding can take in the game: those whose piece
@@ -121,7 +95,6 @@ TEST(TagBindings, PieceMasksSkipImpossibleBindings) {
         std::string marks;
     } cases[] = {
         {"[Event \"s\"]\n\n1. e4 *\n", "K", " 4"},
-        {"[Event \"s\"]\n\n1. e4 *\n", "R", " 0 7"},
         {"[Event \"s\"]\n\n1. e4 *\n", "[Kk]", " 4 28"},
         // The square part of the declaration does not count.
         {"[Event \"s\"]\n\n1. e4 *\n", "Kh8", " 4"},
@@ -131,8 +104,6 @@ TEST(TagBindings, PieceMasksSkipImpossibleBindings) {
         {kPromotions, "Q", " 2"},
         {kPromotions, "N", ""},
         {kPromotions, "n", " 0"},
-        {kPromotions, "p", " 0"},
-        {kPromotions, "K", " 1"},
     };
     for (const Case& c : cases) {
         ScanState& state = stateWith({{"t", c.designator}});
@@ -161,7 +132,6 @@ TEST(TagBindings, GameLevelTriesEveryPossibleBinding) {
         {"(match :forany a R :forany b r (position))", 4, true},
         // Both lists are walked for every binding that passes the first.
         {"(match :forany a R (position :initial [$a]a1) (position [$a]a1))", 3, true},
-        {"(match :forany a . (position))", 0, false},
         // No position list: a binding that the piece masks allow is enough.
         {"(match :forany a q)", 0, true},
         {"(match :forany a .)", 0, false},
@@ -198,26 +168,19 @@ TEST(TaggedDesignators, FollowTheBoundPiece) {
         {"[$t]a-h8 [$u]b1", "0010000"},
         {":tagmatch t Qa8", "0110000"},
         {":tagmatch t P", "1000000"},
-        {":tagmatch t [Qq]b?", "0001111"},
         // Captured at ply 5: never again.
         {":tagmatch u ?", "1111100"},
         {":tagmatch u n", "0011100"},
-        {":tagmatch u n :tagmatch t Q", "0011100"},
-        {"$u", "1111100"},
         {":attackcount $t $u 1", "0001100"},
-        {":attackcount Q $u 1", "0001100"},
         {":attackcount $u K 1", "0000000"},
-        {":piececount $t 1", "1111111"},
         {":piececount $u 1", "1111100"},
         {":power $u 3", "0011100"},
-        {":power $u 1", "1100000"},
         {":powerdifference $t 9", "0111111"},
         {":rayvertical ([$t] [$u])", "0001100"},
         // The queen on the long diagonal, the white king on g2.
         {":ray ([$t] K)", "0111100"},
         {":movefrom $t", "1010100"},
         {":moveto $u", "0000100"},
-        {":movefrom $u", "0100000"},
     };
     ScanState& state = stateWith({{"t", "P"}, {"u", "p"}});
     for (const Case& c : cases) {
@@ -250,7 +213,6 @@ TEST(TaggedDesignators, Transforms) {
     } cases[] = {
         // Nh1 cannot go right: its seven shifts to the left remain.
         {":tagmatch t Nh1 :horizontalshift", 8, square_Bit(G1) | square_Bit(H1)},
-        {"[$t]a1 :tagmatch t Ka1 :horizontalshift", 8, 0},
         {":tagmatch t Qa8 :flipcolor", 2, square_Bit(A1)},
         {":tagmatch t Kd4 :flip", 8, square_Bit(E5)},
     };
@@ -263,9 +225,7 @@ TEST(TaggedDesignators, Transforms) {
             EXPECT_EQ(member->tagFilters[0]->tag, state.tags.findTag("t"));
         }
         const positionFilter* last = list->getPositionFilter(c.variants - 1);
-        if (c.last != 0) {
-            EXPECT_EQ(last->tagFilters[0]->pieceloc->squaremask, c.last) << c.words;
-        }
+        EXPECT_EQ(last->tagFilters[0]->pieceloc->squaremask, c.last) << c.words;
     }
     // The colour swap turns the piece kinds, and a tagged designator has none.
     positionFilterList* list = parsePosition("$t[a1,b2] :flipcolor", state)->expand();
@@ -273,20 +233,6 @@ TEST(TaggedDesignators, Transforms) {
     EXPECT_EQ(swapped->tag, state.tags.findTag("t"));
     EXPECT_EQ(swapped->npieces, 0);
     EXPECT_EQ(swapped->squaremask, square_Bit(A8) | square_Bit(B7));
-}
-
-TEST(TaggedDesignators, DebugPrint) {
-    ScanState& state = stateWith({{"t", "K"}});
-    const std::string tag =
-        "Tag: t: mark: 0 Tag's pieceloc: K<all squares>end tag's pieceloc. piecemask: 2 End tag: "
-        "t. ";
-    testing::internal::CaptureStdout();
-    pieceLoc::fromString("[$t]e4", &state.tags)->print();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Tag pieceloc: " + tag + "e4");
-    testing::internal::CaptureStdout();
-    parsePosition(":tagmatch t Q[a8,h8]", state)->tagFilters[0]->print();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "TagFilter: tag: " + tag + " pieceloc: Q<a8 h8 >\n");
 }
 
 struct Cursor {
