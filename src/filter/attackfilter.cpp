@@ -28,6 +28,14 @@ int AttackFilter::count(const Position* pos, int limit) const {
         codes[ncodes] = p;
         from[ncodes++] = on;
     }
+    // A tagged attacker has no codes: it is the piece that stands where its
+    // tag's piece does.
+    if (ncodes == 0 && attacking->tag != nullptr) {
+        SquareSet on = attacking->matchingSquares(pos);
+        if (on == 0) return 0;
+        codes[0] = pos->GetBoard()[std::countr_zero(on)];
+        from[ncodes++] = on;
+    }
     if (ncodes == 0) return 0;
     SquareSet targets = attacked->matchingSquares(pos);
     if (targets == 0) return 0;

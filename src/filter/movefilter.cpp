@@ -4,6 +4,7 @@
 
 #include "core/game.h"
 #include "core/position.h"
+#include "filter/markboard.h"
 #include "filter/pieceloc.h"
 
 bool MoveFilter::matchMove(const Position* pos, const simpleMoveT& move) const {
@@ -29,22 +30,21 @@ bool MoveFilter::matchCurrentMove(const Game* game) const {
     return move != nullptr && matchMove(game->GetCurrentPos(), move->moveData);
 }
 
-bool MoveFilter::matchCurrentPosition(Game* game, bool searchVariations) {
+bool MoveFilter::matchCurrentPosition(Game* game, bool searchVariations, MarkBoard* marks) {
     if (matchCurrentMove(game)) return true;
     if (!searchVariations || game->GetCurrentMove() == nullptr) return false;
 
     // Entering a variation replaces the current move by the variation's first
     // move from the same position; its own variations are alternatives to
     // it in turn. The search goes depth first without recursion, so no
-    // nesting is too deep for it. (Once tagged pieces exist, the board of
-    // marks must enter and leave variations along with the game.)
+    // nesting is too deep for it.
     nextVariation.clear();
     nextVariation.push_back(0);
     bool found = false;
     while (!nextVariation.empty()) {
         unsigned& next = nextVariation.back();
         if (next < game->GetNumVariations()) {
-            game->MoveIntoVariation(next++);
+            gamewalk::intoVariation(game, marks, next++);
             nextVariation.push_back(0);
             if (matchCurrentMove(game)) {
                 found = true;
@@ -53,9 +53,10 @@ bool MoveFilter::matchCurrentPosition(Game* game, bool searchVariations) {
             continue;
         }
         nextVariation.pop_back();
-        if (!nextVariation.empty()) game->MoveExitVariation();
+        if (!nextVariation.empty()) gamewalk::exitVariation(game, marks);
     }
-    for (size_t depth = nextVariation.size(); depth > 1; depth--) game->MoveExitVariation();
+    for (size_t depth = nextVariation.size(); depth > 1; depth--)
+        gamewalk::exitVariation(game, marks);
     return found;
 }
 

@@ -9,6 +9,7 @@
 #include "query/mfilter.h"
 
 class Game;
+class MarkBoard;
 class pieceLoc;
 struct simpleMoveT;
 class Position;
@@ -23,8 +24,9 @@ class MoveFilter : public mfilter {
 
     MoveFilter() { type = "MoveFilter"; }
 
-    // The game is left at the same position, move and variation level.
-    bool matchCurrentPosition(Game* game, bool searchVariations);
+    // The game is left at the same position, move and variation level. With
+    // tags in use, variations are entered through the board of `marks`.
+    bool matchCurrentPosition(Game* game, bool searchVariations, MarkBoard* marks);
 
     void makeFlip(char code);
     // False as soon as a designator refuses; the caller drops the copy.

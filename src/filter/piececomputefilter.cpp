@@ -24,13 +24,22 @@ namespace {
 // Value of each colour's pieces of the designator on its squares, one
 // square-set intersection per piece code.
 void powers(const pieceLoc* loc, const Position* pos, int* white, int* black) {
-    ASSERT(loc->tag == nullptr);
     *white = *black = 0;
-    for (unsigned codes = loc->piecemask; codes != 0; codes &= codes - 1) {
-        pieceT p = pieceT(std::countr_zero(codes));
-        int value = std::popcount(pos->GetPieceSet(p) & loc->squaremask) * util::power(p);
+    auto add = [&](pieceT p, int n) {
+        int value = n * util::power(p);
         if (piece_Color(p) == WHITE) *white += value;
         if (piece_Color(p) == BLACK) *black += value;
+    };
+    // A tagged designator has no codes: its one piece is whatever stands on
+    // the tagged square.
+    if (loc->tag != nullptr) {
+        SquareSet on = loc->matchingSquares(pos);
+        if (on != 0) add(pos->GetBoard()[std::countr_zero(on)], 1);
+        return;
+    }
+    for (unsigned codes = loc->piecemask; codes != 0; codes &= codes - 1) {
+        pieceT p = pieceT(std::countr_zero(codes));
+        add(p, std::popcount(pos->GetPieceSet(p) & loc->squaremask));
     }
 }
 

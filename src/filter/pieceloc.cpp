@@ -3,14 +3,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "filter/squareset.h"
+#include "filter/tag.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
 namespace {
 
-const char kNoTags[] = "$tag designators are not supported yet";
+// Tag names longer than this are refused.
+constexpr size_t kTagNameMax = 199;
 
 // What each shorthand letter stands for, expanded letter by letter.
 struct Shorthand {
@@ -29,6 +32,10 @@ int pieceCode(char c) {
     for (pieceT p : kCodes)
         if (PIECE_CHAR[p] == c) return p;
     return -1;
+}
+
+bool tagNameChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
 bool validPiece(pieceT p) {
@@ -52,37 +59,55 @@ SquareSet maskOf(const squareT* list, int n) {
 
 }  // namespace
 
-pieceLoc* pieceLoc::fromString(const char* text) {
+pieceLoc* pieceLoc::fromString(const char* text, const TagTable* tags) {
     ASSERT(text != nullptr);
     while (*text == ' ' || *text == '\n') text++;
     if (*text == '\0') return nullptr;
     pieceLoc* loc = new pieceLoc();
-    const char* squares = loc->readPieces(text);
+    const char* squares = loc->readPieces(text, tags);
     if (*squares == '\0') {
         loc->allsquares = true;
         for (int sq = 0; sq < 64; sq++) loc->addSquare(sq);
     } else {
         loc->addSquares(squares);
     }
-    ASSERT((loc->tag == nullptr) != (loc->npieces == 0));
+    util::uassert(loc->tag == nullptr || loc->npieces == 0, "No multiple pieces with a tag");
+    ASSERT(loc->tag != nullptr || loc->npieces > 0);
     return loc;
 }
 
 // Reads the piece part and returns the text after it.
-const char* pieceLoc::readPieces(const char* text) {
-    util::uassert(*text != '$', kNoTags);
+const char* pieceLoc::readPieces(const char* text, const TagTable* tags) {
+    if (*text == '$') return readTag(text + 1, tags);
     if (*text != '[') {
         addPieceChar(*text);
         return text + 1;
     }
     const char* p = text + 1;
     util::uassert(*p != ']', "Invalid piece designator: [] names no piece");
-    for (; *p != ']'; p++) {
+    while (*p != ']') {
         util::uassert(*p != '\0', "Invalid piece designator");
-        util::uassert(*p != '$', kNoTags);
-        addPieceChar(*p);
+        if (*p == '$') {
+            p = readTag(p + 1, tags);
+        } else {
+            addPieceChar(*p);
+            p++;
+        }
     }
     return p + 1;
+}
+
+// A tag's name is a run of letters and digits; returns the text after it.
+const char* pieceLoc::readTag(const char* name, const TagTable* tags) {
+    const char* end = name;
+    while (tagNameChar(*end)) end++;
+    size_t length = size_t(end - name);
+    util::uassert(length > 0 && length <= kTagNameMax, "invalid tagname");
+    Tag* found = tags == nullptr ? nullptr : tags->findTag(std::string(name, length).c_str());
+    util::uassert(found != nullptr, "Invalid tag name in piece designator: no such tag");
+    util::uassert(tag == nullptr, "Invalid piece designator: at most one tag in a designator");
+    tag = found;
+    return end;
 }
 
 void pieceLoc::addPieceChar(char c) {
@@ -170,7 +195,8 @@ void pieceLoc::addSquareSpec(const char* spec) {
         for (int rank = rank1; rank <= rank2; rank++) addSquare(rank * 8 + file);
 }
 
-int pieceLoc::pieceLocsFromStrlist(strlist* list, pieceLoc** out, int capacity) {
+int pieceLoc::pieceLocsFromStrlist(strlist* list, pieceLoc** out, int capacity,
+                                   const TagTable* tags) {
     int n = 0;
     for (strlist* cell = list; cell != nullptr; cell = cell->cdr) {
         util::uassert(!cell->isAtom, "bad pieceloc format 23");
@@ -182,7 +208,7 @@ int pieceLoc::pieceLocsFromStrlist(strlist* list, pieceLoc** out, int capacity) 
                      capacity);
             util::uassert(false, message);
         }
-        out[n] = fromString(element->atomValue);
+        out[n] = fromString(element->atomValue, tags);
         util::uassert(out[n] != nullptr, "empty piece designator in a ray list");
         n++;
     }
@@ -213,8 +239,19 @@ pieceT pieceLoc::getPiece(int i) const {
 }
 
 bool pieceLoc::matchSquare(const pieceT* board, int sq) const {
-    ASSERT(tag == nullptr && util::squareValid(sq));
+    ASSERT(util::squareValid(sq));
+    // The tagged piece is known by its mark, whatever it has become.
+    if (tag != nullptr) return (squaremask & square_Bit(squareT(sq))) && tag->on(sq);
     return matchPieceSquare(board[sq], sq);
+}
+
+bool pieceLoc::matchWithoutPieces() const {
+    return tag == nullptr || taggedSquares() != 0;
+}
+
+SquareSet pieceLoc::taggedSquares() const {
+    int sq = tag->square();
+    return sq < 0 ? 0 : squaremask & square_Bit(squareT(sq));
 }
 
 bool pieceLoc::matchPieceSquare(pieceT piece, int sq) const {
@@ -314,13 +351,13 @@ pieceLoc* pieceLoc::clone() const {
 }
 
 void pieceLoc::print() {
-    // Tagged designators print their tag; they cannot be built yet.
-    ASSERT(tag == nullptr);
-    if (npieces == 0) {
+    if (tag != nullptr) {
+        printf("Tag pieceloc: ");
+        tag->print();
+    } else if (npieces == 0) {
         printf("Empty piece spec\n");
         return;
-    }
-    if (npieces == 1) {
+    } else if (npieces == 1) {
         printf("%c", PIECE_CHAR[pieces[0]]);
     } else {
         printf("[");

@@ -12,6 +12,7 @@
 #include "query/mfilter.h"
 
 class Tag;
+class TagTable;
 class strlist;
 
 class pieceLoc : public mfilter {
@@ -19,7 +20,8 @@ class pieceLoc : public mfilter {
     static constexpr int npiecesmax = 64;
     // Longest item of a bracketed square list.
     static constexpr int squareitemmax = 99;
-    // Tagged designators follow one marked piece; null until tags exist.
+    // A tagged designator follows the one piece bound to its tag and has no
+    // piece codes; the table of tags owns the tag.
     Tag* tag = nullptr;
     int npieces = 0;
     // Codes in the order written, duplicates allowed.
@@ -36,11 +38,13 @@ class pieceLoc : public mfilter {
 
     pieceLoc() { type = "pieceLoc"; }
 
-    // Null for empty or blank text; errors in the text end the run.
-    static pieceLoc* fromString(const char* text);
+    // Null for empty or blank text; errors in the text end the run. A tag
+    // reference ($name) is looked up in `tags`.
+    static pieceLoc* fromString(const char* text, const TagTable* tags = nullptr);
     // Reads every atom of `list` into `out`; more than `capacity` designators
     // end the run.
-    static int pieceLocsFromStrlist(strlist* list, pieceLoc** out, int capacity);
+    static int pieceLocsFromStrlist(strlist* list, pieceLoc** out, int capacity,
+                                    const TagTable* tags = nullptr);
     // The codes a piece character stands for (1 to 13); others end the run.
     static int piecesFromChar(char c, pieceT* out);
 
@@ -66,7 +70,13 @@ class pieceLoc : public mfilter {
     void print() override;
 
   private:
-    const char* readPieces(const char* text);
+    const char* readPieces(const char* text, const TagTable* tags);
+    const char* readTag(const char* name, const TagTable* tags);
+    // The square of the tagged piece when it is among the designator's.
+    SquareSet taggedSquares() const;
+    // A tagged designator has no piece codes; neither has one built without
+    // pieces, which holds everywhere.
+    [[gnu::cold]] bool matchWithoutPieces() const;
     void addPieceChar(char c);
     void addSquares(const char* spec);
     void addSquareSpec(const char* spec);
@@ -85,13 +95,13 @@ inline SquareSet pieceLoc::occupiedBy(const Position* pos) const {
 }
 
 inline bool pieceLoc::match(const Position* pos) const {
-    ASSERT(tag == nullptr);
-    // Only a designator built without pieces has none; it holds everywhere.
-    if (piecemask == 0) return true;
+    if (piecemask == 0) [[unlikely]]
+        return matchWithoutPieces();
     return (occupiedBy(pos) & squaremask) != 0;
 }
 
 inline SquareSet pieceLoc::matchingSquares(const Position* pos) const {
-    ASSERT(tag == nullptr);
+    if (tag != nullptr) [[unlikely]]
+        return taggedSquares();
     return occupiedBy(pos) & squaremask;
 }

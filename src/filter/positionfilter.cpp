@@ -13,6 +13,7 @@
 #include "filter/rayfilterlist.h"
 #include "filter/scanstate.h"
 #include "filter/sequencefilter.h"
+#include "filter/tagfilter.h"
 #include "query/util.h"
 
 namespace {
@@ -89,6 +90,7 @@ positionFilter* positionFilter::clone() const {
     copy->powerDifferenceFilterList = cloneList(powerDifferenceFilterList);
     if (rayFilterList) copy->rayFilterList = rayFilterList->clone();
     for (AttackFilter*& f : copy->attackFilters) f = f->clone();
+    for (TagFilter*& f : copy->tagFilters) f = f->clone();
     if (moveFilter) copy->moveFilter = moveFilter->clone();
     if (sequenceFilter) copy->sequenceFilter = sequenceFilter->clone();
     return copy;
@@ -117,6 +119,7 @@ void positionFilter::makeFlip(char code) {
     }
     if (moveFilter) moveFilter->makeFlip(code);
     for (AttackFilter* f : attackFilters) f->makeFlip(code);
+    for (TagFilter* f : tagFilters) f->makeFlip(code);
     if (sequenceFilter) sequenceFilter->makeFlip(code);
     for (positionFilter* f : andFilters) f->makeFlip(code);
     for (positionFilterList* l : andlistFilters) l->makeFlip(code);
@@ -136,6 +139,8 @@ bool positionFilter::makeshift(int fileoffset, int rankoffset) {
     for (AttackFilter* f : attackFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
     if (sequenceFilter && !sequenceFilter->makeshift(fileoffset, rankoffset)) return false;
+    for (TagFilter* f : tagFilters)
+        if (!f->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilter* f : andFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilterList* l : andlistFilters)
@@ -169,19 +174,26 @@ void positionFilter::prepare() {
     linesAndMoveOnly = !checkelo && !checkwhiteelo && !checkblackelo && !checkresult &&
                        materialPowerFilterList == nullptr && pieceCountFilterList == nullptr &&
                        powerDifferenceFilterList == nullptr && andlistFilters.empty() &&
-                       orlistFilters.empty() && !accumulate && sequenceFilter == nullptr;
+                       orlistFilters.empty() && !accumulate && sequenceFilter == nullptr &&
+                       tagFilters.empty();
     boardOnly = linesAndMoveOnly && rayFilterList == nullptr && attackFilters.empty() &&
                 moveFilter == nullptr;
 }
 
+bool positionFilter::matchTags(const Position* pos) const {
+    for (const TagFilter* f : tagFilters)
+        if (!f->match(pos)) return false;
+    return true;
+}
+
 // Lines and attacks on the board, then the move played from it.
-bool positionFilter::matchLinesAndMove(Game* game) const {
+bool positionFilter::matchLinesAndMove(Game* game, MarkBoard* marks) const {
     const Position* pos = game->GetCurrentPos();
     if (rayFilterList && !rayFilterList->matchPosition(pos)) return false;
     for (const AttackFilter* f : attackFilters)
         if (!f->matchPosition(pos)) return false;
     return moveFilter == nullptr ||
-           moveFilter->matchCurrentPosition(game, searchVariations || searchVariationsOnly);
+           moveFilter->matchCurrentPosition(game, searchVariations || searchVariationsOnly, marks);
 }
 
 bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
@@ -194,12 +206,13 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
         return true;
     }
     if (linesAndMoveOnly) {
-        if (!matchLinesAndMove(game)) return false;
+        if (!matchLinesAndMove(game, state.marks())) return false;
         nmatches++;
         return true;
     }
     if (!matchElo(game)) return false;
     if (checkresult && result != RESULT_None && game->GetResult() != result) return false;
+    if (!matchTags(pos)) return false;
     if (!matchPieceComputations(pos)) return false;
 
     // Filters that sum or accumulate test every nested list, so that each
@@ -221,7 +234,7 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
         if (!any) return false;
     }
     if (andFailed) return false;
-    if (!matchLinesAndMove(game)) return false;
+    if (!matchLinesAndMove(game, state.marks())) return false;
 
     // Moves through the game, so it comes after every test on this position.
     if (sequenceFilter && !sequenceFilter->matchCurrentPosition(
@@ -308,6 +321,11 @@ void positionFilter::print() {
     for (size_t i = 0; i < attackFilters.size(); i++) {
         printf("AttackFilter %d of %d: ", int(i), int(attackFilters.size()));
         attackFilters[i]->print();
+        printf("\n");
+    }
+    for (size_t i = 0; i < tagFilters.size(); i++) {
+        printf("TagFilter %d of %d: ", int(i), int(tagFilters.size()));
+        tagFilters[i]->print();
         printf("\n");
     }
     const char* label = name ? name : "";

@@ -15,9 +15,11 @@ class ScanState;
 class pieceComputeFilterList;
 class positionFilterList;
 class AttackFilter;
+class MarkBoard;
 class MoveFilter;
 class RayFilterList;
 class SequenceFilter;
+class TagFilter;
 
 class positionFilter : public mfilter {
   public:
@@ -25,6 +27,7 @@ class positionFilter : public mfilter {
     static constexpr int nlogicfilters = 99;
     static constexpr int naccumulators_max = 10;
     static constexpr int nattackfilters_max = 100;
+    static constexpr int ntagfilters_max = 10;
     // Position lists nested through :and and :or deeper than this are
     // refused: every operation on a filter tree recurses along them.
     static constexpr int maxNesting = 100;
@@ -99,6 +102,9 @@ class positionFilter : public mfilter {
     int accumulator_mins[naccumulators_max] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     int accumulator_maxes[naccumulators_max] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 
+    // :tagmatch conditions.
+    std::vector<TagFilter*> tagFilters;
+
     int movemin = -1;
     int movemax = -1;
     bool checkmovenumber = false;
@@ -146,7 +152,8 @@ class positionFilter : public mfilter {
 
     bool matchPieceComputations(const Position* pos) const;
     bool matchElo(const Game* game) const;
-    bool matchLinesAndMove(Game* game) const;
+    bool matchLinesAndMove(Game* game, MarkBoard* marks) const;
+    bool matchTags(const Position* pos) const;
 };
 
 // Inline: tested at every position of every game, for every selected variant.

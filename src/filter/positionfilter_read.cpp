@@ -15,6 +15,8 @@
 #include "filter/rayfilterlist.h"
 #include "filter/scanstate.h"
 #include "filter/sequencefilter.h"
+#include "filter/tag.h"
+#include "filter/tagfilter.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -50,10 +52,7 @@ strlist* readCount(strlist* cell, const char* missing, const char* badMin, int& 
 
 // The keywords whose filters are not built yet: refused, never ignored.
 bool notSupportedYet(const char* keyword) {
-    static const char* const later[] = {":relation", ":tagmatch"};
-    for (const char* word : later)
-        if (strcmp(keyword, word) == 0) return true;
-    return false;
+    return strcmp(keyword, ":relation") == 0;
 }
 
 resultT resultFromText(const char* text) {
@@ -116,7 +115,7 @@ bool readFlag(positionFilter* f, const char* k) {
 }
 
 // :piececount, :power and :powerdifference: a designator, min and [max].
-strlist* handlePieceCountOrPower(positionFilter* f, strlist* cell) {
+strlist* handlePieceCountOrPower(positionFilter* f, strlist* cell, const TagTable* tags) {
     const char* keyword = cell->car->atomValue;
     if (util::debug()) {
         printf("handlepiececount...got str of: ...");
@@ -137,7 +136,7 @@ strlist* handlePieceCountOrPower(positionFilter* f, strlist* cell) {
         printf("\n");
     }
     const char* text = atomOf(locCell);
-    pieceLoc* loc = text == nullptr ? nullptr : pieceLoc::fromString(text);
+    pieceLoc* loc = text == nullptr ? nullptr : pieceLoc::fromString(text, tags);
     util::uassert(loc != nullptr,
                   (std::string("missing or unreadable piece designator after ") + keyword).c_str());
 
@@ -202,10 +201,10 @@ bool isMoveKeyword(const char* k) {
 
 // :movefrom, :moveto and :promote: one designator; a repeated keyword
 // replaces the earlier one.
-strlist* handleMoveSpec(positionFilter* f, strlist* cell, const char* k) {
+strlist* handleMoveSpec(positionFilter* f, strlist* cell, const char* k, const TagTable* tags) {
     const char* text = atomOf(cell->cdr);
     util::uassert(text != nullptr, "missing piece/square specifier for :move specification");
-    pieceLoc* loc = pieceLoc::fromString(text);
+    pieceLoc* loc = pieceLoc::fromString(text, tags);
     util::uassert(loc != nullptr, "Invalid piece/square specifier in :move specification");
     MoveFilter* move = moveFilterOf(f);
     pieceLoc*& slot = strcmp(k, ":movefrom") == 0 ? move->frompieceloc
@@ -216,16 +215,16 @@ strlist* handleMoveSpec(positionFilter* f, strlist* cell, const char* k) {
 }
 
 // :attackcount A B min [max].
-strlist* handleAttackCount(positionFilter* f, strlist* cell) {
+strlist* handleAttackCount(positionFilter* f, strlist* cell, const TagTable* tags) {
     strlist* attackingCell = cell->cdr;
     const char* text = atomOf(attackingCell);
     util::uassert(text != nullptr, "Expected piece specifier following :attackcount");
-    pieceLoc* attacking = pieceLoc::fromString(text);
+    pieceLoc* attacking = pieceLoc::fromString(text, tags);
     util::uassert(attacking != nullptr, "could not read attacking piece in :attackcount");
     strlist* attackedCell = attackingCell->cdr;
     text = atomOf(attackedCell);
     util::uassert(text != nullptr, "Expected two piece specifiers following :attackcount, got 1");
-    pieceLoc* attacked = pieceLoc::fromString(text);
+    pieceLoc* attacked = pieceLoc::fromString(text, tags);
     util::uassert(attacked != nullptr, "could not read attacked piece in :attackcount");
     strlist* minCell = attackedCell->cdr;
     text = atomOf(minCell);
@@ -244,7 +243,7 @@ strlist* handleAttackCount(positionFilter* f, strlist* cell) {
 }
 
 // The six ray keywords: a list of designators, then an optional count.
-strlist* handleRaySpec(positionFilter* f, strlist* cell) {
+strlist* handleRaySpec(positionFilter* f, strlist* cell, const TagTable* tags) {
     struct RayKind {
         const char* keyword;
         std::initializer_list<directionT> directions;
@@ -266,7 +265,7 @@ strlist* handleRaySpec(positionFilter* f, strlist* cell) {
 
     RayFilter* ray = new RayFilter();
     pieceLoc* locs[RayFilter::npiecelocsmax - 1];
-    int n = pieceLoc::pieceLocsFromStrlist(listCell->car, locs, RayFilter::npiecelocsmax - 1);
+    int n = pieceLoc::pieceLocsFromStrlist(listCell->car, locs, RayFilter::npiecelocsmax - 1, tags);
     for (int i = 0; i < n; i++) ray->addPieceLoc(locs[i]);
     for (const RayKind& kind : kinds)
         if (strcmp(k, kind.keyword) == 0)
@@ -282,6 +281,26 @@ strlist* handleRaySpec(positionFilter* f, strlist* cell) {
     ray->max = readOptionalMax(minCell, ray->min);
     util::uassert(ray->min <= ray->max, "Invalid min/max pair to :ray");
     return minCell->cdr;
+}
+
+// :tagmatch T D: the piece bound to the declared tag T satisfies D.
+strlist* handleTagMatch(positionFilter* f, strlist* cell, const TagTable* tags) {
+    strlist* nameCell = cell->cdr;
+    util::uassert(nameCell != nullptr, "Missing tag name in :tagmatch");
+    util::uassert(nameCell->car != nullptr, "no tag name in :tagmatch");
+    util::uassert(nameCell->car->isAtom, "Null tag name in :tagmatch");
+    strlist* locCell = nameCell->cdr;
+    util::uassert(locCell != nullptr, "Missing piece designator in :tagmatch");
+    util::uassert(locCell->car != nullptr, "no piece designator in :tagmatch");
+    util::uassert(locCell->car->isAtom, "null piece designator in :tagmatch");
+    pieceLoc* loc = pieceLoc::fromString(locCell->car->atomValue, tags);
+    util::uassert(loc != nullptr, "no valid pieceloc in :tagmatch");
+    Tag* tag = tags->findTag(nameCell->car->atomValue);
+    util::uassert(tag != nullptr, "Cannot find tag for name");
+    util::uassert(int(f->tagFilters.size()) < positionFilter::ntagfilters_max,
+                  "too many :tagmatch conditions in one position list: at most 10");
+    f->tagFilters.push_back(new TagFilter(tag, loc));
+    return locCell->cdr;
 }
 
 bool isRayKeyword(const char* k) {
@@ -412,7 +431,7 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
         }
         const char* k = item->atomValue;
         if (k[0] != ':') {
-            pieceLoc* loc = pieceLoc::fromString(k);
+            pieceLoc* loc = pieceLoc::fromString(k, &state.tags);
             if (loc == nullptr) {
                 printf("unable to parse piece specifier: %s\n", k);
                 exit(1);
@@ -434,7 +453,7 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
             cell = cell->cdr->cdr;
         } else if (strcmp(k, ":piececount") == 0 || strcmp(k, ":power") == 0 ||
                    strcmp(k, ":powerdifference") == 0) {
-            cell = handlePieceCountOrPower(f, cell);
+            cell = handlePieceCountOrPower(f, cell, &state.tags);
         } else if (strcmp(k, ":accumulate") == 0) {
             cell = handleAccumulate(f, cell, state);
         } else if (strcmp(k, ":sumrange") == 0) {
@@ -444,17 +463,19 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
         } else if (strcmp(k, ":and") == 0 || strcmp(k, ":or") == 0) {
             cell = handleLogicSpec(f, cell, state, depth);
         } else if (isMoveKeyword(k)) {
-            cell = handleMoveSpec(f, cell, k);
+            cell = handleMoveSpec(f, cell, k, &state.tags);
         } else if (strcmp(k, ":enpassant") == 0 || strcmp(k, ":noenpassant") == 0) {
             MoveFilter* move = moveFilterOf(f);
             (strcmp(k, ":enpassant") == 0 ? move->enpassant : move->notenpassant) = true;
             cell = cell->cdr;
         } else if (strcmp(k, ":attackcount") == 0) {
-            cell = handleAttackCount(f, cell);
+            cell = handleAttackCount(f, cell, &state.tags);
         } else if (isRayKeyword(k)) {
-            cell = handleRaySpec(f, cell);
+            cell = handleRaySpec(f, cell, &state.tags);
         } else if (strcmp(k, ":sequence") == 0 || strcmp(k, ":gappedsequence") == 0) {
             cell = handleSequenceSpec(f, cell, state, depth);
+        } else if (strcmp(k, ":tagmatch") == 0) {
+            cell = handleTagMatch(f, cell, &state.tags);
         } else if (notSupportedYet(k)) {
             util::uassert(false, (std::string(k) + " is not supported yet").c_str());
         } else {

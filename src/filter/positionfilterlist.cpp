@@ -6,6 +6,7 @@
 
 #include "core/game.h"
 #include "core/position.h"
+#include "filter/markboard.h"
 #include "filter/positionfilter.h"
 #include "filter/scanstate.h"
 #include "filter/variantindex.h"
@@ -80,7 +81,14 @@ bool positionFilterList::match(Game* game, ScanState& state) {
     state.walk++;
     nmatches = 0;
     for (positionFilter* f : filters) f->nmatches = 0;
+    return state.marks() ? walk<true>(game, state) : walk<false>(game, state);
+}
+
+// Compiled twice, so that a walk without tags does not even test for them.
+template <bool tagged>
+bool positionFilterList::walk(Game* game, ScanState& state) {
     bool searchVars = searchVariations || searchVariationsOnly;
+    MarkBoard* marks = tagged ? state.marks() : nullptr;
 
     // The walk goes forward along a line; a variation is walked from the
     // move it replaces and left again afterwards. Lines are kept on a stack
@@ -104,13 +112,13 @@ bool positionFilterList::match(Game* game, ScanState& state) {
             }
         }
         if (searchVars && line.nextVariation < game->GetNumVariations()) {
-            game->MoveIntoVariation(line.nextVariation++);
+            gamewalk::intoVariation(game, marks, line.nextVariation++);
             // The variation's first position is this one, already tested.
             walkStack.push_back({false, false, false, 0});
             continue;
         }
         if (!game->AtVarEnd()) {
-            game->MoveForward();
+            gamewalk::forward(game, marks);
             line.allowcurrent = true;
             line.testedHere = false;
             continue;
@@ -122,7 +130,7 @@ bool positionFilterList::match(Game* game, ScanState& state) {
             found = matched;
             break;
         }
-        game->MoveExitVariation();
+        gamewalk::exitVariation(game, marks);
         if (matched) {
             walkStack.back().matched = true;
             if (!markAll) {
@@ -132,7 +140,7 @@ bool positionFilterList::match(Game* game, ScanState& state) {
         }
     }
     // A match without :markall ends the walk at once, wherever it is.
-    for (size_t depth = walkStack.size(); depth > 1; depth--) game->MoveExitVariation();
+    for (size_t depth = walkStack.size(); depth > 1; depth--) gamewalk::exitVariation(game, marks);
     return found;
 }
 

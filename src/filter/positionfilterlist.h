@@ -86,6 +86,9 @@ class positionFilterList : public mfilter {
         unsigned nextVariation;
     };
 
+    // The walk of match(), through the board of marks when `tagged`.
+    template <bool tagged>
+    bool walk(Game* game, ScanState& state);
     // The list conditions and members at the current position, without the
     // count and the mark; the :not of the list inverts exactly this.
     bool testPosition(Game* game, ScanState& state);

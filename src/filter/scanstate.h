@@ -3,7 +3,11 @@
 // can each have their own.
 #pragma once
 
+#include <memory>
+
 #include "filter/accumulators.h"
+#include "filter/markboard.h"
+#include "filter/tag.h"
 
 class ScanState {
   public:
@@ -11,4 +15,18 @@ class ScanState {
     // Numbers the walks over a game: what a filter learns about the game's
     // positions during one walk it keeps no longer.
     unsigned walk = 0;
+    // The query's tags; their bindings are to the marks of markBoard.
+    TagTable tags;
+    // The board of marks, created by the first tag: every walk over a game
+    // then moves through it, so that the marks follow the pieces.
+    std::unique_ptr<MarkBoard> markBoard;
+
+    // Null while no tag is declared.
+    MarkBoard* marks() const { return markBoard.get(); }
+
+    // Declares a tag, creating the board of marks on the first one.
+    Tag* declareTag(const char* name, const pieceLoc* designator) {
+        if (!markBoard) markBoard = std::make_unique<MarkBoard>();
+        return tags.makeTag(name, designator, markBoard.get());
+    }
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/game.h"
+#include "filter/markboard.h"
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
@@ -85,17 +86,18 @@ void SequenceFilter::settle(const Frame& frame, bool found) {
     if (useMemo && frame.at != nullptr) memo.record(frame.at, frame.element, found);
 }
 
-void SequenceFilter::stepBack(Game* game, Step step) {
+void SequenceFilter::stepBack(Game* game, MarkBoard* marks, Step step) {
     if (step == Step::Forward)
-        game->MoveBackup();
+        gamewalk::backup(game, marks);
     else if (step == Step::IntoVariation)
-        game->MoveExitVariation();
+        gamewalk::exitVariation(game, marks);
 }
 
 bool SequenceFilter::matchCurrentPosition(Game* game, ScanState& state, bool searchvariations,
                                           bool searchthis, int start) {
     if (start >= int(positionListFilters.size())) return true;
     if (useMemo) memo.startWalk(state.walk, searchvariations);
+    MarkBoard* marks = state.marks();
 
     // Each frame is a point of the game from which the rest of the sequence
     // is looked for at the positions one move further: after the first move
@@ -113,12 +115,12 @@ bool SequenceFilter::matchCurrentPosition(Game* game, ScanState& state, bool sea
         if (searchvariations && point.nextVariation < game->GetNumVariations()) {
             // A variation starts from this same position: its first move is
             // looked at like the next move of the line.
-            game->MoveIntoVariation(point.nextVariation++);
+            gamewalk::intoVariation(game, marks, point.nextVariation++);
             step = Step::IntoVariation;
             element = point.element;
         } else if (!point.forwardTried && !game->AtVarEnd()) {
             point.forwardTried = true;
-            game->MoveForward();
+            gamewalk::forward(game, marks);
             step = Step::Forward;
             element = elementAfter(game, state, point.element);
         }
@@ -130,7 +132,7 @@ bool SequenceFilter::matchCurrentPosition(Game* game, ScanState& state, bool sea
                 frames.push_back({game->GetCurrentMove(), element, 0, false, step});
                 continue;
             }
-            stepBack(game, step);
+            stepBack(game, marks, step);
             if (next == SequenceMemo::Known::NotFound) continue;
             found = true;
         }
@@ -140,7 +142,7 @@ bool SequenceFilter::matchCurrentPosition(Game* game, ScanState& state, bool sea
         for (;;) {
             const Frame& top = frames.back();
             settle(top, found);
-            stepBack(game, top.arrival);
+            stepBack(game, marks, top.arrival);
             frames.pop_back();
             if (frames.empty()) return found;
             if (!found) break;

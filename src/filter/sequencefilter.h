@@ -10,6 +10,7 @@
 #include "query/mfilter.h"
 
 class Game;
+class MarkBoard;
 class ScanState;
 class positionFilter;
 class positionFilterList;
@@ -65,7 +66,7 @@ class SequenceFilter : public mfilter {
     int elementAfter(Game* game, ScanState& state, int element);
     SequenceMemo::Known known(const Game* game, int element) const;
     void settle(const Frame& frame, bool found);
-    static void stepBack(Game* game, Step step);
+    static void stepBack(Game* game, MarkBoard* marks, Step step);
 
     // Set by expand(): the search is gapped and its elements read and
     // change nothing but the game, so what it learns at a point holds for

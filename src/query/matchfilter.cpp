@@ -11,6 +11,8 @@
 #include "core/game.h"
 #include "core/mfile.h"
 #include "core/pgnparser.h"
+#include "filter/markboard.h"
+#include "filter/pieceloc.h"
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
 #include "query/strlist.h"
@@ -100,8 +102,13 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
         } else if (strcmp(keyword, ":forany") == 0) {
             util::uassert(arg != nullptr, "missing tag name");
             cell = cell->cdr;
-            util::uassert(nextWord(cell) != nullptr, "Missing tag piece filter");
-            util::uassert(false, ":forany is not supported yet");
+            const char* text = nextWord(cell);
+            util::uassert(text != nullptr, "Missing tag piece filter");
+            cell = cell->cdr;
+            pieceLoc* designator = pieceLoc::fromString(text, &filter->state.tags);
+            util::uassert(designator != nullptr, "invalid piece designator after forany");
+            filter->state.declareTag(arg, designator);
+            delete designator;
         } else {
             printf("unknown matcher term: %s\n", keyword);
             exit(1);
@@ -151,7 +158,7 @@ void matchFilter::match() {
         n++;
         game.SetNumber(n);
         game.MoveToPly(0);
-        // Mark board: MarkBoard::initialize(game) goes here once it exists.
+        if (MarkBoard* marks = state.marks()) marks->initialize(&game);
         if (util::debug() && (n <= 49 || n % 100 == 0)) printf("eg: Matching game: %d\n", n);
         if ((n - 1) % 1000 == 0 && n > 1000)
             printf("%d\n", n);
@@ -174,7 +181,6 @@ void matchFilter::match() {
 
 bool matchFilter::match(Game* game) {
     ASSERT(game != nullptr);
-    // Mark board: MarkBoard::createNewGame(game) goes here once it exists.
     if (player != nullptr && !util::matchString(player, game->GetWhiteStr()) &&
         !util::matchString(player, game->GetBlackStr()))
         return false;
@@ -183,16 +189,36 @@ bool matchFilter::match(Game* game) {
         if (year < yearmin || year > yearmax) return false;
     }
     if (result != RESULT_None && game->GetResult() != result) return false;
-    // Tags: the lists are tried once per combination of tag markers here,
-    // skipping combinations whose marks hold none of the tag's pieces.
+    return state.marks() ? matchBindings(game) : matchLists(game);
+}
+
+bool matchFilter::matchLists(Game* game) {
     for (int i = 0; i < npositionlistfilters; i++)
         if (!matchList(game, positionListFilters[i])) return false;
     return true;
 }
 
+bool matchFilter::matchBindings(Game* game) {
+    MarkBoard* marks = state.marks();
+    TagTable& tags = state.tags;
+    ASSERT(tags.ntags() == 1 || tags.ntags() == 2);
+    // Numbered only for games that pass the game-level conditions: the
+    // numbering walks the whole game.
+    marks->createNewGame(game);
+    // Every binding is tried, also after one is accepted, so that the
+    // positions every binding matches are marked.
+    bool accepted = false;
+    tags.initializeTags();
+    do {
+        // A binding whose piece is never of a kind its tag allows is skipped.
+        if (tags.bindingPossible(marks->piecemasks) && matchLists(game)) accepted = true;
+    } while (tags.nextTagMarkers(marks->nmarkers));
+    return accepted;
+}
+
 bool matchFilter::matchList(Game* game, positionFilterList* list) {
     game->MoveToPly(0);
-    // Mark board: MarkBoard::initialize(game) goes here once it exists.
+    if (MarkBoard* marks = state.marks()) marks->initialize(game);
     list->match(game, state);
     if (list->checknmatches &&
         (list->nmatches < list->nmatchesmin || list->nmatches > list->nmatchesmax))

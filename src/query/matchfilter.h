@@ -33,8 +33,9 @@ class matchFilter : public mfilter {
     int yearmax = 0;
     bool checkyear = false;
     FILE* outputstream = nullptr;
-    // What the scan shares between its position lists (accumulators); the
-    // query registers names in it while it is read.
+    // What the scan shares between its position lists (accumulators, tags
+    // and the board of marks); the query registers names and tags in it
+    // while it is read.
     ScanState state;
     // The query file this object was read from, when it came from a file:
     // the scan refuses an output file that is this file or the PGN input.
@@ -58,6 +59,10 @@ class matchFilter : public mfilter {
     void print() override;
 
   private:
+    // Whether every expanded list passes in the game.
+    bool matchLists(Game* game);
+    // Whether some binding of the tags makes every list pass.
+    bool matchBindings(Game* game);
     // Whether one expanded list passes in the game: walked from the start,
     // with its count bounds.
     bool matchList(Game* game, positionFilterList* list);

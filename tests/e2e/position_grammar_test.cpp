@@ -92,7 +92,7 @@ TEST(PositionGrammarRun, Errors) {
         {"K[a1", "Missing ] or chars after ] in square spec: a1"},
         {"K[a1,,b2]", "Invalid empty square spec for string: ,b2]\n"},
         {"Ka1b", "Extra characters after piece specifier in specifier: a1b\n"},
-        {"$king", "Error: $tag designators are not supported yet\n"},
+        {"$king", "Error: Invalid tag name in piece designator: no such tag\n"},
         {repeat("Ka1", 66), "Error: too many piece designators in one position list: at most 65\n"},
         {":and (" + repeat("(position)", 100) + ")",
          "Error: too many position lists under :and: at most 99\n"},
@@ -145,7 +145,6 @@ TEST(PositionGrammarRun, NotSupportedYet) {
         const char* rest;
     } cases[] = {
         {":relation", "()"},
-        {":tagmatch", "t Ka1"},
     };
     for (const Case& c : cases) {
         HuxRun run = runQuery(std::string("(match :pgn absent.pgn (position ") + c.keyword + " " +

@@ -66,7 +66,7 @@ void forEachPosition(const std::string& pgn, Visit visit) {
 std::vector<int> matchingPlies(MoveFilter* f, const std::string& pgn, bool variations = false) {
     std::vector<int> plies;
     forEachPosition(pgn, [&](Game* game) {
-        if (game->GetVarLevel() == 0 && f->matchCurrentPosition(game, variations))
+        if (game->GetVarLevel() == 0 && f->matchCurrentPosition(game, variations, nullptr))
             plies.push_back(int(game->GetCurrentPly()));
     });
     return plies;
@@ -163,7 +163,7 @@ TEST(MoveFilter, VariationsFirstMoves) {
     MoveFilter* knight = moveFilter(":movefrom ng8");
     int found = 0;
     forEachPosition(pgn, [&](Game* game) {
-        if (game->GetVarLevel() == 1 && knight->matchCurrentPosition(game, true)) found++;
+        if (game->GetVarLevel() == 1 && knight->matchCurrentPosition(game, true, nullptr)) found++;
     });
     EXPECT_EQ(found, 1);
 }
@@ -182,9 +182,9 @@ void expectSearchesRestoreTheGame(const std::string& pgn, int minimumVariationFi
         positions++;
         Place before = placeOf(game);
         for (MoveFilter* f : filters) {
-            bool direct = f->matchCurrentPosition(game, false);
+            bool direct = f->matchCurrentPosition(game, false, nullptr);
             ASSERT_TRUE(placeOf(game) == before);
-            bool searched = f->matchCurrentPosition(game, true);
+            bool searched = f->matchCurrentPosition(game, true, nullptr);
             ASSERT_TRUE(placeOf(game) == before) << "after a search at ply " << before.ply;
             ASSERT_TRUE(searched || !direct);
             if (searched && !direct) viaVariations++;

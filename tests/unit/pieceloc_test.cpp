@@ -128,8 +128,9 @@ TEST(PieceLocDeathTest, WrittenFormErrors) {
         {"[Qq", "Error: Invalid piece designator\n"},
         {"[Qq e4", "Error: Invalid piece designator\n"},
         {"[]a1", "Error: Invalid piece designator: [] names no piece\n"},
-        {"$t", "Error: $tag designators are not supported yet\n"},
-        {"[Q$t]a1", "Error: $tag designators are not supported yet\n"},
+        // No tag is declared.
+        {"$t", "Error: Invalid tag name in piece designator: no such tag\n"},
+        {"[Q$t]a1", "Error: Invalid tag name in piece designator: no such tag\n"},
         {"[?????]", "Error: Too many pieces in piece designator: at most 64 are allowed\n"},
         {"K[a1", "Missing ] or chars after ] in square spec: a1"},
         {"K[a1]b2", "Missing ] or chars after ] in square spec: a1]b2"},
