@@ -7,6 +7,7 @@
 #include "core/position.h"
 #include "filter/attackfilter.h"
 #include "filter/movefilter.h"
+#include "filter/pairpositionfilter.h"
 #include "filter/piececomputefilterlist.h"
 #include "filter/pieceloc.h"
 #include "filter/positionfilterlist.h"
@@ -91,6 +92,7 @@ positionFilter* positionFilter::clone() const {
     for (AttackFilter*& f : copy->attackFilters) f = f->clone();
     if (moveFilter) copy->moveFilter = moveFilter->clone();
     if (sequenceFilter) copy->sequenceFilter = sequenceFilter->clone();
+    if (pairFilter) copy->pairFilter = pairFilter->clone();
     return copy;
 }
 
@@ -118,6 +120,7 @@ void positionFilter::makeFlip(char code) {
     if (moveFilter) moveFilter->makeFlip(code);
     for (AttackFilter* f : attackFilters) f->makeFlip(code);
     if (sequenceFilter) sequenceFilter->makeFlip(code);
+    if (pairFilter) pairFilter->makeFlip(code);
     for (positionFilter* f : andFilters) f->makeFlip(code);
     for (positionFilterList* l : andlistFilters) l->makeFlip(code);
     for (positionFilter* f : orFilters) f->makeFlip(code);
@@ -136,6 +139,7 @@ bool positionFilter::makeshift(int fileoffset, int rankoffset) {
     for (AttackFilter* f : attackFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
     if (sequenceFilter && !sequenceFilter->makeshift(fileoffset, rankoffset)) return false;
+    if (pairFilter) pairFilter->makeshift(fileoffset, rankoffset);
     for (positionFilter* f : andFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilterList* l : andlistFilters)
@@ -171,7 +175,7 @@ void positionFilter::prepare() {
                        powerDifferenceFilterList == nullptr && andlistFilters.empty() &&
                        orlistFilters.empty() && !accumulate && sequenceFilter == nullptr;
     boardOnly = linesAndMoveOnly && rayFilterList == nullptr && attackFilters.empty() &&
-                moveFilter == nullptr;
+                moveFilter == nullptr && pairFilter == nullptr;
 }
 
 // Lines and attacks on the board, then the move played from it.
@@ -195,6 +199,7 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
     }
     if (linesAndMoveOnly) {
         if (!matchLinesAndMove(game)) return false;
+        if (pairFilter && !pairFilter->matchCurrentPosition(game, state)) return false;
         nmatches++;
         return true;
     }
@@ -223,10 +228,12 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
     if (andFailed) return false;
     if (!matchLinesAndMove(game)) return false;
 
-    // Moves through the game, so it comes after every test on this position.
+    // These move through the game, so they come after every test on this
+    // position; the relation, which walks the whole game, last.
     if (sequenceFilter && !sequenceFilter->matchCurrentPosition(
                               game, state, searchVariations || searchVariationsOnly, true, 0))
         return false;
+    if (pairFilter && !pairFilter->matchCurrentPosition(game, state)) return false;
 
     nmatches++;
     if (accumulate)
@@ -282,6 +289,10 @@ void positionFilter::print() {
                 printf("Accumulator check [%d]: %d, accumulates: %d, min: %d, max: %d\n", n,
                        accumulator_checks[n], accumulates[n], accumulator_mins[n],
                        accumulator_maxes[n]);
+    if (pairFilter) {
+        printf("pairFilter is: ");
+        pairFilter->print();
+    }
     if (moveFilter) {
         printf("moveFilter is: ");
         moveFilter->print();

@@ -16,6 +16,7 @@ class pieceComputeFilterList;
 class positionFilterList;
 class AttackFilter;
 class MoveFilter;
+class PairPositionFilter;
 class RayFilterList;
 class SequenceFilter;
 
@@ -102,6 +103,8 @@ class positionFilter : public mfilter {
     int movemin = -1;
     int movemax = -1;
     bool checkmovenumber = false;
+    // :relation; null when absent.
+    PairPositionFilter* pairFilter = nullptr;
     // Created by the first move keyword.
     MoveFilter* moveFilter = nullptr;
 
@@ -140,7 +143,8 @@ class positionFilter : public mfilter {
 
   private:
     // Set by prepare(): every condition is on the board or the side to move;
-    // or on those, the lines and attacks on the board and the move played.
+    // or on those, the lines and attacks on the board, the move played and
+    // the relation.
     bool boardOnly = false;
     bool linesAndMoveOnly = false;
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "filter/accumulators.h"
+#include "filter/gamepositions.h"
 
 class ScanState {
   public:
@@ -11,4 +12,6 @@ class ScanState {
     // Numbers the walks over a game: what a filter learns about the game's
     // positions during one walk it keeps no longer.
     unsigned walk = 0;
+    // The positions of the game that the relations of a walk compare with.
+    GamePositions gamePositions;
 };
