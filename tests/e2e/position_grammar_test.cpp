@@ -144,7 +144,6 @@ TEST(PositionGrammarRun, NotSupportedYet) {
         const char* keyword;
         const char* rest;
     } cases[] = {
-        {":relation", "()"},
         {":tagmatch", "t Ka1"},
     };
     for (const Case& c : cases) {
