@@ -113,6 +113,8 @@ TEST(Examples, PositionQueriesSelectTheDocumentedGames) {
         {"checks-in-a-row.hux",
          "+<2>+<3>+<4>+<5>+<7>+<8>+<9>+<10>+<11>+<13>+<15>+<16>+<20>+<21>+<22>+<23>+<32>"},
         {"queen-returns.hux", "+<11>+<18>"},
+        {"repetition.hux", "+<7>"},
+        {"windmill.hux", "+<20>+<21>"},
     };
     for (const Case& c : cases) {
         std::string dir = scratchDir();
