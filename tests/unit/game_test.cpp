@@ -196,41 +196,6 @@ TEST(Game, NagsAndComments) {
     EXPECT_EQ(g.GetMoveComment(), nullptr);
 }
 
-// The ends of a line and of its variation are told apart by their cursor,
-// and a comment set through a cursor lands where SetMoveComment puts it there.
-TEST(Game, CommentsThroughTheCursor) {
-    // 1.e4 (1.d4) e5
-    Game g;
-    play(g, "e4");
-    ASSERT_EQ(g.AddVariation(), OK);
-    play(g, "d4");
-    moveT* variationEnd = g.myCursor();
-    ASSERT_EQ(g.MoveExitVariation(), OK);
-    ASSERT_EQ(g.MoveForward(), OK);
-    play(g, "e5");
-    moveT* end = g.myCursor();
-    EXPECT_NE(end, variationEnd);
-    EXPECT_EQ(g.GetCurrentMove(), nullptr);
-
-    g.MoveToPly(0);
-    moveT* start = g.myCursor();
-    EXPECT_EQ(start, g.GetCurrentMove());
-    g.mySetMoveComment(end, "last");
-    g.mySetMoveComment(variationEnd, "other");
-    g.mySetMoveComment(start, "before the game");
-    EXPECT_STREQ(g.GetMoveComment(), "before the game");
-    EXPECT_EQ(g.GetCurrentPly(), 0u);
-    g.MoveToPly(2);
-    EXPECT_STREQ(g.GetMoveComment(), "last");
-    EXPECT_STREQ(g.myGetMoveComment(end), "last");
-    g.MoveToPly(0);
-    g.MoveIntoVariation(0);
-    g.MoveForward();
-    EXPECT_STREQ(g.GetMoveComment(), "other");
-    g.mySetMoveComment(variationEnd, nullptr);
-    EXPECT_EQ(g.GetMoveComment(), nullptr);
-}
-
 TEST(Game, AddingInTheMiddleCutsTheLine) {
     Game g;
     play(g, "e4 e5 Nf3");
