@@ -232,7 +232,9 @@ struct Query {
 // The relation of every query tested at every position of the games, as the
 // only test of each walk (so that its marks show what this one test found),
 // and then at every position within one walk, where the marks add up.
-void compare(const std::string& text, const Query& q) {
+// Every query finds something in the real games; the sample games alone may
+// hold nothing for some.
+void compare(const std::string& text, const Query& q, bool expectFinds) {
     SCOPED_TRACE(q.words);
     ScanState state;
     PairPositionFilter* relation = parsePosition(q.words, state)->pairFilter;
@@ -272,7 +274,9 @@ void compare(const std::string& text, const Query& q) {
         EXPECT_EQ(marked(game, all), everything) << "game " << n;
     }
     EXPECT_GT(tested, 0);
-    EXPECT_GT(found, 0);
+    if (expectFinds) {
+        EXPECT_GT(found, 0);
+    }
 }
 
 // The sample games (two with variations, one from a set-up position), and
@@ -307,7 +311,7 @@ TEST(RelationSearch, FindsAndMarksWhatThePlainRulesFind) {
          ":ignoresidetomove)",
          some, 1},
     };
-    for (const Query& q : queries) compare(text, q);
+    for (const Query& q : queries) compare(text, q, !path.empty());
 }
 
 // Copies of a list carry copies of its relation, mirrored and shifted with it:
