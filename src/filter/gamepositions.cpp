@@ -115,8 +115,8 @@ void GamePositions::gather(Game* g, bool variations) {
     size_t slots = std::bit_ceil(2 * countPositions(start.cursor, variations, pending));
     heads.assign(slots, kNone);
     cursorSlots.assign(slots, kNone);
-    // 16 to 32 bits per position: few false hits.
-    occupancies.assign(std::max<size_t>(1, slots / 8), 0);
+    // 32 to 64 bits per position: few false hits.
+    occupancies.assign(std::max<size_t>(1, slots / 4), 0);
     classes.clear();
     entries.clear();
 
