@@ -355,3 +355,39 @@ TEST(RelationSearch, MoreThanAHundredPatternDesignatorsEndTheRun) {
 }
 
 }  // namespace
+
+TEST(RelationSearch, DebugDump) {
+    ScanState state;
+    PairPositionFilter* r =
+        parsePosition(
+            "Ke1 :relation (:pattern :changesidetomove :variations :newpiececount Q 1) "
+            ":noannotate",
+            state)
+            ->pairFilter;
+    testing::internal::CaptureStdout();
+    r->print();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "pairposition filter: switchcolor color to move is: 2\n"
+              "searchVariations  donotannotate \n pieces:  Ke1 noriginaldifferencesmin: 0 "
+              "noriginaldifferencesmax: 64 noriginalsamesmin: 0 noriginalsamesmax: 64 "
+              "pairpositionfilter: printing boards: ..pairpositionfilter: printing okboards: ..");
+
+    // After a test, the boards of the last source: here the start of a game.
+    Game game;
+    state.walk++;
+    r->matchCurrentPosition(&game, state);
+    testing::internal::CaptureStdout();
+    r->print();
+    std::string dump = testing::internal::GetCapturedStdout();
+    EXPECT_NE(dump.find("color to move is: 0\n"), std::string::npos);
+    EXPECT_NE(dump.find("board 0 of 1 in pairpositionfilter: \nSide To move is: \a\n"
+                        "   r n b q k b n r \n   p p p p p p p p \n"),
+              std::string::npos);
+    EXPECT_NE(dump.find("okboard 0 of 1 in pairpositionfilter: \nSide To move is: \a\n"
+                        "   - + - + - + - + \n"),
+              std::string::npos);
+    EXPECT_NE(dump.find("   + - + - K - + - \n"), std::string::npos);
+    EXPECT_NE(dump.find("newpiececountfiler 0 of 1 in pairpositionfilter: \n"
+                        "pieceComputeFilter: min: 1 max: 1 count: 0 pieceloc:Q<all squares>\n"),
+              std::string::npos);
+}
