@@ -321,15 +321,23 @@ errorT Game::AddVariation() {
 }
 
 void Game::SetMoveComment(const char* text) {
-    ASSERT(CurrentMove != nullptr && CurrentMove->prev != nullptr);
-    moveT* m = CurrentMove->prev;
+    mySetMoveComment(CurrentMove, text);
+}
+
+const char* Game::GetMoveComment() const {
+    return myGetMoveComment(CurrentMove);
+}
+
+void Game::mySetMoveComment(moveT* cursor, const char* text) {
+    ASSERT(cursor != nullptr && cursor->prev != nullptr);
+    moveT* m = cursor->prev;
     if (m->comment != nullptr) StrAlloc->Delete(m->comment);
     m->comment = text == nullptr ? nullptr : CopyComment(text);
 }
 
-const char* Game::GetMoveComment() const {
-    ASSERT(CurrentMove != nullptr && CurrentMove->prev != nullptr);
-    return CurrentMove->prev->comment;
+const char* Game::myGetMoveComment(const moveT* cursor) const {
+    ASSERT(cursor != nullptr && cursor->prev != nullptr);
+    return cursor->prev->comment;
 }
 
 errorT Game::AddNag(byte nag) {

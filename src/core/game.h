@@ -161,6 +161,14 @@ class Game {
     void SaveState();
     errorT RestoreState();
 
+    // The engine's look-ahead. The cursor node tells every position of the
+    // move tree apart, the end of each line included; the comment of the move
+    // that led to a position can be read and set through it later, without
+    // walking back to that position.
+    moveT* myCursor() const { return CurrentMove; }
+    const char* myGetMoveComment(const moveT* cursor) const;
+    void mySetMoveComment(moveT* cursor, const char* text);
+
     // Writing: the chess core's move-text writer.
     void SetPgnStyle(uint32_t style) { PgnStyle = style; }
     uint32_t GetPgnStyle() const { return PgnStyle; }

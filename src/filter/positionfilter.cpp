@@ -7,6 +7,7 @@
 #include "core/position.h"
 #include "filter/attackfilter.h"
 #include "filter/movefilter.h"
+#include "filter/pairpositionfilter.h"
 #include "filter/piececomputefilterlist.h"
 #include "filter/pieceloc.h"
 #include "filter/positionfilterlist.h"
@@ -93,6 +94,7 @@ positionFilter* positionFilter::clone() const {
     for (TagFilter*& f : copy->tagFilters) f = f->clone();
     if (moveFilter) copy->moveFilter = moveFilter->clone();
     if (sequenceFilter) copy->sequenceFilter = sequenceFilter->clone();
+    if (pairFilter) copy->pairFilter = pairFilter->clone();
     return copy;
 }
 
@@ -121,6 +123,7 @@ void positionFilter::makeFlip(char code) {
     for (AttackFilter* f : attackFilters) f->makeFlip(code);
     for (TagFilter* f : tagFilters) f->makeFlip(code);
     if (sequenceFilter) sequenceFilter->makeFlip(code);
+    if (pairFilter) pairFilter->makeFlip(code);
     for (positionFilter* f : andFilters) f->makeFlip(code);
     for (positionFilterList* l : andlistFilters) l->makeFlip(code);
     for (positionFilter* f : orFilters) f->makeFlip(code);
@@ -141,6 +144,7 @@ bool positionFilter::makeshift(int fileoffset, int rankoffset) {
     if (sequenceFilter && !sequenceFilter->makeshift(fileoffset, rankoffset)) return false;
     for (TagFilter* f : tagFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
+    if (pairFilter) pairFilter->makeshift(fileoffset, rankoffset);
     for (positionFilter* f : andFilters)
         if (!f->makeshift(fileoffset, rankoffset)) return false;
     for (positionFilterList* l : andlistFilters)
@@ -177,7 +181,7 @@ void positionFilter::prepare() {
                        orlistFilters.empty() && !accumulate && sequenceFilter == nullptr &&
                        tagFilters.empty();
     boardOnly = linesAndMoveOnly && rayFilterList == nullptr && attackFilters.empty() &&
-                moveFilter == nullptr;
+                moveFilter == nullptr && pairFilter == nullptr;
 }
 
 bool positionFilter::matchTags(const Position* pos) const {
@@ -207,6 +211,7 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
     }
     if (linesAndMoveOnly) {
         if (!matchLinesAndMove(game, state.marks())) return false;
+        if (pairFilter && !pairFilter->matchCurrentPosition(game, state)) return false;
         nmatches++;
         return true;
     }
@@ -236,10 +241,12 @@ bool positionFilter::matchCurrentPosition(Game* game, ScanState& state) {
     if (andFailed) return false;
     if (!matchLinesAndMove(game, state.marks())) return false;
 
-    // Moves through the game, so it comes after every test on this position.
+    // These move through the game, so they come after every test on this
+    // position; the relation, which walks the whole game, last.
     if (sequenceFilter && !sequenceFilter->matchCurrentPosition(
                               game, state, searchVariations || searchVariationsOnly, true, 0))
         return false;
+    if (pairFilter && !pairFilter->matchCurrentPosition(game, state)) return false;
 
     nmatches++;
     if (accumulate)
@@ -295,6 +302,10 @@ void positionFilter::print() {
                 printf("Accumulator check [%d]: %d, accumulates: %d, min: %d, max: %d\n", n,
                        accumulator_checks[n], accumulates[n], accumulator_mins[n],
                        accumulator_maxes[n]);
+    if (pairFilter) {
+        printf("pairFilter is: ");
+        pairFilter->print();
+    }
     if (moveFilter) {
         printf("moveFilter is: ");
         moveFilter->print();

@@ -17,6 +17,7 @@ class positionFilterList;
 class AttackFilter;
 class MarkBoard;
 class MoveFilter;
+class PairPositionFilter;
 class RayFilterList;
 class SequenceFilter;
 class TagFilter;
@@ -108,6 +109,8 @@ class positionFilter : public mfilter {
     int movemin = -1;
     int movemax = -1;
     bool checkmovenumber = false;
+    // :relation; null when absent.
+    PairPositionFilter* pairFilter = nullptr;
     // Created by the first move keyword.
     MoveFilter* moveFilter = nullptr;
 
@@ -146,7 +149,8 @@ class positionFilter : public mfilter {
 
   private:
     // Set by prepare(): every condition is on the board or the side to move;
-    // or on those, the lines and attacks on the board and the move played.
+    // or on those, the lines and attacks on the board, the move played and
+    // the relation.
     bool boardOnly = false;
     bool linesAndMoveOnly = false;
 

@@ -8,6 +8,7 @@
 
 #include "filter/attackfilter.h"
 #include "filter/movefilter.h"
+#include "filter/pairpositionfilter.h"
 #include "filter/piececomputefilter.h"
 #include "filter/piececomputefilterlist.h"
 #include "filter/pieceloc.h"
@@ -48,11 +49,6 @@ strlist* readCount(strlist* cell, const char* missing, const char* badMin, int& 
     util::uassert(min >= 0, badMin);
     max = readOptionalMax(minCell, min);
     return minCell;
-}
-
-// The keywords whose filters are not built yet: refused, never ignored.
-bool notSupportedYet(const char* keyword) {
-    return strcmp(keyword, ":relation") == 0;
 }
 
 resultT resultFromText(const char* text) {
@@ -365,6 +361,78 @@ strlist* handleSequenceSpec(positionFilter* f, strlist* cell, ScanState& state, 
     return listCell->cdr;
 }
 
+// :originalsamecount and :originaldifferentcount in a relation: min [max].
+strlist* readOriginalCount(strlist* cell, int& min, int& max) {
+    std::string keyword = cell->car->atomValue;
+    const char* text = atomOf(cell->cdr);
+    util::uassert(text != nullptr, ("Expected integer following " + keyword).c_str());
+    strlist* minCell = cell->cdr;
+    min = util::intValue(text);
+    util::uassert(min >= 0, ("Expected nonnegative integer following " + keyword).c_str());
+    max = readOptionalMax(minCell, min);
+    return minCell->cdr;
+}
+
+// One item of a :relation list; returns the cell after it.
+strlist* readRelationItem(positionFilter* f, PairPositionFilter* relation, strlist* cell) {
+    const char* k = atomOf(cell);
+    auto is = [k](const char* word) { return k != nullptr && strcmp(k, word) == 0; };
+    if (is(":matchidentity") || is(":nomatchidentity")) {
+        int min = is(":matchidentity") ? 0 : 1;
+        fprintf(stderr,
+                "Warning: :matchidentity is deprecated. Use :originaldifferentcount %d 64 "
+                "instead\n",
+                min);
+        relation->noriginaldifferencesmin = min;
+        relation->noriginaldifferencesmax = 64;
+    } else if (is(":pattern")) {
+        util::uassert(!f->pieces.empty(),
+                      "A pattern is specified, but no pattern pieces precede this :relation "
+                      "specification");
+        util::uassert(relation->pieces.empty(),
+                      "only one :pattern keyword allowed in :relation specification");
+        relation->setPattern(f->pieces);
+    } else if (is(":originalsamecount")) {
+        return readOriginalCount(cell, relation->noriginalsamesmin, relation->noriginalsamesmax);
+    } else if (is(":originaldifferentcount")) {
+        return readOriginalCount(cell, relation->noriginaldifferencesmin,
+                                 relation->noriginaldifferencesmax);
+    } else if (is(":missingpiececount") || is(":newpiececount")) {
+        return relation->handleCountSpec(cell);
+    } else if (is(":shift")) {
+        relation->allowshifts = true;
+    } else if (is(":flip")) {
+        relation->allowflips = true;
+    } else if (is(":samesidetomove") || is(":changesidetomove") || is(":ignoresidetomove")) {
+        relation->identicalcolor = is(":samesidetomove");
+        relation->switchcolor = is(":changesidetomove");
+    } else if (is(":variations")) {
+        relation->searchVariations = true;
+    } else if (is(":variationsonly")) {
+        relation->searchVariationsOnly = true;
+    } else {
+        util::uassert(false, "Unknown keyword found in :relation specification");
+    }
+    return cell->cdr;
+}
+
+// :relation (items): the positions of the game that relate to the one tested.
+strlist* handleEchoSpec(positionFilter* f, strlist* cell) {
+    strlist* listCell = cell->cdr;
+    util::uassert(listCell != nullptr, "Missing or invalid echo spec");
+    PairPositionFilter* relation = new PairPositionFilter();
+    relation->sourceStrlist = listCell->car;
+    // An empty list leaves the defaults.
+    if (listCell->car != nullptr) {
+        util::uassert(!listCell->car->isAtom, "Expected list following parameter :relation");
+        for (strlist* item = listCell->car; item != nullptr;)
+            item = readRelationItem(f, relation, item);
+    }
+    util::uassert(f->pairFilter == nullptr, "Cannot handle multiple :relation specifications");
+    f->pairFilter = relation;
+    return listCell->cdr;
+}
+
 // :movenumber, :matchcount, :pretransformmatchcount and the three Elo keywords.
 strlist* handleCountKeyword(positionFilter* f, strlist* cell, const char* k) {
     int min, max;
@@ -476,8 +544,11 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
             cell = handleSequenceSpec(f, cell, state, depth);
         } else if (strcmp(k, ":tagmatch") == 0) {
             cell = handleTagMatch(f, cell, &state.tags);
-        } else if (notSupportedYet(k)) {
-            util::uassert(false, (std::string(k) + " is not supported yet").c_str());
+        } else if (strcmp(k, ":relation") == 0) {
+            // A relation walks the game without the board of marks.
+            util::uassert(state.marks() == nullptr, "Tags cannot be used with :relation");
+            state.relationsRead = true;
+            cell = handleEchoSpec(f, cell);
         } else {
             printf("unknown keyword: %s\n", k);
             exit(1);
@@ -485,6 +556,7 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
     }
     if (f->searchVariations || f->searchVariationsOnly)
         f->subsetVariations(f->searchVariations, f->searchVariationsOnly);
+    if (f->donotannotate && f->pairFilter) f->pairFilter->donotannotate = true;
     return f;
 }
 

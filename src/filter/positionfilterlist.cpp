@@ -1,12 +1,11 @@
 #include "filter/positionfilterlist.h"
 
 #include <cstdio>
-#include <cstring>
-#include <string>
 
 #include "core/game.h"
 #include "core/position.h"
 #include "filter/markboard.h"
+#include "filter/matchmark.h"
 #include "filter/positionfilter.h"
 #include "filter/scanstate.h"
 #include "filter/variantindex.h"
@@ -17,8 +16,6 @@ namespace {
 // Lists with fewer members than this test them all: selecting costs more
 // than it saves.
 constexpr int kIndexFrom = 8;
-
-const char* const kMatchComment = "MATCH";
 
 }  // namespace
 
@@ -227,13 +224,7 @@ bool positionFilterList::checkSums(const ScanState& state) const {
 void positionFilterList::markMatch(Game* game) {
     // The move's own comment is kept after the mark: the written game must
     // not lose the annotator's words.
-    const char* old = game->GetMoveComment();
-    if (old == nullptr || *old == '\0') {
-        game->SetMoveComment(kMatchComment);
-    } else if (strncmp(old, kMatchComment, strlen(kMatchComment)) != 0) {
-        std::string marked = std::string(kMatchComment) + " " + old;
-        game->SetMoveComment(marked.c_str());
-    }
+    addMatchMark(game, game->myCursor(), kListMark);
 }
 
 bool positionFilterList::checkPretransformMatchCount() const {

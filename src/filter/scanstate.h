@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "filter/accumulators.h"
+#include "filter/gamepositions.h"
 #include "filter/markboard.h"
 #include "filter/tag.h"
 
@@ -29,4 +30,11 @@ class ScanState {
         if (!markBoard) markBoard = std::make_unique<MarkBoard>();
         return tags.makeTag(name, designator, markBoard.get());
     }
+
+    // Set by the first :relation read. A relation walks the whole game
+    // without the board of marks, so tags and relations exclude each other.
+    bool relationsRead = false;
+
+    // The positions of the game that the relations of a walk compare with.
+    GamePositions gamePositions;
 };

@@ -10,18 +10,19 @@
 
 namespace {
 
-// Whether testing the filter reads or changes accumulators: its result then
-// depends on the tests made before it at the same position, and a search
-// that skips tests would not give the same answers.
-bool usesAccumulators(const positionFilter* f) {
-    if (f->accumulate || f->checksum) return true;
+// Whether testing the filter does more than answer: reading or changing
+// accumulators makes its result depend on the tests made before it at the
+// same position, and a relation marks the positions it finds. A search that
+// skips tests would then not give the same answers, or not the same marks.
+bool testsHaveEffects(const positionFilter* f) {
+    if (f->accumulate || f->checksum || f->pairFilter != nullptr) return true;
     for (const positionFilter* g : f->andFilters)
-        if (usesAccumulators(g)) return true;
+        if (testsHaveEffects(g)) return true;
     for (const positionFilter* g : f->orFilters)
-        if (usesAccumulators(g)) return true;
+        if (testsHaveEffects(g)) return true;
     if (f->sequenceFilter != nullptr)
         for (const positionFilter* g : f->sequenceFilter->positionFilters)
-            if (usesAccumulators(g)) return true;
+            if (testsHaveEffects(g)) return true;
     return false;
 }
 
@@ -37,7 +38,7 @@ void SequenceFilter::expand() {
     for (positionFilter* f : positionFilters) positionListFilters.push_back(f->expand());
     useMemo = allowgaps;
     for (const positionFilter* f : positionFilters)
-        if (usesAccumulators(f)) useMemo = false;
+        if (testsHaveEffects(f)) useMemo = false;
 }
 
 SequenceFilter* SequenceFilter::clone() const {

@@ -101,6 +101,7 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
             cell = cell->cdr;
         } else if (strcmp(keyword, ":forany") == 0) {
             util::uassert(arg != nullptr, "missing tag name");
+            util::uassert(!filter->state.relationsRead, "Tags cannot be used with :relation");
             cell = cell->cdr;
             const char* text = nextWord(cell);
             util::uassert(text != nullptr, "Missing tag piece filter");

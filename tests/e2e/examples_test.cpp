@@ -115,6 +115,8 @@ TEST(Examples, PositionQueriesSelectTheDocumentedGames) {
         {"queen-returns.hux", "+<11>+<18>"},
         {"knight-checks.hux", "+<1>+<3>+<15>"},
         {"rooks-face-off.hux", "+<5>+<21>+<32>"},
+        {"repetition.hux", "+<7>"},
+        {"windmill.hux", "+<20>+<21>"},
     };
     for (const Case& c : cases) {
         std::string dir = scratchDir();

@@ -138,20 +138,17 @@ TEST(PositionGrammarRun, Errors) {
     }
 }
 
-// Keywords of filters still to come are refused, never silently ignored.
-TEST(PositionGrammarRun, NotSupportedYet) {
-    struct Case {
-        const char* keyword;
-        const char* rest;
-    } cases[] = {
-        {":relation", "()"},
-    };
-    for (const Case& c : cases) {
-        HuxRun run = runQuery(std::string("(match :pgn absent.pgn (position ") + c.keyword + " " +
-                              c.rest + "))");
-        EXPECT_EQ(run.out,
-                  std::string(kBanner) + "Error: " + c.keyword + " is not supported yet\n");
-        EXPECT_EQ(run.status, 1) << c.keyword;
+// A relation walks the game without the board of marks that tags need: the
+// two are refused together in either order, before any file is opened.
+TEST(PositionGrammarRun, TagsAndRelationsExcludeEachOther) {
+    for (const char* query :
+         {"(match :pgn absent.pgn :forany t N (position $t :relation ()))",
+          "(match :pgn absent.pgn (position :relation ()) :forany t N (position $t))",
+          "(match :pgn absent.pgn (position :and ((position :relation (:flip)))) :forany t N)"}) {
+        HuxRun run = runQuery(query);
+        EXPECT_EQ(run.out, std::string(kBanner) + "Error: Tags cannot be used with :relation\n")
+            << query;
+        EXPECT_EQ(run.status, 1) << query;
     }
 }
 
