@@ -7,12 +7,6 @@
 
 namespace {
 
-HuxRun runQuery(const std::string& text) {
-    std::string dir = scratchDir();
-    writeFile(dir + "/q.hux", text);
-    return runHux({"q.hux"}, dir);
-}
-
 // Every refusal happens while the query is read: the PGN file, which does
 // not exist, is never opened.
 TEST(MatchFormRun, KeywordErrors) {

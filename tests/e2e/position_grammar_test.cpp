@@ -7,18 +7,6 @@
 
 namespace {
 
-HuxRun runQuery(const std::string& text) {
-    std::string dir = scratchDir();
-    writeFile(dir + "/q.hux", text);
-    return runHux({"q.hux"}, dir);
-}
-
-std::string repeat(const std::string& word, int n) {
-    std::string out;
-    for (int i = 0; i < n; i++) out += word + " ";
-    return out;
-}
-
 // Every refusal of a position list happens while the query is read: the PGN
 // file, which does not exist, is never opened, and nothing is written.
 TEST(PositionGrammarRun, Errors) {

@@ -12,12 +12,6 @@ struct Expected {
     std::string err;
 };
 
-HuxRun runQuery(const std::string& text) {
-    std::string dir = scratchDir();
-    writeFile(dir + "/q.hux", text);
-    return runHux({"q.hux"}, dir);
-}
-
 void check(const std::string& text, const Expected& expected) {
     HuxRun run = runQuery(text);
     std::string shown = text.size() > 60 ? text.substr(0, 60) + "..." : text;

@@ -11,18 +11,6 @@
 
 namespace {
 
-HuxRun runQuery(const std::string& text) {
-    std::string dir = scratchDir();
-    writeFile(dir + "/q.hux", text);
-    return runHux({"q.hux"}, dir);
-}
-
-std::string repeat(const std::string& word, int n) {
-    std::string out;
-    for (int i = 0; i < n; i++) out += word + " ";
-    return out;
-}
-
 // The PGN file, which does not exist, is never opened: every message comes
 // while the query is read.
 TEST(TagsRun, ReadingErrors) {

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "test_paths.h"
+
 const char* const kBanner =
     "HUX version 3.02 (c) the HUX developers: chess games found by what happens on the board\n";
 
@@ -97,4 +99,16 @@ std::string selectedGames(const HuxRun& run) {
     for (size_t at = run.out.find("+<"); at != std::string::npos; at = run.out.find("+<", at + 1))
         marks += run.out.substr(at, run.out.find('>', at) - at + 1);
     return marks;
+}
+
+HuxRun runQuery(const std::string& text) {
+    std::string dir = scratchDir();
+    writeFile(dir + "/q.hux", text);
+    return runHux({"q.hux"}, dir);
+}
+
+std::string repeat(const std::string& word, int n) {
+    std::string out;
+    for (int i = 0; i < n; i++) out += word + " ";
+    return out;
 }

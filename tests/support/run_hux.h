@@ -16,6 +16,12 @@ struct HuxRun {
 HuxRun runHux(const std::vector<std::string>& args, const std::string& cwd = "",
               int timeoutSeconds = 600);
 
+// Runs hux on a query file holding `text`, in a fresh scratch directory.
+HuxRun runQuery(const std::string& text);
+
+// `word` n times, each followed by a blank: queries beyond a reader's limits.
+std::string repeat(const std::string& word, int n);
+
 // The "+<n>" marks of a run, in order: the games it selected.
 std::string selectedGames(const HuxRun& run);
 

@@ -12,25 +12,12 @@
 #include <vector>
 
 #include "core/game.h"
-#include "core/mfile.h"
-#include "core/pgnparser.h"
+#include "pgn_test_support.h"
 #include "position_state.h"
 #include "query/util.h"
 #include "test_paths.h"
 
 namespace {
-
-// Reads every game of `pgn` and calls `each` with it, rewound.
-void forEachGame(const std::string& pgn, const std::function<void(Game&)>& each) {
-    MFile file;
-    file.OpenMemory(pgn.data(), pgn.size(), "games");
-    PgnParser parser(&file);
-    Game game;
-    while (parser.ParseGame(&game) != ERROR_NotFound) {
-        game.MoveToPly(0);
-        each(game);
-    }
-}
 
 int square(const char* name) {
     return (name[1] - '1') * 8 + (name[0] - 'a');

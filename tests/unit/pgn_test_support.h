@@ -1,7 +1,8 @@
-// Helpers for the reader's tests: a PgnParser over text held in memory, and a
-// readable rendering of the tokens it produces.
+// Helpers for tests that read games: a PgnParser over text held in memory,
+// and a loop over the games of such a text.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,3 +25,13 @@ class PgnReader {
     MFile file_;
     std::unique_ptr<PgnParser> parser_;
 };
+
+// Reads every game of `pgn` and calls `each` with it, rewound.
+inline void forEachGame(const std::string& pgn, const std::function<void(Game&)>& each) {
+    PgnReader reader(pgn, "games");
+    Game game;
+    while (reader.next(game) != ERROR_NotFound) {
+        game.MoveToPly(0);
+        each(game);
+    }
+}

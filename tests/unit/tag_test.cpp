@@ -11,13 +11,12 @@
 #include <vector>
 
 #include "core/game.h"
-#include "core/mfile.h"
-#include "core/pgnparser.h"
 #include "filter/markboard.h"
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
 #include "filter/tagfilter.h"
+#include "pgn_test_support.h"
 #include "position_query.h"
 #include "position_state.h"
 #include "query/matchfilter.h"
@@ -25,17 +24,6 @@
 #include "test_paths.h"
 
 namespace {
-
-void forEachGame(const std::string& pgn, const std::function<void(Game&)>& each) {
-    MFile file;
-    file.OpenMemory(pgn.data(), pgn.size(), "games");
-    PgnParser parser(&file);
-    Game game;
-    while (parser.ParseGame(&game) != ERROR_NotFound) {
-        game.MoveToPly(0);
-        each(game);
-    }
-}
 
 // The scan state of a query that declares these tags, each for its
 // designator; it lives, as a query's does, until the process ends.
