@@ -21,6 +21,7 @@
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
+#include "game_cursor.h"
 #include "position_query.h"
 #include "position_state.h"
 #include "query/util.h"
@@ -169,19 +170,6 @@ class Reference {
     std::vector<Board> boards, masks;
 };
 
-// Where the game stands: the position, the move and the variation level.
-struct Cursor {
-    PositionState pos;
-    const moveT* move;
-    uint32_t ply, level;
-    bool operator==(const Cursor&) const = default;
-};
-
-Cursor cursorOf(Game& game) {
-    return {PositionState(*game.GetCurrentPos()), game.myCursor(), game.GetCurrentPly(),
-            game.GetVarLevel()};
-}
-
 // Calls `visit` at every position a walk tests, variations included.
 void walk(Game& game, bool testHere, const std::function<void()>& visit) {
     for (;; testHere = true) {
@@ -252,7 +240,7 @@ void compare(const std::string& text, const Query& q, bool expectFinds) {
         clear(game, all);
         walk(game, true, [&] {
             if (at++ % q.stride != 0) return;
-            Cursor before = cursorOf(game);
+            GameCursor before = cursorOf(game);
             Finds expected = Reference(relation).run(&game);
             state.walk++;
             clear(game, all);

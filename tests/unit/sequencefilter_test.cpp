@@ -17,6 +17,7 @@
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
+#include "game_cursor.h"
 #include "position_state.h"
 #include "query/strlist.h"
 #include "test_paths.h"
@@ -53,19 +54,6 @@ bool definition(Game* game, ScanState& state, const SequenceFilter* s, bool vari
     bool found = definition(game, state, s, variations, true, start);
     game->MoveBackup();
     return found;
-}
-
-// Where the game stands: the position, the move and the variation level.
-struct Cursor {
-    PositionState pos;
-    const moveT* move;
-    uint32_t ply, level;
-    bool operator==(const Cursor&) const = default;
-};
-
-Cursor cursorOf(Game& game) {
-    return {PositionState(*game.GetCurrentPos()), game.GetCurrentMove(), game.GetCurrentPly(),
-            game.GetVarLevel()};
 }
 
 // Visits the positions a position list's walk tests: along the line and,
@@ -127,7 +115,7 @@ TEST(SequenceSearch, AnswersAsTheDefinitionAndLeavesTheGameWhereItWas) {
         forEachGame(text, state, [&](Game& game) {
             bool compare = games++ < definitionGames;
             walk(game, variations, true, [&] {
-                Cursor before = cursorOf(game);
+                GameCursor before = cursorOf(game);
                 state.accumulators.clearAccumulators();
                 bool expected =
                     compare && definition(&game, state, owner->sequenceFilter, variations, true, 0);

@@ -16,6 +16,7 @@
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
 #include "filter/tagfilter.h"
+#include "game_cursor.h"
 #include "pgn_test_support.h"
 #include "position_query.h"
 #include "position_state.h"
@@ -224,21 +225,14 @@ TEST(TaggedDesignators, Transforms) {
 }
 
 struct Cursor {
-    PositionState pos;
-    const moveT* move;
-    uint32_t ply, level;
+    GameCursor game;
     MarkBoard::Marks marks;
     int depth;
     bool operator==(const Cursor&) const = default;
 };
 
 Cursor cursorOf(Game& game, const MarkBoard& marks) {
-    return {PositionState(*game.GetCurrentPos()),
-            game.GetCurrentMove(),
-            game.GetCurrentPly(),
-            game.GetVarLevel(),
-            marks.squares_to_marks,
-            marks.depth()};
+    return {cursorOf(game), marks.squares_to_marks, marks.depth()};
 }
 
 // Sequences and move searches at every position of real games with
