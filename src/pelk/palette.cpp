@@ -137,5 +137,55 @@ QString Palette::indentation(const QString& text, int caret) {
 
 int Palette::caretOffset(const QString& inserted) {
     const qsizetype paren = inserted.indexOf(u'(');
-    return paren < 0 ? 0 : int(paren + 1);
+    return paren < 0 ? int(inserted.size()) : int(paren + 1);
+}
+
+Palette::Placement Palette::place(const QString& inserted, bool shortForm,
+                                  const QString& editorText, int caret,
+                                  const QString& indentation) {
+    if (inserted.isEmpty()) return {};
+    auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    const int lineStart = caret > 0 ? int(editorText.lastIndexOf(u'\n', caret - 1)) + 1 : 0;
+    qsizetype lineEnd = editorText.indexOf(u'\n', caret);
+    if (lineEnd < 0) lineEnd = editorText.size();
+    const QStringView rest = QStringView(editorText).mid(caret, lineEnd - caret);
+
+    Placement placement;
+    if (caret > lineStart && !isBlank(editorText[caret - 1]) && editorText[caret - 1] != u'(') {
+        placement.text = QStringLiteral(" ");
+    }
+    const int start = int(placement.text.size());
+    placement.text += inserted;
+    QString tail;
+    if (!shortForm && !rest.trimmed().isEmpty()) {
+        // Without a continuation indentation (text before the caret on its
+        // line), the rest keeps the indentation of the line it came from.
+        QString indent = indentation;
+        if (indent.isEmpty()) {
+            int i = lineStart;
+            while (i < caret && isBlank(editorText[i])) indent += editorText[i++];
+        }
+        tail = u'\n' + indent;
+    } else if (shortForm && !rest.isEmpty() && !isBlank(rest[0]) && rest[0] != u')') {
+        tail = QStringLiteral(" ");
+    }
+    placement.text += tail;
+    placement.caret = start + caretOffset(inserted);
+    // Past a long form without "(", the caret goes over the line break onto
+    // the rest of the line, where the query goes on.
+    if (!inserted.contains(u'(') && !shortForm) placement.caret += int(tail.size());
+    return placement;
+}
+
+QString Palette::explanation(int column, int row) const {
+    const Range range = textRange(column, row);
+    if (range.last < range.first) return {};
+    QStringList lines{insertion(column, row, true, QString())};
+    for (int i = range.first; i <= range.last; i++) {
+        const qsizetype semicolon = lines_[i].indexOf(u';');
+        if (semicolon < 0) continue;
+        const QString comment = lines_[i].mid(semicolon + 1).trimmed();
+        if (!comment.isEmpty()) lines << comment;
+    }
+    return lines.join(u'\n');
 }

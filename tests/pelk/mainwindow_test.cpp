@@ -16,6 +16,8 @@
 #include "pelk/palettedialog.h"
 #include "pelk/queryeditor.h"
 
+Q_DECLARE_METATYPE(QList<PaletteChoice>)
+
 namespace {
 
 QByteArray readBytes(const QString& path) {
@@ -59,7 +61,8 @@ class MainWindowTest : public QObject {
 
     QString text() const { return window_->editor()->toPlainText(); }
     void type(const QString& more) { window_->editor()->insertPlainText(more); }
-    QString title(const QString& name) const { return "Pelk ver 1.00 [" + name + "]"; }
+    // The window title as set; "[*]" is where the mark of unsaved changes shows.
+    QString title(const QString& name) const { return "Pelk ver 1.00 [" + name + "][*]"; }
 
     bool runAndWait() {
         QSignalSpy finished(window_.get(), &MainWindow::runFinished);
@@ -267,6 +270,69 @@ class MainWindowTest : public QObject {
         QVERIFY(w->isModified());
     }
 
+    // Insertions fitted to the text around the caret ("|" marks the caret
+    // before and after): the exact text each palette choice leaves.
+    void insertionsFitTheirPlace_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QList<PaletteChoice>>("choices");
+        QTest::addColumn<QString>("after");
+        const PaletteChoice moveNumber{1, 11, false}, mate{1, 4, false}, flipColor{2, 5, true},
+            queen{5, 1, true}, e4{6, 0, true}, position{0, 1, false}, positionShort{0, 1, true};
+        QTest::newRow("long form in mid-line keeps the rest of the line")
+            << "(match :pgn g.pgn\n  (position :mate Qh7 |))" << QList<PaletteChoice>{moveNumber}
+            << "(match :pgn g.pgn\n  (position :mate Qh7 :movenumber 20 40                       "
+               "; the move number lies in this range\n  |))";
+        QTest::newRow("long form indented by the caret keeps the rest below")
+            << "(position\n    |:btm)" << QList<PaletteChoice>{position}
+            << "(position\n    (|position                               ; a list of conditions "
+               "that one position must meet\n      )                                      ; the "
+               "game matches when some position does\n     :btm)";
+        QTest::newRow("long form at a line's end")
+            << "(position :wtm|" << QList<PaletteChoice>{mate}
+            << "(position :wtm :mate                                   ; the side to move is "
+               "checkmated|";
+        QTest::newRow("short form after a word gets a blank")
+            << "(position :mate|)" << QList<PaletteChoice>{flipColor}
+            << "(position :mate :flipcolor|)";
+        QTest::newRow("short form before a word gets a blank")
+            << "(position |:btm)" << QList<PaletteChoice>{flipColor}
+            << "(position :flipcolor| :btm)";
+        QTest::newRow("short form after ( or a blank gets none")
+            << "(|)" << QList<PaletteChoice>{queen} << "(Q|)";
+        QTest::newRow("two insertions in a row keep their order")
+            << "(position |)" << QList<PaletteChoice>{queen, e4} << "(position Q e4|)";
+        QTest::newRow("a piece then its square, glued by the user")
+            << "(position |)" << QList<PaletteChoice>{queen, e4, positionShort}
+            << "(position Q e4 (|position))";
+    }
+    void insertionsFitTheirPlace() {
+        QFETCH(QString, before);
+        QFETCH(QList<PaletteChoice>, choices);
+        QFETCH(QString, after);
+        MainWindow* w = startWindow();
+        w->editor()->setPlainText(QString(before).remove(u'|'));
+        QTextCursor cursor = w->editor()->textCursor();
+        cursor.setPosition(int(before.indexOf(u'|')));
+        w->editor()->setTextCursor(cursor);
+        for (const PaletteChoice& choice : choices) w->insertPaletteText(choice);
+        QString shown = text();
+        shown.insert(w->editor()->textCursor().position(), u'|');
+        QCOMPARE(shown, after);
+    }
+
+    // The mid-line long form leaves a query that hux reads and runs.
+    void midLineInsertionRuns() {
+        QVERIFY(QFile::copy(HUX_EXAMPLES_DIR "/sample.pgn", path("sample.pgn")));
+        MainWindow* w = startWindow();
+        w->editor()->setPlainText("(match :pgn sample.pgn :output m.pgn (position :mate))");
+        QTextCursor cursor = w->editor()->textCursor();
+        cursor.setPosition(int(text().indexOf("))")));
+        w->editor()->setTextCursor(cursor);
+        w->insertPaletteText({1, 11, false});
+        QVERIFY2(runAndWait(), qPrintable(w->output()->toPlainText()));
+        QVERIFY(w->output()->toPlainText().contains("Number of matching games:"));
+    }
+
     void runShowsTheEngineOutput() {
         QVERIFY(QFile::copy(HUX_EXAMPLES_DIR "/sample.pgn", path("sample.pgn")));
         writeBytes(path("q.hux"), kMorphyQuery);
@@ -336,7 +402,7 @@ class MainWindowTest : public QObject {
         QTest::addColumn<bool>("resultExists");
         QTest::addColumn<QString>("query");
         QTest::newRow("viewer gets the name as one argument")
-            << true << false << "(match :output my games.pgn ; found)";
+            << true << false << "(match :output \"my games.pgn\" ; found)";
         QTest::newRow("desktop opens the result") << false << true << "(match :output r.pgn)";
         QTest::newRow("result not written yet") << false << false << "(match :output r.pgn)";
         QTest::newRow("no result named") << true << false << "(match :pgn g.pgn)";
