@@ -14,6 +14,12 @@ FoundGames::FoundGames(QWidget* parent) : QTreeWidget(parent) {
     setAllColumnsShowFocus(true);
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Names can be long: their columns keep a width the user may change, and
+    // a cut name shows whole in its tool tip.
+    for (int column : {1, 2}) {
+        header()->setSectionResizeMode(column, QHeaderView::Interactive);
+        header()->resizeSection(column, kNameWidth);
+    }
     setToolTip(QStringLiteral("The games found by the last run: click one to see it"));
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { choose(item); });
 }
@@ -69,6 +75,8 @@ void FoundGames::showGames(const QList<int>& numbers, const QString& resultPath)
         auto* item = new QTreeWidgetItem(
             {QString::number(numbers[i]), game.white, game.black, game.result, year});
         item->setData(0, Qt::UserRole, i + 1);
+        item->setToolTip(1, game.white);
+        item->setToolTip(2, game.black);
         item->setTextAlignment(0, Qt::AlignRight);
         items << item;
     }

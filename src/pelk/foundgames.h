@@ -17,6 +17,8 @@ class FoundGames : public QTreeWidget {
         QString white, black, result, date;
     };
 
+    static constexpr int kNameWidth = 130;
+
     explicit FoundGames(QWidget* parent = nullptr);
 
     // The game numbers in a run's output ("+<4>+<5>" gives 4 and 5).
