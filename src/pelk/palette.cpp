@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "pelk/querytext.h"
+
 Palette::Palette(QStringList lines) : lines_(std::move(lines)) {
     // A marker given twice counts where it occurs last.
     for (int i = 0; i < lines_.size(); i++) {
@@ -150,8 +152,22 @@ Palette::Placement Palette::place(const QString& inserted, bool shortForm,
     if (lineEnd < 0) lineEnd = editorText.size();
     const QStringView rest = QStringView(editorText).mid(caret, lineEnd - caret);
 
+    // The words the insertion would touch, and its own first word.
+    auto isWordChar = [&](QChar c) { return !isBlank(c) && c != u'(' && c != u')'; };
+    int wordStart = caret;
+    while (wordStart > lineStart && isWordChar(editorText[wordStart - 1])) wordStart--;
+    const QString before = editorText.mid(wordStart, caret - wordStart);
+    int wordEnd = 0;
+    while (wordEnd < rest.size() && isWordChar(rest[wordEnd])) wordEnd++;
+    const QString after = rest.left(wordEnd).toString();
+    int firstEnd = 0;
+    while (firstEnd < inserted.size() && isWordChar(inserted[firstEnd])) firstEnd++;
+    const QString first = inserted.left(firstEnd);
+
     Placement placement;
-    if (caret > lineStart && !isBlank(editorText[caret - 1]) && editorText[caret - 1] != u'(') {
+    // A square right after a piece (Q, then e4) completes its designator.
+    if (caret > lineStart && !isBlank(editorText[caret - 1]) && editorText[caret - 1] != u'(' &&
+        !(firstEnd > 0 && isDesignator(before + first))) {
         placement.text = QStringLiteral(" ");
     }
     const int start = int(placement.text.size());
@@ -166,7 +182,8 @@ Palette::Placement Palette::place(const QString& inserted, bool shortForm,
             while (i < caret && isBlank(editorText[i])) indent += editorText[i++];
         }
         tail = u'\n' + indent;
-    } else if (shortForm && !rest.isEmpty() && !isBlank(rest[0]) && rest[0] != u')') {
+    } else if (shortForm && !rest.isEmpty() && !isBlank(rest[0]) && rest[0] != u')' &&
+               !(firstEnd == inserted.size() && isDesignator(inserted + after))) {
         tail = QStringLiteral(" ");
     }
     placement.text += tail;

@@ -71,7 +71,9 @@ class Palette {
     // A cell's text fitted into the editor's text at the caret, so that an
     // insertion never joins the words around it or comments out what
     // follows: a blank before it after a word, a blank after a short form
-    // that a word follows directly, and a line break with the indentation
+    // that a word follows directly (but a square glues to the piece before
+    // it, and a piece to the square after it, when together they read as
+    // one designator such as Qe4), and a line break with the indentation
     // after a long form when the caret's line goes on (its comment would
     // otherwise swallow the rest of the line).
     struct Placement {

@@ -331,10 +331,14 @@ class MainWindowTest : public QObject {
         QTest::newRow("short form after ( or a blank gets none")
             << "(|)" << QList<PaletteChoice>{queen} << "(Q|)";
         QTest::newRow("two insertions in a row keep their order")
-            << "(position |)" << QList<PaletteChoice>{queen, e4} << "(position Q e4|)";
-        QTest::newRow("a piece then its square, glued by the user")
+            << "(position |)" << QList<PaletteChoice>{queen, e4} << "(position Qe4|)";
+        QTest::newRow("a square after a piece completes it, a piece after it starts another")
+            << "(position Q|)" << QList<PaletteChoice>{e4, queen} << "(position Qe4 Q|)";
+        QTest::newRow("a piece before a square completes it")
+            << "(position |e4 :wtm)" << QList<PaletteChoice>{queen} << "(position Q|e4 :wtm)";
+        QTest::newRow("a list after a designator")
             << "(position |)" << QList<PaletteChoice>{queen, e4, positionShort}
-            << "(position Q e4 (|position))";
+            << "(position Qe4 (|position))";
     }
     void insertionsFitTheirPlace() {
         QFETCH(QString, before);
@@ -584,6 +588,19 @@ class MainWindowTest : public QObject {
         writeScript(path("pelkrun"), "exit 0\n");
         QVERIFY(runAndWait());
         QVERIFY(w->editor()->errorLines().isEmpty());
+    }
+
+    // The same with the real engine: its location line for a query error
+    // marks the word it failed on.
+    void engineErrorIsLocated() {
+        MainWindow* w = startWindow();
+        w->editor()->setPlainText("; a mistake on line 3\n(match :pgn x.pgn\n  :colour white)");
+        QVERIFY(!runAndWait());
+        const QString pane = w->output()->toPlainText();
+        if (!pane.contains("  at line ")) QSKIP("this hux prints no location lines yet");
+        QVERIFY2(pane.contains("unknown matcher term: :colour\n  at line 3, column 3: :colour"),
+                 qPrintable(pane));
+        QCOMPARE(w->editor()->errorLines(), QList<int>{3});
     }
 
     // Games File... and Output File... put the chosen file into the query:
