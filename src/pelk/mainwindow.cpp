@@ -194,8 +194,6 @@ void MainWindow::createActions() {
     connect(stopAction_, &QAction::triggered, this, &MainWindow::stop);
     connect(gamesAction, &QAction::triggered, this, &MainWindow::chooseGamesFile);
     connect(outputAction, &QAction::triggered, this, &MainWindow::chooseOutputFile);
-    runAction_ = runAction;
-    sendAction_ = sendAction;
     stopAction_->setEnabled(false);
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
     connect(cutAction, &QAction::triggered, editor_, &QPlainTextEdit::cut);
@@ -482,20 +480,16 @@ void MainWindow::chooseMatchFile(const QString& keyword, bool forOutput) {
     }
     name = QDir::toNativeSeparators(name);
     const TextEdit edit = setMatchArgument(editor_->toPlainText(), keyword, name);
-    QTextCursor cursor = editor_->textCursor();
     if (edit.start < 0) {
-        // No match form yet: the keyword goes in at the caret.
-        const Palette::Placement placed =
-            Palette::place(keyword + u' ' + quotedWord(name), true, editor_->toPlainText(),
-                           cursor.selectionStart(), QString());
-        const int start = cursor.selectionStart();
-        cursor.insertText(placed.text);
-        cursor.setPosition(start + placed.caret);
-    } else {
-        cursor.setPosition(edit.start);
-        cursor.setPosition(edit.start + edit.length, QTextCursor::KeepAnchor);
-        cursor.insertText(edit.replacement);
+        desktop_->inform(this, QStringLiteral("The query has no match form to put %1 in: start "
+                                              "one with New or from the palette.")
+                                   .arg(keyword));
+        return;
     }
+    QTextCursor cursor = editor_->textCursor();
+    cursor.setPosition(edit.start);
+    cursor.setPosition(edit.start + edit.length, QTextCursor::KeepAnchor);
+    cursor.insertText(edit.replacement);
     editor_->setTextCursor(cursor);
     editor_->setFocus();
 }

@@ -1,6 +1,7 @@
 // The editor's main window: one query in the editor, the file commands, the
-// keyword palette, running the engine on the query with its output in a pane
-// below, and opening the result file the query names.
+// keyword palette, running (and stopping) the engine on the query with its
+// output in a pane below and the games it found beside it, the places of
+// query errors marked in the editor, and opening the result file.
 #pragma once
 
 #include <QList>
@@ -112,8 +113,6 @@ class MainWindow : public QMainWindow {
     QueryEditor* editor_;
     OutputPane* output_;
     FoundGames* found_;
-    QAction* runAction_ = nullptr;
-    QAction* sendAction_ = nullptr;
     QAction* stopAction_ = nullptr;
     bool rerun_ = false;  // Run once the stopped engine has ended
     PaletteDialog* paletteDialog_;

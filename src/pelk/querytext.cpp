@@ -191,7 +191,9 @@ TextEdit setMatchArgument(const QString& text, const QString& keyword, const QSt
     int head = -1;
     const int at = afterKeyword(text, tokens, keyword, &head);
     const QString word = quotedWord(name);
-    if (at >= 0 && at < tokens.size() && tokens[at].kind != QueryToken::Parenthesis) {
+    // A keyword right after it means the name was left out.
+    if (at >= 0 && at < tokens.size() && tokens[at].kind != QueryToken::Parenthesis &&
+        tokens[at].kind != QueryToken::Keyword) {
         return {tokens[at].start, tokens[at].length, word};
     }
     if (at >= 0) {

@@ -623,6 +623,12 @@ class MainWindowTest : public QObject {
         w->editor()->undo();
         QCOMPARE(text(),
                  QString("(match :pgn \"My Games/all.pgn\" ; the games\n (position :mate))"));
+        // Without a match form there is nowhere to put it: the user is told.
+        w->editor()->setPlainText("; notes");
+        desktop_->pgnNames << path("g.pgn");
+        w->chooseGamesFile();
+        QCOMPARE(text(), QString("; notes"));
+        QCOMPARE(desktop_->messages.size(), 1);
     }
 
     void viewResult_data() {

@@ -75,6 +75,11 @@ class QueryTextTest : public QObject {
                                                             << ":pgn"
                                                             << "g.pgn"
                                                             << "(match :pgn g.pgn (position))";
+        QTest::newRow("adds the name before a keyword that follows")
+            << "(match :pgn :output o.pgn)"
+            << ":pgn"
+            << "g.pgn"
+            << "(match :pgn g.pgn :output o.pgn)";
         QTest::newRow("quotes a name with blanks") << "(match :pgn \"old one.pgn\")"
                                                    << ":pgn"
                                                    << "My Games/a \"b\".pgn"
