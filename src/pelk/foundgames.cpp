@@ -41,6 +41,11 @@ QList<FoundGames::Headers> FoundGames::readHeaders(const QString& path) {
     bool inMoves = true;  // a tag after moves (or at the start) opens a game
     while (!file.atEnd()) {
         const QByteArray bytes = file.readLine();
+        // Move text is most of a file: only a line starting with "[" can be a tag.
+        if (!bytes.trimmed().startsWith('[')) {
+            if (!bytes.trimmed().isEmpty()) inMoves = true;
+            continue;
+        }
         QStringDecoder utf8(QStringDecoder::Utf8);
         QString line = utf8(bytes);
         if (utf8.hasError()) line = QString::fromLatin1(bytes);
