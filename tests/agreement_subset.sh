@@ -2,8 +2,9 @@
 # The independent agreement checks on a subset that CI can afford (about ten
 # minutes on two cores): the position lists of tests/agreement/queries.mjs,
 # the PGN reader and the writer, over classics.pgn and the first games of
-# masters.pgn. The subset is built at run time in build/agreement-subset/ and
-# handed to each script as its data directory. Fails when any check fails.
+# masters.pgn (kept under its own name, which the query table knows). The
+# subset is built at run time in BUILD_DIR/agreement-subset/ and handed to
+# each script as its data directory. Fails when any check fails.
 # Usage: tests/agreement_subset.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,7 +25,7 @@ mkdir -p "$subset/dev"
 ln -s "$data/dev/classics.pgn" "$subset/dev/classics.pgn"
 # Cut before the tag section of game slice_games + 1.
 awk -v n="$slice_games" '/^\[Event / && !inTags { if (++games > n) exit } { inTags = /^\[/ } { print }' \
-  "$data/dev/masters.pgn" > "$subset/dev/masters-slice.pgn"
+  "$data/dev/masters.pgn" > "$subset/dev/masters.pgn"
 
 status=0
 export HUX_DATA_DIR=$subset

@@ -25,7 +25,10 @@ std::string fixturePath(const std::string& relative) {
 }
 
 std::string dataPath(const std::string& relative) {
-    std::string path = std::string(HUX_DATA_DIR) + "/" + relative;
+    // The variable, as for the agreement scripts, else the build's setting.
+    const char* dir = getenv("HUX_DATA_DIR");
+    std::string path =
+        std::string(dir != nullptr && *dir != '\0' ? dir : HUX_DATA_DIR) + "/" + relative;
     std::error_code ec;
     if (fs::exists(path, ec)) return path;
     if (runByCi())

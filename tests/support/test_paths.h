@@ -12,7 +12,8 @@ bool runByCi();
 // Path of a file under tests/fixtures; the test fails when it is missing.
 std::string fixturePath(const std::string& relative);
 
-// Path of a file under the shared data directory, or "" when it is absent;
+// Path of a file under the shared data directory (HUX_DATA_DIR in the
+// environment, else the build's), or "" when it is absent;
 // in CI the test then fails as well, naming the file.
 std::string dataPath(const std::string& relative);
 

@@ -320,7 +320,8 @@ TEST(RelationSearch, FindsAndMarksWhatThePlainRulesFind) {
          ":ignoresidetomove)",
          some, 1},
     };
-    for (const Query& q : queries) compare(text, q, !path.empty());
+    // The short slice of slow builds need not give every query a find.
+    for (const Query& q : queries) compare(text, q, !path.empty() && !kSlowBuild);
 }
 
 // Copies of a list carry copies of its relation, mirrored and shifted with it:
