@@ -6,10 +6,19 @@
 #include "pelk/desktop.h"
 #include "pelk/enginerunner.h"
 #include "pelk/mainwindow.h"
+#include "pelk/viewerwindow.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pelk"));
+
+    // pelk --view FILE.pgn: only the result viewer, on that file.
+    if (argc > 2 && QApplication::arguments()[1] == QLatin1String("--view")) {
+        ViewerWindow viewer;
+        viewer.show();
+        viewer.open(QApplication::arguments()[2]);
+        return QApplication::exec();
+    }
 
     PelkSetup setup;
     setup.startDir = QDir::currentPath();

@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -22,6 +23,7 @@
 #include "pelk/palettedialog.h"
 #include "pelk/queryeditor.h"
 #include "pelk/querytext.h"
+#include "pelk/viewerwindow.h"
 
 namespace {
 
@@ -73,7 +75,8 @@ MainWindow::MainWindow(PelkSetup setup, Desktop* desktop, QWidget* parent)
       output_(new OutputPane(this)),
       paletteDialog_(new PaletteDialog(this)),
       about_(new AboutDialog(this)),
-      fileName_(untitled()) {
+      fileName_(untitled()),
+      viewOffer_(new QPushButton(QStringLiteral("View the games found"), this)) {
     if (setup_.paletteFile.isEmpty()) {
         paletteError_ = QStringLiteral(
             "The palette file pelk.pal was not found in the start directory or the installed "
@@ -90,13 +93,17 @@ MainWindow::MainWindow(PelkSetup setup, Desktop* desktop, QWidget* parent)
     splitter->setChildrenCollapsible(false);
     setCentralWidget(splitter);
     createActions();
-    statusBar();
+    statusBar()->addPermanentWidget(viewOffer_);
+    viewOffer_->setFlat(true);
+    viewOffer_->hide();
+    connect(viewOffer_, &QPushButton::clicked, this, &MainWindow::viewResult);
     resize(820, 640);
     setFileName(untitled());
 }
 
 MainWindow::~MainWindow() {
     qDeleteAll(runners_);
+    delete viewer_.data();  // a window of its own, but no use without the editor
 }
 
 void MainWindow::createActions() {
@@ -149,8 +156,14 @@ void MainWindow::createActions() {
              QStringLiteral("Select listing font"), QKeySequence(Qt::CTRL | Qt::Key_F));
     QAction* viewAction = make(QStringLiteral("View Result"),
                                themedIcon("document-preview", glyphIcon(QStringLiteral("PGN"))),
-                               QStringLiteral("Run PGN viewer to see search results"),
+                               QStringLiteral("Show the games the query found"),
                                QKeySequence(Qt::CTRL | Qt::Key_U));
+    QAction* externalAction =
+        make(QStringLiteral("Open in External Viewer"), QIcon(),
+             QStringLiteral("Open the query's result file in another program"));
+    QAction* openResultAction =
+        make(QStringLiteral("Open Result &File..."), QIcon(),
+             QStringLiteral("Open Result File|Show the games of any PGN file in the viewer"));
     QAction* paletteAction =
         make(QStringLiteral("Palette"), themedIcon("insert-text", glyphIcon(QStringLiteral("( )"))),
              QStringLiteral("The HUX keywords and structures palette"),
@@ -172,6 +185,8 @@ void MainWindow::createActions() {
     connect(pasteAction, &QAction::triggered, editor_, &QPlainTextEdit::paste);
     connect(fontAction, &QAction::triggered, this, &MainWindow::chooseFont);
     connect(viewAction, &QAction::triggered, this, &MainWindow::viewResult);
+    connect(externalAction, &QAction::triggered, this, &MainWindow::openExternalViewer);
+    connect(openResultAction, &QAction::triggered, this, &MainWindow::openResultFile);
     connect(paletteAction, &QAction::triggered, this, &MainWindow::showPalette);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
     cutAction->setEnabled(false);
@@ -182,6 +197,8 @@ void MainWindow::createActions() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addActions({newAction, openAction, saveAction, saveAsAction});
     file->addSeparator();
+    file->addAction(openResultAction);
+    file->addSeparator();
     file->addAction(runAction);
     file->addSeparator();
     file->addAction(exitAction);
@@ -190,7 +207,7 @@ void MainWindow::createActions() {
     edit->addSeparator();
     edit->addAction(fontAction);
     edit->addSeparator();
-    edit->addAction(viewAction);
+    edit->addActions({viewAction, externalAction});
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addActions({paletteAction, aboutAction});
 
@@ -333,6 +350,7 @@ void MainWindow::run() {
                 engineFinished(runner, runStart, exitCode, crashed, problem);
             });
     statusBar()->showMessage(QStringLiteral("HUX is running..."));
+    viewOffer_->hide();
     runner->start();
 }
 
@@ -342,12 +360,54 @@ void MainWindow::engineFinished(EngineRunner* runner, int runStart, int exitCode
     const bool succeeded = !crashed && exitCode == 0 && problem.isEmpty();
     statusBar()->showMessage(succeeded ? QStringLiteral("HUX finished.")
                                        : QStringLiteral("HUX reported an error."));
+    // Games found: the viewer is one click away.
+    const QString result = resultFileName(editor_->toPlainText());
+    const QFileInfo resultInfo(QDir(setup_.startDir).absoluteFilePath(result));
+    viewOffer_->setVisible(succeeded && !result.isEmpty() && resultInfo.isFile() &&
+                           resultInfo.size() > 0);
     runners_.removeOne(runner);
     runner->deleteLater();
     emit runFinished(succeeded);
 }
 
 void MainWindow::viewResult() {
+    const QString name = resultFileName(editor_->toPlainText());
+    if (name.isEmpty()) {
+        desktop_->inform(this, QStringLiteral("The query names no result file: write :output "
+                                              "followed by a file name ending in .pgn."));
+        return;
+    }
+    const QString path = QDir(setup_.startDir).absoluteFilePath(name);
+    if (!QFileInfo::exists(path)) {
+        desktop_->inform(this, QStringLiteral("The result file %1 does not exist yet: run the "
+                                              "query first.")
+                                   .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    openViewer(path);
+}
+
+void MainWindow::openViewer(const QString& path, unsigned original) {
+    if (!viewer_) {
+        viewer_ = new ViewerWindow;
+        viewer_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    viewer_->open(path, original);
+    viewer_->show();
+    viewer_->raise();
+    viewer_->activateWindow();
+}
+
+void MainWindow::openResultFile() {
+    if (!viewer_) {
+        viewer_ = new ViewerWindow;
+        viewer_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    viewer_->show();
+    viewer_->openFile();
+}
+
+void MainWindow::openExternalViewer() {
     const QString name = resultFileName(editor_->toPlainText());
     if (name.isEmpty()) {
         desktop_->inform(this, QStringLiteral("The query names no result file: write :output "

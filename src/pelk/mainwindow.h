@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 
 #include "pelk/palette.h"
 #include "pelk/queryfile.h"
@@ -15,6 +16,8 @@ class EngineRunner;
 class OutputPane;
 class PaletteDialog;
 class QueryEditor;
+class QPushButton;
+class ViewerWindow;
 
 // Where pelk finds what it works with; fixed when the window is created.
 struct PelkSetup {
@@ -51,6 +54,14 @@ class MainWindow : public QMainWindow {
     // does, and remembers the choice for the next use.
     void insertPaletteText(const PaletteChoice& choice);
 
+    // Shows a result file in the built-in viewer, at the game noted as
+    // original game `original` when that is above 0. One viewer window
+    // serves the editor and opens each file anew.
+    void openViewer(const QString& path, unsigned original = 0);
+    ViewerWindow* viewer() const { return viewer_; }
+    // The status bar's offer to view the games of the last run.
+    QPushButton* viewOffer() const { return viewOffer_; }
+
   public slots:
     void newQuery();
     void openQuery();
@@ -58,6 +69,8 @@ class MainWindow : public QMainWindow {
     bool saveAs();
     void run();
     void viewResult();
+    void openExternalViewer();
+    void openResultFile();
     void chooseFont();
     void showPalette();
     void showAbout();
@@ -92,4 +105,6 @@ class MainWindow : public QMainWindow {
     QString fileName_;
     QueryFormat format_;
     QList<EngineRunner*> runners_;
+    QPointer<ViewerWindow> viewer_;
+    QPushButton* viewOffer_;
 };

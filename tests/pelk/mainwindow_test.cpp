@@ -349,7 +349,7 @@ class MainWindowTest : public QObject {
         if (resultExists) writeBytes(path("r.pgn"), "");
         MainWindow* w = startWindow();
         w->editor()->setPlainText(query);
-        w->viewResult();
+        w->openExternalViewer();
         const bool named = query.contains(":output");
         if (named && viewer) {
             QCOMPARE(desktop_->startedPrograms,
