@@ -398,6 +398,10 @@ void MainWindow::openViewer(const QString& path, unsigned original) {
     viewer_->activateWindow();
 }
 
+ViewerWindow* MainWindow::viewer() const {
+    return viewer_;
+}
+
 void MainWindow::openResultFile() {
     if (!viewer_) {
         viewer_ = new ViewerWindow;

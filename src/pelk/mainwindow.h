@@ -58,7 +58,7 @@ class MainWindow : public QMainWindow {
     // original game `original` when that is above 0. One viewer window
     // serves the editor and opens each file anew.
     void openViewer(const QString& path, unsigned original = 0);
-    ViewerWindow* viewer() const { return viewer_; }
+    ViewerWindow* viewer() const;
     // The status bar's offer to view the games of the last run.
     QPushButton* viewOffer() const { return viewOffer_; }
 
