@@ -2,9 +2,10 @@
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/deps.sh [build|test|fuzz|dev]
 #   build: compiler and CMake, for hux alone;
-#   test:  plus Qt 6 Widgets (for pelk, the query editor), GoogleTest, Google
-#          Benchmark, and a virtual X display with a keyboard driver for the
-#          editor's real-window check;
+#   test:  plus Qt 6 Widgets (for pelk, the query editor), the DejaVu fonts
+#          (the result viewer draws its pieces with their chess glyphs),
+#          GoogleTest, Google Benchmark, and a virtual X display with a
+#          keyboard driver and a clipboard tool for the real-window checks;
 #   fuzz:  plus clang and its sanitizer runtimes (libFuzzer);
 #   dev:   plus the reference tools that bench/ and the agreement scripts compare with,
 #          and screenshots of the editor's window.
@@ -13,7 +14,8 @@ set -euo pipefail
 level=${1:-test}
 packages=(g++ cmake make)
 if [ "$level" != build ]; then
-  packages+=(qt6-base-dev qt6-qpa-plugins libgtest-dev libbenchmark-dev xvfb xdotool)
+  packages+=(qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libgtest-dev libbenchmark-dev xvfb xdotool
+             xclip)
 fi
 if [ "$level" = fuzz ] || [ "$level" = dev ]; then
   packages+=(clang libclang-rt-14-dev)

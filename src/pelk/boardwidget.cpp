@@ -87,14 +87,16 @@ void BoardWidget::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), palette().window());
 
-    // The coordinates take a margin left of and below the board.
-    const qreal side = std::min(width(), height());
-    const qreal margin = std::max<qreal>(14, side * 0.05);
-    const qreal sq = std::floor((side - margin - 6) / 8);
+    // The coordinates take a margin left of and below the board, the mark's
+    // badge a band above it.
+    const qreal side = std::min<qreal>(width(), height());
+    const qreal margin = std::max<qreal>(14, side * 0.045);
+    const qreal band = std::max<qreal>(18, side * 0.05);
+    const qreal sq = std::floor(std::min(width() - margin - 6, height() - margin - band - 6) / 8);
     if (sq < 4) return;
     const qreal boardSide = 8 * sq;
     const qreal left = std::round((width() - boardSide - margin) / 2 + margin);
-    const qreal top = std::round((height() - boardSide - margin) / 2);
+    const qreal top = std::round((height() - boardSide - margin - band) / 2 + band);
 
     auto squareRect = [&](squareT s) {
         int file = square_Fyle(s), rank = square_Rank(s);
@@ -156,16 +158,15 @@ void BoardWidget::paintEvent(QPaintEvent*) {
         if (marks_ & resultmarks::kMatch2) names << QStringLiteral("MATCH2");
         QFont badgeFont = font();
         badgeFont.setBold(true);
-        badgeFont.setPixelSize(int(std::max<qreal>(11, sq * 0.26)));
+        badgeFont.setPixelSize(int(std::max<qreal>(11, band * 0.62)));
         p.setFont(badgeFont);
         const QString label = names.join(u' ');
         const QFontMetricsF metrics(badgeFont);
-        const QRectF badge(left + boardSide - metrics.horizontalAdvance(label) - sq * 0.45,
-                           top + pen, metrics.horizontalAdvance(label) + sq * 0.3,
-                           metrics.height() + sq * 0.12);
+        const qreal badgeWidth = metrics.horizontalAdvance(label) + band * 0.8;
+        const QRectF badge(left + boardSide - badgeWidth, top - band - 1, badgeWidth, band);
         p.setPen(Qt::NoPen);
         p.setBrush(color);
-        p.drawRoundedRect(badge, 4, 4);
+        p.drawRoundedRect(badge.adjusted(0, 0, 0, 4), 4, 4);
         p.setPen(Qt::white);
         p.drawText(badge, Qt::AlignCenter, label);
     }

@@ -56,10 +56,10 @@ void MoveListView::show(const ViewedGame& game, int current) {
             number = QStringLiteral("%1...").arg(n.moveNumber);
         }
         const QString style = i == current
-                                  ? QStringLiteral(" style=\"background:#f2d23c;color:black\"")
+                                  ? QStringLiteral(" style=\"background:#f2d23c;color:black;text-decoration:none\"")
                                   : n.marks != 0
-                                        ? QStringLiteral(" style=\"color:black;font-weight:bold\"")
-                                        : QStringLiteral(" style=\"color:black\"");
+                                        ? QStringLiteral(" style=\"color:black;font-weight:bold;text-decoration:none\"")
+                                        : QStringLiteral(" style=\"color:black;text-decoration:none\"");
         html += QStringLiteral(" <a href=\"n:%1\"%2>%3%4</a>")
                     .arg(i)
                     .arg(style, number, n.san.toHtmlEscaped());

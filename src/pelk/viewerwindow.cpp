@@ -67,6 +67,8 @@ ViewerWindow::ViewerWindow(QWidget* parent)
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
     split->setChildrenCollapsible(false);
+    split->setSizes({520, 200});
+    top->setSizes({560, 440});
     setCentralWidget(split);
     statusBar()->addWidget(status_, 1);
 
