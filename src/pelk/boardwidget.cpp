@@ -151,8 +151,8 @@ void BoardWidget::paintEvent(QPaintEvent*) {
         const qreal pen = std::max<qreal>(3, sq * 0.07);
         p.setPen(QPen(color, pen));
         p.setBrush(Qt::NoBrush);
-        p.drawRect(QRectF(left, top, boardSide, boardSide).adjusted(pen / 2, pen / 2, -pen / 2,
-                                                                     -pen / 2));
+        p.drawRect(
+            QRectF(left, top, boardSide, boardSide).adjusted(pen / 2, pen / 2, -pen / 2, -pen / 2));
         QStringList names;
         if (marks_ & resultmarks::kMatch) names << QStringLiteral("MATCH");
         if (marks_ & resultmarks::kMatch2) names << QStringLiteral("MATCH2");

@@ -36,9 +36,9 @@ const GameListModel::Names& GameListModel::names(int row) const {
     if (Names* cached = names_.object(row)) return *cached;
     Game game;
     index_->read(row, &game, nullptr);
-    auto* names = new Names{QString::fromUtf8(game.GetWhiteStr()),
-                            QString::fromUtf8(game.GetBlackStr()),
-                            QString::fromUtf8(game.GetEventStr())};
+    auto* names =
+        new Names{QString::fromUtf8(game.GetWhiteStr()), QString::fromUtf8(game.GetBlackStr()),
+                  QString::fromUtf8(game.GetEventStr())};
     names_.insert(row, names);
     return *names;
 }
@@ -84,8 +84,8 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const {
 
 QVariant GameListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
-    static const char* const titles[ColumnCount] = {"Game",  "White", "Black",  "Result",
-                                                    "Year",  "Event", "MATCH", "MATCH2"};
+    static const char* const titles[ColumnCount] = {"Game", "White", "Black", "Result",
+                                                    "Year", "Event", "MATCH", "MATCH2"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section])
                                                  : QVariant();
 }

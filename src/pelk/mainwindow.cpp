@@ -154,10 +154,10 @@ void MainWindow::createActions() {
         make(QStringLiteral("Font"),
              themedIcon("preferences-desktop-font", glyphIcon(QStringLiteral("Aa"))),
              QStringLiteral("Select listing font"), QKeySequence(Qt::CTRL | Qt::Key_F));
-    QAction* viewAction = make(QStringLiteral("View Result"),
-                               themedIcon("document-preview", glyphIcon(QStringLiteral("PGN"))),
-                               QStringLiteral("Show the games the query found"),
-                               QKeySequence(Qt::CTRL | Qt::Key_U));
+    QAction* viewAction =
+        make(QStringLiteral("View Result"),
+             themedIcon("document-preview", glyphIcon(QStringLiteral("PGN"))),
+             QStringLiteral("Show the games the query found"), QKeySequence(Qt::CTRL | Qt::Key_U));
     QAction* externalAction =
         make(QStringLiteral("Open in External Viewer"), QIcon(),
              QStringLiteral("Open the query's result file in another program"));

@@ -55,11 +55,12 @@ void MoveListView::show(const ViewedGame& game, int current) {
         } else if (numberNeeded) {
             number = QStringLiteral("%1...").arg(n.moveNumber);
         }
-        const QString style = i == current
-                                  ? QStringLiteral(" style=\"background:#f2d23c;color:black;text-decoration:none\"")
-                                  : n.marks != 0
-                                        ? QStringLiteral(" style=\"color:black;font-weight:bold;text-decoration:none\"")
-                                        : QStringLiteral(" style=\"color:black;text-decoration:none\"");
+        const QString style =
+            i == current
+                ? QStringLiteral(" style=\"background:#f2d23c;color:black;text-decoration:none\"")
+            : n.marks != 0
+                ? QStringLiteral(" style=\"color:black;font-weight:bold;text-decoration:none\"")
+                : QStringLiteral(" style=\"color:black;text-decoration:none\"");
         html += QStringLiteral(" <a href=\"n:%1\"%2>%3%4</a>")
                     .arg(i)
                     .arg(style, number, n.san.toHtmlEscaped());

@@ -94,8 +94,7 @@ void ResultIndex::find(QString path, quint64 generation) {
     }
     if (stop_) return;
     QMetaObject::invokeMethod(
-        this, [this, generation, batch] { append(generation, batch, true); },
-        Qt::QueuedConnection);
+        this, [this, generation, batch] { append(generation, batch, true); }, Qt::QueuedConnection);
 }
 
 void ResultIndex::append(quint64 generation, const QVector<ResultEntry>& batch, bool last) {

@@ -13,9 +13,9 @@
 class Game;
 
 struct ViewedNode {
-    int parent = -1;  // the position before this node's move; -1 at the start
-    int next = -1;    // the next move of the same line; -1 at its end
-    int depth = 0;    // variation level: 0 on the main line
+    int parent = -1;              // the position before this node's move; -1 at the start
+    int next = -1;                // the next move of the same line; -1 at its end
+    int depth = 0;                // variation level: 0 on the main line
     bool variationStart = false;  // the first move of a variation
     int moveNumber = 1;           // full-move number of the move
     bool blackMoved = false;      // the move was Black's

@@ -87,8 +87,9 @@ bool ViewerModel::showGame(int i, Start start) {
     game_ = i;
     gameNote_.clear();
     if (!whole) {
-        gameNote_ = QStringLiteral("This game could not be read in full; it is shown as far as "
-                                   "it goes.");
+        gameNote_ = QStringLiteral(
+            "This game could not be read in full; it is shown as far as "
+            "it goes.");
         if (!log.isEmpty()) gameNote_ += u'\n' + log;
     }
     note_ = gameNote_;

@@ -46,8 +46,9 @@ ViewerWindow::ViewerWindow(QWidget* parent)
 
     note_->setWordWrap(true);
     note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    note_->setStyleSheet(QStringLiteral("QLabel { background:#fff3cd; color:#5c4400; "
-                                        "border:1px solid #e0c36a; padding:4px; }"));
+    note_->setStyleSheet(
+        QStringLiteral("QLabel { background:#fff3cd; color:#5c4400; "
+                       "border:1px solid #e0c36a; padding:4px; }"));
     note_->hide();
 
     auto* right = new QWidget(this);
@@ -95,17 +96,17 @@ void ViewerWindow::createActions() {
         return action;
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    add(file, QStringLiteral("&Open Result File..."), QKeySequence::Open,
-        [this] { openFile(); });
+    add(file, QStringLiteral("&Open Result File..."), QKeySequence::Open, [this] { openFile(); });
     file->addSeparator();
     add(file, QStringLiteral("&Close"), QKeySequence::Close, [this] { close(); });
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    add(edit, QStringLiteral("Copy &Position (FEN)"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
-        [this] { model_->copyFen(); });
+    add(edit, QStringLiteral("Copy &Position (FEN)"),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] { model_->copyFen(); });
     add(edit, QStringLiteral("Copy &Game (PGN)"), QKeySequence(Qt::CTRL | Qt::Key_C),
         [this] { model_->copyPgn(); });
     QMenu* go = menuBar()->addMenu(QStringLiteral("&Go"));
-    add(go, QStringLiteral("Next Move"), QKeySequence(Qt::Key_Right), [this] { model_->forward(); });
+    add(go, QStringLiteral("Next Move"), QKeySequence(Qt::Key_Right),
+        [this] { model_->forward(); });
     add(go, QStringLiteral("Previous Move"), QKeySequence(Qt::Key_Left),
         [this] { model_->back(); });
     add(go, QStringLiteral("Start of Game"), QKeySequence(Qt::Key_Home),
@@ -132,9 +133,9 @@ bool ViewerWindow::open(const QString& path, unsigned original) {
 
 void ViewerWindow::openFile() {
     const QString start = model_->path().isEmpty() ? QString() : QFileInfo(model_->path()).path();
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Open Result File"), start,
-        QStringLiteral("PGN files (*.pgn *.PGN);;All files (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open Result File"), start,
+                                     QStringLiteral("PGN files (*.pgn *.PGN);;All files (*)"));
     if (!path.isEmpty()) open(path);
 }
 

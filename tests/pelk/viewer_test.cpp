@@ -107,7 +107,8 @@ class ViewerTest : public QObject {
     QString huxResult(const QString& name, const QString& list) {
         const QString out = path(name);
         if (QFile::exists(out)) return out;
-        const QString query = QStringLiteral("(match :pgn sample.pgn :output %1 %2)").arg(name, list);
+        const QString query =
+            QStringLiteral("(match :pgn sample.pgn :output %1 %2)").arg(name, list);
         writeBytes(path(name + ".hux"), query.toUtf8());
         QProcess hux;
         hux.setWorkingDirectory(dir_.path());
@@ -132,12 +133,12 @@ class ViewerTest : public QObject {
             << huxResult("checks.pgn", "(position :check :variations :markall)");
         QTest::newRow("stalemates in variations")
             << huxResult("stalemates.pgn", "(position :stalemate :variations)");
-        QTest::newRow("nested variations") << QStringLiteral(
-            HUX_FIXTURES_DIR "/golden/walk_mates_markall_variations.pgn");
+        QTest::newRow("nested variations")
+            << QStringLiteral(HUX_FIXTURES_DIR "/golden/walk_mates_markall_variations.pgn");
         QTest::newRow("start position marked")
             << QStringLiteral(HUX_FIXTURES_DIR "/golden/walk_initial_position.pgn");
-        QTest::newRow("MATCH2") << QStringLiteral(
-            HUX_FIXTURES_DIR "/golden/relation_repetitions_marked.pgn");
+        QTest::newRow("MATCH2") << QStringLiteral(HUX_FIXTURES_DIR
+                                                  "/golden/relation_repetitions_marked.pgn");
     }
     // Within each game F3 visits the core's marked positions in reader order
     // and Shift+F3 visits them backwards; past a game's last mark F3 goes on
@@ -182,7 +183,8 @@ class ViewerTest : public QObject {
         // The first game opens at its first mark.
         QCOMPARE(model.nodeIndex(), model.game().marks().first());
         QVERIFY(model.toStart());
-        QCOMPARE(model.fen(), QStringLiteral("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+        QCOMPARE(model.fen(),
+                 QStringLiteral("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
         QVERIFY(!model.back());
         QVERIFY(model.forward());
         QCOMPARE(model.node()->san, QStringLiteral("e4"));
@@ -242,11 +244,16 @@ class ViewerTest : public QObject {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("games");
         QTest::addColumn<int>("plies");  // of the first game, as far as it goes
-        QTest::newRow("not PGN") << QByteArray("\x7f" "ELF\x01\x02\x00 binary }{ ][ (((", 12) << 0 << 0;
+        QTest::newRow("not PGN") << QByteArray(
+                                        "\x7f"
+                                        "ELF\x01\x02\x00 binary }{ ][ (((",
+                                        12)
+                                 << 0 << 0;
         QTest::newRow("empty") << QByteArray() << 0 << 0;
         QTest::newRow("illegal move")
-            << QByteArray("[White \"A\"]\n[Black \"B\"]\n\n{Original game: 7}\n1.e4 e5 2.Ke3 Nf6 "
-                          "{MATCH} 1-0\n")
+            << QByteArray(
+                   "[White \"A\"]\n[Black \"B\"]\n\n{Original game: 7}\n1.e4 e5 2.Ke3 Nf6 "
+                   "{MATCH} 1-0\n")
             << 1 << 2;
         QTest::newRow("cut off in a variation")
             << QByteArray("[White \"A\"]\n\n1.e4 e5 (1...c5 2.Nf3 {unterminated") << 1 << 2;

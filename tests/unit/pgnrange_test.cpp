@@ -21,8 +21,7 @@ std::string summary(Game& game, errorT status) {
     }
     char fen[128];
     game.GetCurrentPos()->PrintFEN(fen, FEN_ALL_FIELDS);
-    return std::to_string(status) + "|" + game.GetWhiteStr() + "|" + game.GetBlackStr() + "|" +
-           fen;
+    return std::to_string(status) + "|" + game.GetWhiteStr() + "|" + game.GetBlackStr() + "|" + fen;
 }
 
 struct Range {
