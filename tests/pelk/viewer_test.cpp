@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -22,6 +23,7 @@
 #include "fakedesktop.h"
 #include "pelk/boardwidget.h"
 #include "pelk/mainwindow.h"
+#include "pelk/movelistview.h"
 #include "pelk/queryeditor.h"
 #include "pelk/viewermodel.h"
 #include "pelk/viewerwindow.h"
@@ -235,6 +237,13 @@ class ViewerTest : public QObject {
         QTRY_VERIFY(window.model()->gameIndex() >= 0);
         QCOMPARE(window.model()->index()->entry(window.model()->gameIndex()).original, 3u);
         QCOMPARE(window.board()->marks(), 1);
+        // A click on a move or on a game goes there.
+        emit window.moveList()->anchorClicked(QUrl(QStringLiteral("n:3")));
+        QCOMPARE(window.model()->nodeIndex(), 3);
+        QCOMPARE(window.board()->marks(), window.model()->node()->marks);
+        emit window.gameList()->clicked(window.gameList()->model()->index(0, 1));
+        QCOMPARE(window.model()->gameIndex(), 0);
+        QCOMPARE(window.gameList()->currentIndex().row(), 0);
         const bool flipped = window.board()->isFlipped();
         window.board()->flip();
         QCOMPARE(window.board()->isFlipped(), !flipped);
