@@ -23,6 +23,7 @@
 #include "pelk/palettedialog.h"
 #include "pelk/queryeditor.h"
 #include "pelk/querytext.h"
+#include "pelk/viewermodel.h"
 #include "pelk/viewerwindow.h"
 
 namespace {
@@ -365,6 +366,10 @@ void MainWindow::engineFinished(EngineRunner* runner, int runStart, int exitCode
     const QFileInfo resultInfo(QDir(setup_.startDir).absoluteFilePath(result));
     viewOffer_->setVisible(succeeded && !result.isEmpty() && resultInfo.isFile() &&
                            resultInfo.size() > 0);
+    // A viewer on the file the run rewrote would read stale byte ranges.
+    if (viewer_ && !result.isEmpty() && viewer_->model()->path() == resultInfo.absoluteFilePath()) {
+        viewer_->open(resultInfo.absoluteFilePath());
+    }
     runners_.removeOne(runner);
     runner->deleteLater();
     emit runFinished(succeeded);

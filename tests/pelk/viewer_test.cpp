@@ -365,10 +365,17 @@ class ViewerTest : public QObject {
         QVERIFY(window.viewer()->windowTitle().startsWith(QStringLiteral("run.pgn")));
         QTRY_VERIFY(window.viewer()->model()->gameIndex() == 0);
         QVERIFY(desktop.startedPrograms.isEmpty() && desktop.openedDocuments.isEmpty());
-        window.openViewer(path("run.pgn"), 5);
+        // A second run rewrites the file: the viewer reads it anew.
+        window.editor()->setPlainText(
+            QStringLiteral("(match :pgn sample.pgn :output run.pgn (position :stalemate))"));
+        window.run();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 120000);
+        QTRY_VERIFY(window.viewer()->model()->index()->isComplete());
+        QCOMPARE(window.viewer()->model()->index()->count(), 1);
+        window.openViewer(path("run.pgn"), 6);
         ViewerModel* model = window.viewer()->model();
         QTRY_VERIFY(model->gameIndex() >= 0 &&
-                    model->index()->entry(model->gameIndex()).original == 5);
+                    model->index()->entry(model->gameIndex()).original == 6);
     }
 };
 
