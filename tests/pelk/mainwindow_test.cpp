@@ -543,7 +543,7 @@ class MainWindowTest : public QObject {
                                why + "."),
                  qPrintable(pane));
         QVERIFY2(pane.contains("Number of matching games: 2"), qPrintable(pane));
-        w->viewResult();
+        w->openExternalViewer();
         QVERIFY(desktop_->startedPrograms.isEmpty());
         QCOMPARE(desktop_->openedDocuments,
                  QStringList{QDir(dir_->path()).absoluteFilePath("morphy.pgn")});
@@ -654,7 +654,7 @@ class MainWindowTest : public QObject {
         if (resultExists) writeBytes(path("r.pgn"), "");
         MainWindow* w = startWindow();
         w->editor()->setPlainText(query);
-        w->viewResult();
+        w->openExternalViewer();
         const bool named = query.contains(":output");
         if (named && viewer) {
             QCOMPARE(desktop_->startedPrograms,
