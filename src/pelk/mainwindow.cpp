@@ -532,25 +532,11 @@ QString MainWindow::trustedViewer() {
 }
 
 void MainWindow::openResultAt(const QString& file, int place) {
-    const QString viewer = trustedViewer();
-    if (!viewer.isEmpty()) {
-        if (!desktop_->startProgram(viewer, {file, QString::number(place)}, setup_.startDir)) {
-            desktop_->reportError(this, QStringLiteral("Cannot start the viewer %1.")
-                                            .arg(QDir::toNativeSeparators(viewer)));
-        }
-        return;
-    }
-    if (!desktop_->openDocument(file)) {
-        desktop_->reportError(
-            this,
-            QStringLiteral("No program is set up to open %1.").arg(QDir::toNativeSeparators(file)));
-        return;
-    }
-    statusBar()->showMessage(
-        QStringLiteral("The desktop's program for PGN files opens %1 at its start; the game is "
-                       "number %2 there.")
-            .arg(QDir::toNativeSeparators(file))
-            .arg(place));
+    // The list shows each game's number in the scanned file, the number the
+    // viewer opens a game by.
+    const QTreeWidgetItem* row = found_->topLevelItem(place - 1);
+    const unsigned original = row != nullptr ? row->text(0).toUInt() : 0;
+    openViewer(file, original);
 }
 
 void MainWindow::viewResult() {

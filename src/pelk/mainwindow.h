@@ -82,9 +82,8 @@ class MainWindow : public QMainWindow {
     // Games File... and Output File...: a chosen file after :pgn or :output.
     void chooseGamesFile();
     void chooseOutputFile();
-    // Shows a found game: the game at `place` (from 1) of the result file.
-    // The external viewer, when there is a trusted one, gets the file and the
-    // place; otherwise the desktop opens the file.
+    // Shows a found game, the game at `place` (from 1) of the result file, in
+    // the result viewer.
     void openResultAt(const QString& file, int place);
     // Takes the caret to where the engine located a query error.
     void goToLocation(const ErrorLocation& location);

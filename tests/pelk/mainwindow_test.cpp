@@ -20,6 +20,9 @@
 #include "pelk/outputpane.h"
 #include "pelk/palettedialog.h"
 #include "pelk/queryeditor.h"
+#include "pelk/resultindex.h"
+#include "pelk/viewermodel.h"
+#include "pelk/viewerwindow.h"
 
 Q_DECLARE_METATYPE(QList<PaletteChoice>)
 
@@ -405,11 +408,11 @@ class MainWindowTest : public QObject {
         QVERIFY2(rows[0].startsWith("4|") && rows[1].startsWith("5|"),
                  qPrintable(rows.join(u'\n')));
         QVERIFY2(rows.join(u' ').contains("Morphy"), qPrintable(rows.join(u'\n')));
-        writeScript(path("huxpgnv"), "exit 0\n");
         emit found->gameChosen(found->resultPath(), 2);
-        QCOMPARE(desktop_->startedPrograms,
-                 (QList<QStringList>{{QFileInfo(path("huxpgnv")).absoluteFilePath(),
-                                      QDir(dir_->path()).absoluteFilePath("morphy.pgn"), "2"}}));
+        QVERIFY(w->viewer() != nullptr);
+        const ViewerModel* model = w->viewer()->model();
+        QTRY_COMPARE(model->gameIndex(), 1);
+        QCOMPARE(model->index()->entry(model->gameIndex()).original, 5u);
     }
 
     void engineErrorsStandOut() {
