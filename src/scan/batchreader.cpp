@@ -1,0 +1,76 @@
+#include "scan/batchreader.h"
+
+#include <cstring>
+
+BatchReader::BatchReader(FILE* input, size_t targetSize)
+    : input(input), targetSize(targetSize == 0 ? 1 : targetSize) {}
+
+size_t BatchReader::lastCut(const char* data, size_t size, size_t from) {
+    if (from == 0) from = 1;
+    // Scans backwards from the end: the search touches little more than the
+    // last game of the batch. A cut point needs its own first byte, so the
+    // last byte is no candidate's newline.
+    size_t limit = size > 0 ? size - 1 : 0;
+    while (limit > 0) {
+        const void* found = memrchr(data, '\n', limit);
+        if (found == nullptr) return 0;
+        size_t newline = static_cast<size_t>(static_cast<const char*>(found) - data);
+        if (newline + 1 < from) return 0;
+        if (data[newline + 1] == '[') {
+            // A tag line before it means a tag section that goes on.
+            const void* before = newline == 0 ? nullptr : memrchr(data, '\n', newline);
+            size_t lineStart =
+                before == nullptr
+                    ? 0
+                    : static_cast<size_t>(static_cast<const char*>(before) - data) + 1;
+            if (lineStart == newline || data[lineStart] != '[') return newline + 1;
+        }
+        limit = newline;
+    }
+    return 0;
+}
+
+bool BatchReader::fill(std::vector<char>& bytes, size_t n) {
+    size_t old = bytes.size();
+    bytes.resize(old + n);
+    size_t got = fread(bytes.data() + old, 1, n, input);
+    bytes.resize(old + got);
+    if (got < n) {
+        if (ferror(input)) readError = true;
+        return false;
+    }
+    return true;
+}
+
+std::shared_ptr<Batch> BatchReader::next() {
+    if (done) return nullptr;
+    auto batch = std::make_shared<Batch>();
+    batch->index = index++;
+    batch->offset = offset;
+    std::vector<char>& bytes = batch->bytes;
+    bytes.reserve(targetSize + carry.size() + 1);
+    bytes.swap(carry);
+    carry.clear();
+    // Only the bytes read since the last search can hold a new cut point.
+    size_t searchFrom = 1;
+    size_t want = targetSize;
+    while (true) {
+        if (!atEnd && bytes.size() < want) atEnd = !fill(bytes, want - bytes.size());
+        size_t cut = lastCut(bytes.data(), bytes.size(), searchFrom);
+        if (cut > 0) {
+            carry.assign(bytes.begin() + static_cast<ptrdiff_t>(cut), bytes.end());
+            bytes.resize(cut);
+            break;
+        }
+        if (atEnd) {
+            batch->last = true;
+            done = true;
+            break;
+        }
+        // No cut point yet: the batch grows by another target's worth.
+        searchFrom = bytes.size();
+        want = bytes.size() + targetSize;
+    }
+    offset += bytes.size();
+    return batch;
+}

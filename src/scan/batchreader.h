@@ -1,0 +1,53 @@
+// The reader of a parallel scan: cuts the PGN input into batches of whole
+// lines, each starting where a game certainly may start, for workers that
+// read each batch with a reader of their own.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+// A run of the input. Its first byte is the start of the input or a line
+// starting with '[' that follows a line that does not; it ends at a line end
+// unless it is the last. Whether the PGN reader really starts a game there is
+// for the worker to confirm: see PgnParser::EndedOpen.
+struct Batch {
+    uint64_t index = 0;   // 0, 1, 2 ... in input order
+    uint64_t offset = 0;  // of the first byte in the input
+    std::vector<char> bytes;
+    bool last = false;  // nothing of the input follows
+};
+
+class BatchReader {
+  public:
+    // Reads `input` (kept open by the caller) in batches of about
+    // `targetSize` bytes.
+    BatchReader(FILE* input, size_t targetSize);
+
+    // The next batch, or null after the last. Single consumer.
+    std::shared_ptr<Batch> next();
+    // Whether the input could not be read to its end.
+    bool failed() const { return readError; }
+
+    // Where the last cut point of `data` lies: the start of a line beginning
+    // with '[' whose previous line does not, at an offset of at least
+    // `from` (at least 1); 0 when there is none.
+    static size_t lastCut(const char* data, size_t size, size_t from = 1);
+
+  private:
+    // Appends up to `n` bytes from the input; false at its end.
+    bool fill(std::vector<char>& bytes, size_t n);
+
+    FILE* input;
+    size_t targetSize;
+    std::vector<char> carry;  // the part after the last cut
+    uint64_t offset = 0;
+    uint64_t index = 0;
+    bool atEnd = false;
+    bool readError = false;
+    bool done = false;
+};

@@ -1,0 +1,113 @@
+#include "scan/scanrun.h"
+
+#include <sched.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/game.h"
+#include "core/mfile.h"
+#include "core/pgnparser.h"
+#include "core/textbuf.h"
+#include "filter/markboard.h"
+#include "query/matchfilter.h"
+#include "query/util.h"
+#include "scan/interruption.h"
+#include "scan/resultwriter.h"
+
+namespace {
+
+constexpr uint32_t kRecordBufferSize = 100000;
+
+// The scan on the calling thread: one reader over the whole file.
+ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
+    PgnParser parser(&pgn);
+    Game game;
+    TextBuffer record;
+    record.SetBufferSize(kRecordBufferSize);
+    record.SetGrowable(true);
+    long n = 0;
+    while (parser.ParseGame(&game) != ERROR_NotFound) {
+        if (interruption::signal() != 0) return ScanEnd::Interrupted;
+        n++;
+        game.SetNumber(uint32_t(n));
+        game.MoveToPly(0);
+        if (MarkBoard* marks = query.state.marks()) marks->initialize(&game);
+        if (util::debug() && (n <= 49 || n % 100 == 0)) printf("eg: Matching game: %ld\n", n);
+        writer.progress(n);
+        if (query.gamenumbermin > 0) {
+            if (n < query.gamenumbermin) continue;
+            if (n > query.gamenumbermax) break;
+        }
+        if (!query.match(&game)) continue;
+        record.Clear();
+        if (game.WriteToPGN_changed(&record) != OK ||
+            !writer.write(n, record.GetBuffer(), record.GetByteCount()))
+            return ScanEnd::WriteFailed;
+    }
+    return ScanEnd::Done;
+}
+
+[[noreturn]] void cannotOpen(const char* pgnfile) {
+    printf("matchFilter::match could not open file: %s\n", pgnfile);
+    exit(1);
+}
+
+}  // namespace
+
+int availableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+    int n = CPU_COUNT(&set);
+    return n > 0 ? n : 1;
+}
+
+int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& settings) {
+    if (query.pgnfile == nullptr) {
+        printf("no pgn file specified");
+        exit(1);
+    }
+    query.expand();
+    printf("Attempting to open file: %s.\n", query.pgnfile);
+    MFile pgn;
+    if (pgn.Open(query.pgnfile, FMODE_ReadOnly) != OK) cannotOpen(query.pgnfile);
+    ResultWriter writer(query.outputfile, query.pgnfile, query.queryfile);
+    writer.open();
+
+    // The debugging trace is printed while games are tested: only one thread
+    // keeps it in order.
+    ScanEnd end;
+    if (settings.jobs <= 1 || util::debug()) {
+        end = scanSerially(query, pgn, writer);
+    } else {
+        pgn.Close();
+        FILE* input = fopen(query.pgnfile, "rb");
+        if (input == nullptr) cannotOpen(query.pgnfile);
+        std::vector<std::unique_ptr<matchFilter>> workers;
+        for (int i = 0; i < settings.jobs; i++) {
+            workers.push_back(copy());
+            workers.back()->expand();
+        }
+        ParallelScan scan(query, std::move(workers), writer, settings.parallel);
+        try {
+            end = scan.run(input);
+        } catch (...) {
+            fclose(input);
+            writer.close();
+            throw;
+        }
+        fclose(input);
+    }
+    query.nmatches = writer.matches();
+    if (end == ScanEnd::Interrupted) {
+        writer.close();
+        return 128 + interruption::signal();
+    }
+    if (end == ScanEnd::Done && writer.close()) {
+        writer.summary();
+        return 0;
+    }
+    fputs(writer.failure().c_str(), stdout);
+    return 1;
+}
