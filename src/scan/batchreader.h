@@ -3,12 +3,10 @@
 // read each batch with a reader of their own.
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 // A run of the input. Its first byte is the start of the input or a line
@@ -24,14 +22,13 @@ struct Batch {
 
 class BatchReader {
   public:
-    // Reads `input` (kept open by the caller) in batches of about
-    // `targetSize` bytes.
-    BatchReader(FILE* input, size_t targetSize);
+    // Reads the file descriptor `input` (kept open by the caller) in
+    // batches of about `targetSize` bytes. A read that waits (a pipe) gives
+    // up once `stop` is set, as if the input ended there.
+    BatchReader(int input, size_t targetSize, const std::atomic<bool>& stop);
 
     // The next batch, or null after the last. Single consumer.
     std::shared_ptr<Batch> next();
-    // Whether the input could not be read to its end.
-    bool failed() const { return readError; }
 
     // Where the last cut point of `data` lies: the start of a line beginning
     // with '[' whose previous line does not, at an offset of at least
@@ -42,12 +39,12 @@ class BatchReader {
     // Appends up to `n` bytes from the input; false at its end.
     bool fill(std::vector<char>& bytes, size_t n);
 
-    FILE* input;
+    int input;
     size_t targetSize;
+    const std::atomic<bool>& stop;
     std::vector<char> carry;  // the part after the last cut
     uint64_t offset = 0;
     uint64_t index = 0;
     bool atEnd = false;
-    bool readError = false;
     bool done = false;
 };

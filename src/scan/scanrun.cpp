@@ -1,6 +1,8 @@
 #include "scan/scanrun.h"
 
+#include <fcntl.h>
 #include <sched.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,7 +47,8 @@ ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
             !writer.write(n, record.GetBuffer(), record.GetByteCount()))
             return ScanEnd::WriteFailed;
     }
-    return ScanEnd::Done;
+    // A signal may have ended a read early: the input was not read whole.
+    return interruption::signal() != 0 ? ScanEnd::Interrupted : ScanEnd::Done;
 }
 
 [[noreturn]] void cannotOpen(const char* pgnfile) {
@@ -82,8 +85,8 @@ int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& set
         end = scanSerially(query, pgn, writer);
     } else {
         pgn.Close();
-        FILE* input = fopen(query.pgnfile, "rb");
-        if (input == nullptr) cannotOpen(query.pgnfile);
+        int input = open(query.pgnfile, O_RDONLY);
+        if (input < 0) cannotOpen(query.pgnfile);
         std::vector<std::unique_ptr<matchFilter>> workers;
         for (int i = 0; i < settings.jobs; i++) {
             workers.push_back(copy());
@@ -93,11 +96,11 @@ int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& set
         try {
             end = scan.run(input);
         } catch (...) {
-            fclose(input);
+            close(input);
             writer.close();
             throw;
         }
-        fclose(input);
+        close(input);
     }
     query.nmatches = writer.matches();
     if (end == ScanEnd::Interrupted) {
