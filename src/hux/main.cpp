@@ -1,13 +1,14 @@
 // The console engine: reads one query file, runs it over the PGN file it
 // names, and reports the matching games.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/common.h"
 #include "query/matchfilter.h"
+#include "query/queryerror.h"
 #include "query/util.h"
 #include "scan/interruption.h"
 #include "scan/scanrun.h"
@@ -20,8 +21,9 @@ constexpr size_t kMaxName = 899;
 constexpr int kMaxJobs = 1024;
 
 [[noreturn]] void optionError(const char* message, const char* arg) {
-    fprintf(stderr, "hux: %s%s\nUsage: hux [-j N | --jobs N] filter.hux\n", message, arg);
-    exit(1);
+    throw QueryError(
+        std::string("hux: ") + message + arg + "\nUsage: hux [-j N | --jobs N] filter.hux\n",
+        QueryError::Stream::Err);
 }
 
 int jobsValue(const char* text) {
@@ -65,15 +67,9 @@ std::unique_ptr<matchFilter> readQuery(const char* name) {
     return std::unique_ptr<matchFilter>(static_cast<matchFilter*>(query.release()));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    // Progress marks and games written to standard output must appear in the
-    // order written, also when interleaved with messages.
-    setvbuf(stdout, nullptr, _IONBF, 0);
-    printf(
-        "HUX version 3.02 (c) the HUX developers: chess games found by what happens on the "
-        "board\n");
+// Reads and runs the query named on the command line; returns the exit
+// status. A refusal leaves as a QueryError.
+int run(int argc, char** argv) {
     util::init();
     brel_Init();
     int jobs = availableCores();
@@ -85,8 +81,7 @@ int main(int argc, char** argv) {
     strcpy(name, files[0]);
     if (strchr(name, '.') == nullptr) strcat(name, ".HUX");
 
-    // The query lives until the process ends; nothing frees it.
-    static std::unique_ptr<matchFilter> matcher = readQuery(name);
+    std::unique_ptr<matchFilter> matcher = readQuery(name);
     ScanSettings settings;
     settings.jobs = jobs;
     interruption::install();
@@ -94,4 +89,21 @@ int main(int argc, char** argv) {
         *matcher, [&name] { return readQuery(name); }, settings);
     if (util::debug()) matcher->print();
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Progress marks and games written to standard output must appear in the
+    // order written, also when interleaved with messages.
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    printf(
+        "HUX version 3.02 (c) the HUX developers: chess games found by what happens on the "
+        "board\n");
+    try {
+        return run(argc, argv);
+    } catch (const QueryError& error) {
+        fputs(error.text(), error.stream() == QueryError::Stream::Err ? stderr : stdout);
+        return error.status();
+    }
 }

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <string>
 
 #include "core/game.h"
 #include "core/mfile.h"
@@ -13,6 +13,7 @@
 #include "core/textbuf.h"
 #include "filter/markboard.h"
 #include "query/matchfilter.h"
+#include "query/queryerror.h"
 #include "query/util.h"
 #include "scan/interruption.h"
 #include "scan/resultwriter.h"
@@ -52,8 +53,7 @@ ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
 }
 
 [[noreturn]] void cannotOpen(const char* pgnfile) {
-    printf("matchFilter::match could not open file: %s\n", pgnfile);
-    exit(1);
+    throw QueryError(std::string("matchFilter::match could not open file: ") + pgnfile + "\n");
 }
 
 }  // namespace
@@ -67,10 +67,7 @@ int availableCores() {
 }
 
 int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& settings) {
-    if (query.pgnfile == nullptr) {
-        printf("no pgn file specified");
-        exit(1);
-    }
+    if (query.pgnfile == nullptr) throw QueryError("no pgn file specified");
     query.expand();
     printf("Attempting to open file: %s.\n", query.pgnfile);
     MFile pgn;
@@ -111,6 +108,5 @@ int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& set
         writer.summary();
         return 0;
     }
-    fputs(writer.failure().c_str(), stdout);
-    return 1;
+    throw QueryError(writer.failure());
 }
