@@ -10,6 +10,8 @@ namespace {
 
 // How long a read waits for a pipe before it looks at the stop flag again.
 constexpr int kPollMilliseconds = 100;
+// Spare buffers kept at most; more are only in use while a batch is joined.
+constexpr size_t kMaxSpares = 64;
 
 }  // namespace
 
@@ -68,14 +70,33 @@ bool BatchReader::fill(std::vector<char>& bytes, size_t n) {
     return more;
 }
 
+std::shared_ptr<Batch> BatchReader::newBatch() {
+    auto batch = std::make_unique<Batch>();
+    {
+        std::lock_guard<std::mutex> lock(spares->mutex);
+        if (!spares->buffers.empty()) {
+            batch->bytes.swap(spares->buffers.back());
+            spares->buffers.pop_back();
+        }
+    }
+    // A batch may outlive its reader: the store of spares lives as long as
+    // the last batch.
+    return std::shared_ptr<Batch>(batch.release(), [keep = spares](Batch* done) {
+        {
+            std::lock_guard<std::mutex> lock(keep->mutex);
+            if (keep->buffers.size() < kMaxSpares) keep->buffers.push_back(std::move(done->bytes));
+        }
+        delete done;
+    });
+}
+
 std::shared_ptr<Batch> BatchReader::next() {
     if (done) return nullptr;
-    auto batch = std::make_shared<Batch>();
+    std::shared_ptr<Batch> batch = newBatch();
     batch->index = index++;
     batch->offset = offset;
     std::vector<char>& bytes = batch->bytes;
-    bytes.reserve(targetSize + carry.size() + 1);
-    bytes.swap(carry);
+    bytes.assign(carry.begin(), carry.end());
     carry.clear();
     // Only the bytes read since the last search can hold a new cut point.
     size_t searchFrom = 1;

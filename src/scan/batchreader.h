@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 // A run of the input. Its first byte is the start of the input or a line
@@ -36,12 +37,21 @@ class BatchReader {
     static size_t lastCut(const char* data, size_t size, size_t from = 1);
 
   private:
+    // The storage of batches no longer used, for the next ones: the same few
+    // megabytes serve the whole input.
+    struct Spares {
+        std::mutex mutex;
+        std::vector<std::vector<char>> buffers;
+    };
+
+    std::shared_ptr<Batch> newBatch();
     // Appends up to `n` bytes from the input; false at its end.
     bool fill(std::vector<char>& bytes, size_t n);
 
     int input;
     size_t targetSize;
     const std::atomic<bool>& stop;
+    std::shared_ptr<Spares> spares = std::make_shared<Spares>();
     std::vector<char> carry;  // the part after the last cut
     uint64_t offset = 0;
     uint64_t index = 0;
