@@ -70,7 +70,6 @@ std::unique_ptr<matchFilter> readQuery(const char* name) {
 // Reads and runs the query named on the command line; returns the exit
 // status. A refusal leaves as a QueryError.
 int run(int argc, char** argv) {
-    util::init();
     brel_Init();
     int jobs = availableCores();
     std::vector<const char*> files = readOptions(argc, argv, jobs);
