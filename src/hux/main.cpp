@@ -84,9 +84,8 @@ int run(int argc, char** argv) {
     ScanSettings settings;
     settings.jobs = jobs;
     interruption::install();
-    int status = runScan(
-        *matcher, [&name] { return readQuery(name); }, settings);
-    if (util::debug()) matcher->print();
+    int status = runScan(*matcher, settings);
+    if (matcher->state.debug) matcher->print();
     return status;
 }
 
