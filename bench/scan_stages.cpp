@@ -15,9 +15,10 @@
 #include <ctime>
 #include <memory>
 
-#include "query/matchfilter.h"
 #include "query/mfilter.h"
 #include "scan/batchreader.h"
+#include "scan/matchfilter.h"
+#include "scan/queryreader.h"
 #include "scan/scanrun.h"
 
 namespace {
@@ -36,7 +37,7 @@ double processSeconds() {
 }
 
 std::unique_ptr<matchFilter> readQuery(const char* name) {
-    return std::unique_ptr<matchFilter>(dynamic_cast<matchFilter*>(mfilter::fromFile(name)));
+    return std::unique_ptr<matchFilter>(dynamic_cast<matchFilter*>(readQueryFile(name)));
 }
 
 }  // namespace

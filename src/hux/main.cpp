@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "core/common.h"
-#include "query/matchfilter.h"
 #include "query/queryerror.h"
 #include "query/util.h"
 #include "scan/interruption.h"
+#include "scan/matchfilter.h"
+#include "scan/queryreader.h"
 #include "scan/scanrun.h"
 
 namespace {
@@ -60,7 +61,7 @@ std::vector<const char*> readOptions(int argc, char** argv, int& jobs) {
 
 // The query file's top list, which must be a match form.
 std::unique_ptr<matchFilter> readQuery(const char* name) {
-    std::unique_ptr<mfilter> query(mfilter::fromFile(name));
+    std::unique_ptr<mfilter> query(readQueryFile(name));
     util::uassert(query != nullptr, "the query file holds no list: expected (match ...)");
     util::uassert(dynamic_cast<matchFilter*>(query.get()) != nullptr,
                   "the query's top list must be (match ...): position lists go inside it");

@@ -5,9 +5,9 @@
 #include "core/mfile.h"
 #include "core/pgnparser.h"
 #include "filter/markboard.h"
-#include "query/matchfilter.h"
 #include "scan/batchreader.h"
 #include "scan/interruption.h"
+#include "scan/matchfilter.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <thread>
 
-#include "query/matchfilter.h"
 #include "scan/batchreader.h"
 #include "scan/batchscanner.h"
 #include "scan/interruption.h"
+#include "scan/matchfilter.h"
 #include "scan/resultwriter.h"
 
 namespace {

@@ -12,11 +12,11 @@
 #include "core/pgnparser.h"
 #include "core/textbuf.h"
 #include "filter/markboard.h"
-#include "query/matchfilter.h"
 #include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
 #include "scan/interruption.h"
+#include "scan/matchfilter.h"
 #include "scan/resultwriter.h"
 
 namespace {

@@ -8,8 +8,9 @@
 #include <memory>
 #include <sstream>
 
-#include "query/matchfilter.h"
 #include "query/mfilter.h"
+#include "scan/matchfilter.h"
+#include "scan/queryreader.h"
 
 namespace {
 
@@ -21,8 +22,7 @@ std::string slurp(const std::string& path) {
 }
 
 std::unique_ptr<matchFilter> readQuery(const std::string& path) {
-    return std::unique_ptr<matchFilter>(
-        dynamic_cast<matchFilter*>(mfilter::fromFile(path.c_str())));
+    return std::unique_ptr<matchFilter>(dynamic_cast<matchFilter*>(readQueryFile(path.c_str())));
 }
 
 // Standard output goes to a file while it is alive.
