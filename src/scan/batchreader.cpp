@@ -43,7 +43,7 @@ size_t BatchReader::lastCut(const char* data, size_t size, size_t from) {
     return 0;
 }
 
-bool BatchReader::fill(std::vector<char>& bytes, size_t n) {
+bool BatchReader::fill(Bytes& bytes, size_t n) {
     size_t old = bytes.size();
     bytes.resize(old + n);
     size_t got = 0;
@@ -95,7 +95,7 @@ std::shared_ptr<Batch> BatchReader::next() {
     std::shared_ptr<Batch> batch = newBatch();
     batch->index = index++;
     batch->offset = offset;
-    std::vector<char>& bytes = batch->bytes;
+    Bytes& bytes = batch->bytes;
     bytes.assign(carry.begin(), carry.end());
     carry.clear();
     // Only the bytes read since the last search can hold a new cut point.

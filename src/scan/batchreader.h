@@ -8,7 +8,26 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
+
+// Bytes read into storage that is not cleared first: the read fills it.
+template <class T>
+struct UnclearedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UnclearedAllocator<U>;
+    };
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using Bytes = std::vector<char, UnclearedAllocator<char>>;
 
 // A run of the input. Its first byte is the start of the input or a line
 // starting with '[' that follows a line that does not; it ends at a line end
@@ -17,7 +36,7 @@
 struct Batch {
     uint64_t index = 0;   // 0, 1, 2 ... in input order
     uint64_t offset = 0;  // of the first byte in the input
-    std::vector<char> bytes;
+    Bytes bytes;
     bool last = false;  // nothing of the input follows
 };
 
@@ -41,18 +60,18 @@ class BatchReader {
     // megabytes serve the whole input.
     struct Spares {
         std::mutex mutex;
-        std::vector<std::vector<char>> buffers;
+        std::vector<Bytes> buffers;
     };
 
     std::shared_ptr<Batch> newBatch();
     // Appends up to `n` bytes from the input; false at its end.
-    bool fill(std::vector<char>& bytes, size_t n);
+    bool fill(Bytes& bytes, size_t n);
 
     int input;
     size_t targetSize;
     const std::atomic<bool>& stop;
     std::shared_ptr<Spares> spares = std::make_shared<Spares>();
-    std::vector<char> carry;  // the part after the last cut
+    Bytes carry;  // the part after the last cut
     uint64_t offset = 0;
     uint64_t index = 0;
     bool atEnd = false;

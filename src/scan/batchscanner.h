@@ -14,8 +14,9 @@
 #include "core/game.h"
 #include "core/textbuf.h"
 
+#include "scan/batchreader.h"
+
 class matchFilter;
-struct Batch;
 
 // Where the games of a batch stand in the whole input: the number of games
 // before it, when the batches before it are all read.
@@ -53,7 +54,7 @@ struct BatchResult {
     // The scan gave up early: interrupted, or past the last game wanted.
     bool stopped = false;
     // The text that was scanned, kept for a scan over again.
-    std::shared_ptr<const std::vector<char>> joined;
+    std::shared_ptr<const Bytes> joined;
     std::shared_ptr<const Batch> batch;
 
     const char* data() const;

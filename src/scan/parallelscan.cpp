@@ -193,11 +193,11 @@ void ParallelScan::Shared::work(matchFilter& own) {
             // where the next starts a game: read whole, it is what a single
             // reader reads.
             std::shared_ptr<const Batch> tail = batch;
-            std::shared_ptr<std::vector<char>> joined;
+            std::shared_ptr<Bytes> joined;
             while (open && !tail->last) {
                 tail = successor(batch->index, tail->index);
                 if (tail == nullptr) break;
-                if (!joined) joined = std::make_shared<std::vector<char>>(batch->bytes);
+                if (!joined) joined = std::make_shared<Bytes>(batch->bytes);
                 joined->insert(joined->end(), tail->bytes.begin(), tail->bytes.end());
                 open =
                     scanner.scan(joined->data(), joined->size(), batch->index, *this, stop, result);
