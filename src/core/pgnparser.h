@@ -64,6 +64,13 @@ class PgnParser {
     // can note each game's byte range and read it again later on its own.
     uint64_t InputOffset() const { return InFile->Location() - UnGetCount; }
     uint32_t GetLineNumber() const { return LineCounter; }
+    // Whether the input, which must end at the end of a line, ended inside
+    // something that a following line would continue: a brace comment, a tag
+    // section, or text that would become the next game's opening comment.
+    // When it did not, a line starting with '[' after the end starts a game
+    // exactly as it does at the start of a fresh reader, which is what lets a
+    // long text be cut into parts read independently.
+    bool EndedOpen() const { return EndedInside; }
 
     // The tokenizer, public so that it can be tested on its own. Each reads
     // into buffer (bufSize bytes), always terminating it.
@@ -127,6 +134,7 @@ class PgnParser {
     bool EndOfInputWarnings;
     bool ResultWarnings;
     bool NewlinesToSpaces;
+    bool EndedInside;
     uint32_t UnGetCount;
     int UnGetCh[MAX_UNGETCHARS];
     char* TokenBuffer;  // MAX_COMMENT_SIZE bytes
