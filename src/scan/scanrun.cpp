@@ -12,6 +12,7 @@
 #include "filter/markboard.h"
 #include "query/matchfilter.h"
 #include "query/util.h"
+#include "scan/inputsource.h"
 #include "scan/interruption.h"
 #include "scan/resultwriter.h"
 
@@ -53,6 +54,19 @@ ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
     exit(1);
 }
 
+// The query's games as text, refused before anything is written when they
+// are not PGN text.
+std::unique_ptr<InputSource> openInput(const char* pgnfile) {
+    std::unique_ptr<InputSource> input = InputSource::open(pgnfile);
+    if (input == nullptr) cannotOpen(pgnfile);
+    if (!input->refusal().empty()) {
+        std::string message = input->shownName() + " is " + input->refusal();
+        input.reset();
+        util::uassert(false, message.c_str());
+    }
+    return input;
+}
+
 }  // namespace
 
 int availableCores() {
@@ -70,8 +84,7 @@ int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& set
     }
     query.expand();
     printf("Attempting to open file: %s.\n", query.pgnfile);
-    MFile pgn;
-    if (pgn.Open(query.pgnfile, FMODE_ReadOnly) != OK) cannotOpen(query.pgnfile);
+    std::unique_ptr<InputSource> input = openInput(query.pgnfile);
     ResultWriter writer(query.outputfile, query.pgnfile, query.queryfile);
     writer.open();
 
@@ -79,11 +92,10 @@ int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& set
     // keeps it in order.
     ScanEnd end;
     if (settings.jobs <= 1 || util::debug()) {
+        MFile pgn;
+        pgn.OpenStream(input->stream(), query.pgnfile);
         end = scanSerially(query, pgn, writer);
     } else {
-        pgn.Close();
-        FILE* input = fopen(query.pgnfile, "rb");
-        if (input == nullptr) cannotOpen(query.pgnfile);
         std::vector<std::unique_ptr<matchFilter>> workers;
         for (int i = 0; i < settings.jobs; i++) {
             workers.push_back(copy());
@@ -91,18 +103,33 @@ int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& set
         }
         ParallelScan scan(query, std::move(workers), writer, settings.parallel);
         try {
-            end = scan.run(input);
+            end = scan.run(input->stream());
         } catch (...) {
-            fclose(input);
             writer.close();
             throw;
         }
-        fclose(input);
     }
     query.nmatches = writer.matches();
     if (end == ScanEnd::Interrupted) {
         writer.close();
         return 128 + interruption::signal();
+    }
+    // Damage stops the reading like an end would: the games before it are
+    // written, and the run fails.
+    // A run that stopped at the last game it wanted is not hurt by damage
+    // further on.
+    bool stoppedEarly = query.gamenumbermin > 0 && writer.gamesRead() > query.gamenumbermax;
+    std::string damage = end == ScanEnd::Done && !stoppedEarly ? input->damage() : std::string();
+    if (!damage.empty()) {
+        bool closed = writer.close();
+        long games = writer.gamesRead();
+        printf("\nError: %s %s: ", input->shownName().c_str(), damage.c_str());
+        if (games > 0)
+            printf("the last game read whole was game %ld\n", games);
+        else
+            printf("no game was read whole\n");
+        if (!closed) fputs(writer.failure().c_str(), stdout);
+        return 1;
     }
     if (end == ScanEnd::Done && writer.close()) {
         writer.summary();
