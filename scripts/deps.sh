@@ -4,8 +4,10 @@
 #   build: compiler, CMake and the compression libraries, for hux alone;
 #   test:  plus Qt 6 Widgets (for pelk, the query editor), GoogleTest, Google
 #          Benchmark, a virtual X display with a keyboard driver for the
-#          editor's real-window check, the compression tools that make the
-#          compressed test files, and GNU parallel for the README's recipe;
+#          editor's real-window check, the tools that check the installation
+#          (manual pages, desktop entry, Debian package), the compression
+#          tools that make the compressed test files, and GNU parallel for the
+#          README's recipe;
 #   fuzz:  plus clang and its sanitizer runtimes (libFuzzer);
 #   dev:   plus the reference tools that bench/ and the agreement scripts compare with,
 #          and screenshots of the editor's window.
@@ -14,7 +16,8 @@ set -euo pipefail
 level=${1:-test}
 packages=(g++ cmake make pkg-config zlib1g-dev libzstd-dev libbz2-dev liblzma-dev)
 if [ "$level" != build ]; then
-  packages+=(qt6-base-dev qt6-qpa-plugins libgtest-dev libbenchmark-dev xvfb xdotool)
+  packages+=(qt6-base-dev qt6-qpa-plugins libgtest-dev libbenchmark-dev xvfb xdotool
+              man-db desktop-file-utils dpkg-dev)
   packages+=(gzip zstd bzip2 xz-utils tar parallel)
 fi
 if [ "$level" = fuzz ] || [ "$level" = dev ]; then

@@ -9,6 +9,7 @@
 #include "core/common.h"
 #include "hux/options.h"
 #include "query/matchfilter.h"
+#include "query/queryerror.h"
 #include "query/util.h"
 #include "scan/interruption.h"
 #include "scan/outputsink.h"
@@ -27,6 +28,32 @@ std::unique_ptr<matchFilter> readQuery(const char* name) {
     util::uassert(dynamic_cast<matchFilter*>(query.get()) != nullptr,
                   "the query's top list must be (match ...): position lists go inside it");
     return std::unique_ptr<matchFilter>(static_cast<matchFilter*>(query.release()));
+}
+
+// Reads and runs the query named on the command line; a refusal leaves as a
+// QueryError.
+int run(const Options& options) {
+    util::init();
+    brel_Init();
+    const std::vector<const char*>& files = options.files;
+    util::uassert(files.size() == 1, "Usage: hux filter.hux");
+
+    util::uassert(strlen(files[0]) <= kMaxName, "query file name too long: at most 899 characters");
+    char name[kNameBuffer];
+    strcpy(name, files[0]);
+    if (strchr(name, '.') == nullptr) strcat(name, ".HUX");
+
+    // The query lives until the process ends; nothing frees it.
+    static std::unique_ptr<matchFilter> matcher = readQuery(name);
+    if (options.pgn != nullptr) matcher->pgnfile = options.pgn;
+    if (options.output != nullptr) matcher->outputfile = options.output;
+    ScanSettings settings;
+    settings.jobs = options.jobs;
+    interruption::install();
+    int status = runScan(
+        *matcher, [&name] { return readQuery(name); }, settings);
+    if (util::debug()) matcher->print();
+    return status;
 }
 
 }  // namespace
@@ -50,25 +77,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.version) return 0;
-    util::init();
-    brel_Init();
-    const std::vector<const char*>& files = options.files;
-    util::uassert(files.size() == 1, "Usage: hux filter.hux");
-
-    util::uassert(strlen(files[0]) <= kMaxName, "query file name too long: at most 899 characters");
-    char name[kNameBuffer];
-    strcpy(name, files[0]);
-    if (strchr(name, '.') == nullptr) strcat(name, ".HUX");
-
-    // The query lives until the process ends; nothing frees it.
-    static std::unique_ptr<matchFilter> matcher = readQuery(name);
-    if (options.pgn != nullptr) matcher->pgnfile = options.pgn;
-    if (options.output != nullptr) matcher->outputfile = options.output;
-    ScanSettings settings;
-    settings.jobs = options.jobs;
-    interruption::install();
-    int status = runScan(
-        *matcher, [&name] { return readQuery(name); }, settings);
-    if (util::debug()) matcher->print();
-    return status;
+    try {
+        return run(options);
+    } catch (const QueryError& error) {
+        fputs(error.text(), error.stream() == QueryError::Stream::Err ? stderr : stdout);
+        return error.status();
+    }
 }

@@ -15,6 +15,7 @@
 #include "filter/pieceloc.h"
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
+#include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -55,8 +56,7 @@ resultT resultFromWord(const char* word) {
     if (strcmp(word, "1-0") == 0) return RESULT_White;
     if (strcmp(word, "0-1") == 0) return RESULT_Black;
     if (strcmp(word, "1/2") == 0 || strcmp(word, "1/2-1/2") == 0) return RESULT_Draw;
-    printf("illegal result specifier of: %s\n", word);
-    exit(1);
+    throw QueryError(std::string("illegal result specifier of: ") + word + "\n");
 }
 
 }  // namespace
@@ -68,8 +68,7 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
         util::uassert(element != nullptr, "empty list in the match form");
         if (!element->isAtom) {
             if (element->car == nullptr || !element->car->eq("position")) {
-                printf("Unable to parse match Filter: expected position\n");
-                exit(1);
+                throw QueryError("Unable to parse match Filter: expected position\n");
             }
             positionFilter* position = positionFilter::fromStrlist(element->cdr, filter->state);
             position->sourceStrlist = element;
@@ -111,8 +110,7 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
             filter->state.declareTag(arg, designator);
             delete designator;
         } else {
-            printf("unknown matcher term: %s\n", keyword);
-            exit(1);
+            throw QueryError(std::string("unknown matcher term: ") + keyword + "\n");
         }
     }
     filter->sourceStrlist = rest;
@@ -139,8 +137,7 @@ void matchFilter::expand() {
 
 void matchFilter::match() {
     if (pgnfile == nullptr) {
-        printf("no pgn file specified");
-        exit(1);
+        throw QueryError("no pgn file specified");
     }
     expand();
 
@@ -148,8 +145,7 @@ void matchFilter::match() {
     MFile pgn;
     printf("Attempting to open file: %s.\n", pgnfile);
     if (pgn.Open(pgnfile, FMODE_ReadOnly) != OK) {
-        printf("matchFilter::match could not open file: %s\n", pgnfile);
-        exit(1);
+        throw QueryError(std::string("matchFilter::match could not open file: ") + pgnfile + "\n");
     }
     PgnParser parser(&pgn);
     openOutput();
@@ -255,8 +251,7 @@ void matchFilter::openOutput() {
                   (message + "the query file " + queryfile + ": it would be overwritten").c_str());
     outputstream = fopen(outputfile, "w");
     if (outputstream == nullptr) {
-        printf("could not open the file: %s for writing\n", outputfile);
-        exit(1);
+        throw QueryError(std::string("could not open the file: ") + outputfile + " for writing\n");
     }
     // Games are written whole, many kilobytes at a time: a large buffer saves
     // most of the write calls that the default one would make.
@@ -280,9 +275,8 @@ void matchFilter::closeOutput() {
 }
 
 void matchFilter::writeFailed() {
-    printf("Error: could not write the output to %s: %s\n", outputfile ? outputfile : "stdout",
-           strerror(errno));
-    exit(1);
+    throw QueryError(std::string("Error: could not write the output to ") +
+                     (outputfile ? outputfile : "stdout") + ": " + strerror(errno) + "\n");
 }
 
 void matchFilter::print() {

@@ -1,8 +1,10 @@
 #include "query/strlist.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
 
+#include "query/queryerror.h"
 #include "query/util.h"
 
 namespace {
@@ -18,9 +20,8 @@ bool isSpace(int ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
 
-[[noreturn]] void fail(const char* message) {
-    fputs(message, stderr);
-    exit(1);
+[[noreturn]] void fail(const std::string& message) {
+    throw QueryError(message, QueryError::Stream::Err);
 }
 
 // Reads the elements of a list whose "(" was read, at nesting level `depth`
@@ -57,20 +58,20 @@ strlist::strlist() : isAtom(false), car(nullptr), atomValue(nullptr), cdr(nullpt
 strlist* strlist::parseFile(const char* path) {
     FILE* stream = fopen(path, "r");
     if (stream == nullptr) {
-        fprintf(stderr, "could not open file: %s\n", path);
-        exit(1);
+        fail(std::string("could not open file: ") + path + "\n");
     }
-    strlist* tree = parseStream(stream);
-    fclose(stream);
-    return tree;
+    // Closed also when the text is refused.
+    std::unique_ptr<FILE, int (*)(FILE*)> closer(stream, fclose);
+    return parseStream(stream);
 }
 
 strlist* strlist::parseStream(FILE* stream) {
     const char* token = readstring(stream);
     if (token == nullptr) return nullptr;
     if (token != kOpen) {
-        fprintf(stderr, "strlist: expected a '(' but got %s\n", token);
-        exit(1);
+        std::string message = std::string("strlist: expected a '(' but got ") + token + "\n";
+        if (token != kClose) delete[] token;
+        fail(message);
     }
     return parseRestStream(stream);
 }
@@ -113,16 +114,18 @@ void strlist::print() const {
 }
 
 void strlist::print(const strlist* node) {
-    if (node == nullptr) {
-        printf("nil");
-    } else if (node->isAtom) {
-        printf("%s", node->atomValue);
-    } else {
-        printf("(");
-        print(node->car);
-        printcdr(node);
-        printf(")");
+    fputs(text(node).c_str(), stdout);
+}
+
+std::string strlist::text(const strlist* node) {
+    if (node == nullptr) return "nil";
+    if (node->isAtom) return node->atomValue;
+    std::string result = "(" + text(node->car);
+    for (const strlist* rest = node->cdr; rest != nullptr; rest = rest->cdr) {
+        if (rest->isAtom) fail("bad string printcdr");
+        result += " " + text(rest->car);
     }
+    return result + ")";
 }
 
 void strlist::printcdr(const strlist* cell) {

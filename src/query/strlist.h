@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 class strlist {
   public:
@@ -31,5 +32,7 @@ class strlist {
     bool eq(const char* word) const;
     void print() const;
     static void print(const strlist* node);
+    // What print shows, as a string.
+    static std::string text(const strlist* node);
     static void printcdr(const strlist* cell);
 };
