@@ -1,7 +1,6 @@
 // The console engine: reads one query file, runs it over the PGN file it
 // names, and reports the matching games.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -43,8 +42,7 @@ int run(const Options& options) {
     strcpy(name, files[0]);
     if (strchr(name, '.') == nullptr) strcat(name, ".HUX");
 
-    // The query lives until the process ends; nothing frees it.
-    static std::unique_ptr<matchFilter> matcher = readQuery(name);
+    std::unique_ptr<matchFilter> matcher = readQuery(name);
     if (options.pgn != nullptr) matcher->pgnfile = options.pgn;
     if (options.output != nullptr) matcher->outputfile = options.output;
     ScanSettings settings;

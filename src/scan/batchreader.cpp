@@ -1,9 +1,22 @@
 #include "scan/batchreader.h"
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
-BatchReader::BatchReader(FILE* input, size_t targetSize)
-    : input(input), targetSize(targetSize == 0 ? 1 : targetSize) {}
+namespace {
+
+// How long a read waits for a pipe before it looks at the stop flag again.
+constexpr int kPollMilliseconds = 100;
+// Spare buffers kept at most; more are only in use while a batch is joined.
+constexpr size_t kMaxSpares = 64;
+
+}  // namespace
+
+BatchReader::BatchReader(int input, size_t targetSize, const std::atomic<bool>& stop)
+    : input(input), targetSize(targetSize == 0 ? 1 : targetSize), stop(stop) {}
 
 size_t BatchReader::lastCut(const char* data, size_t size, size_t from) {
     if (from == 0) from = 1;
@@ -33,23 +46,57 @@ size_t BatchReader::lastCut(const char* data, size_t size, size_t from) {
 bool BatchReader::fill(std::vector<char>& bytes, size_t n) {
     size_t old = bytes.size();
     bytes.resize(old + n);
-    size_t got = fread(bytes.data() + old, 1, n, input);
-    bytes.resize(old + got);
-    if (got < n) {
-        if (ferror(input)) readError = true;
-        return false;
+    size_t got = 0;
+    bool more = true;
+    while (got < n) {
+        struct pollfd ready = {input, POLLIN, 0};
+        int polled = poll(&ready, 1, kPollMilliseconds);
+        if (stop.load(std::memory_order_relaxed)) {
+            more = false;
+            break;
+        }
+        if (polled == 0 || (polled < 0 && errno == EINTR)) continue;
+        ssize_t r = read(input, bytes.data() + old + got, n - got);
+        if (r < 0 && errno == EINTR) continue;
+        // A read error ends the input as the end of the file does, as it
+        // does for the single reader.
+        if (r <= 0) {
+            more = false;
+            break;
+        }
+        got += size_t(r);
     }
-    return true;
+    bytes.resize(old + got);
+    return more;
+}
+
+std::shared_ptr<Batch> BatchReader::newBatch() {
+    auto batch = std::make_unique<Batch>();
+    {
+        std::lock_guard<std::mutex> lock(spares->mutex);
+        if (!spares->buffers.empty()) {
+            batch->bytes.swap(spares->buffers.back());
+            spares->buffers.pop_back();
+        }
+    }
+    // A batch may outlive its reader: the store of spares lives as long as
+    // the last batch.
+    return std::shared_ptr<Batch>(batch.release(), [keep = spares](Batch* done) {
+        {
+            std::lock_guard<std::mutex> lock(keep->mutex);
+            if (keep->buffers.size() < kMaxSpares) keep->buffers.push_back(std::move(done->bytes));
+        }
+        delete done;
+    });
 }
 
 std::shared_ptr<Batch> BatchReader::next() {
     if (done) return nullptr;
-    auto batch = std::make_shared<Batch>();
+    std::shared_ptr<Batch> batch = newBatch();
     batch->index = index++;
     batch->offset = offset;
     std::vector<char>& bytes = batch->bytes;
-    bytes.reserve(targetSize + carry.size() + 1);
-    bytes.swap(carry);
+    bytes.assign(carry.begin(), carry.end());
     carry.clear();
     // Only the bytes read since the last search can hold a new cut point.
     size_t searchFrom = 1;

@@ -3,10 +3,9 @@
 // read each batch with a reader of their own.
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -24,14 +23,13 @@ struct Batch {
 
 class BatchReader {
   public:
-    // Reads `input` (kept open by the caller) in batches of about
-    // `targetSize` bytes.
-    BatchReader(FILE* input, size_t targetSize);
+    // Reads the file descriptor `input` (kept open by the caller) in
+    // batches of about `targetSize` bytes. A read that waits (a pipe) gives
+    // up once `stop` is set, as if the input ended there.
+    BatchReader(int input, size_t targetSize, const std::atomic<bool>& stop);
 
     // The next batch, or null after the last. Single consumer.
     std::shared_ptr<Batch> next();
-    // Whether the input could not be read to its end.
-    bool failed() const { return readError; }
 
     // Where the last cut point of `data` lies: the start of a line beginning
     // with '[' whose previous line does not, at an offset of at least
@@ -39,15 +37,24 @@ class BatchReader {
     static size_t lastCut(const char* data, size_t size, size_t from = 1);
 
   private:
+    // The storage of batches no longer used, for the next ones: the same few
+    // megabytes serve the whole input.
+    struct Spares {
+        std::mutex mutex;
+        std::vector<std::vector<char>> buffers;
+    };
+
+    std::shared_ptr<Batch> newBatch();
     // Appends up to `n` bytes from the input; false at its end.
     bool fill(std::vector<char>& bytes, size_t n);
 
-    FILE* input;
+    int input;
     size_t targetSize;
+    const std::atomic<bool>& stop;
+    std::shared_ptr<Spares> spares = std::make_shared<Spares>();
     std::vector<char> carry;  // the part after the last cut
     uint64_t offset = 0;
     uint64_t index = 0;
     bool atEnd = false;
-    bool readError = false;
     bool done = false;
 };

@@ -44,24 +44,24 @@ bool BatchScanner::scan(const char* data, size_t size, uint64_t index, GameNumbe
     input.OpenMemory(data, size, query.pgnfile);
     PgnParser parser(&input);
     const bool ranged = query.gamenumbermin > 0;
+    // The count before the batch is asked again only while it is not known
+    // and a number matters: for the range, or for a record.
+    bool exact = false;
+    long before = numbering.before(index, exact);
     while (parser.ParseGame(&game) != ERROR_NotFound) {
         if (stop.load(std::memory_order_relaxed) || interruption::signal() != 0) {
             out.stopped = true;
             return false;
         }
         const uint32_t i = out.games++;
-        bool exact = false;
-        long number = numbering.before(index, exact) + i + 1;
-        if (wrongGuesses) {
-            exact = false;
-            number = number * 10 + 7;
-        }
+        if (ranged && !exact) before = numbering.before(index, exact);
+        long number = before + i + 1;
         game.SetNumber(uint32_t(number));
         game.MoveToPly(0);
         if (MarkBoard* marks = query.state.marks()) marks->initialize(&game);
         // Outside the range of game numbers only a known number lets the
         // test be skipped; the writer applies the range to the rest.
-        if (ranged && exact) {
+        if (ranged && exact && !wrongGuesses) {
             if (number < query.gamenumbermin) continue;
             if (number > query.gamenumbermax) {
                 out.stopped = true;
@@ -76,7 +76,11 @@ bool BatchScanner::scan(const char* data, size_t size, uint64_t index, GameNumbe
             out.failedGame = i;
             return false;
         }
-        if (matched) keep(i, number, out);
+        if (!matched) continue;
+        if (!exact) before = numbering.before(index, exact);
+        number = wrongGuesses ? (before + i + 1) * 10 + 7 : before + i + 1;
+        game.SetNumber(uint32_t(number));
+        keep(i, number, out);
     }
     return parser.EndedOpen();
 }

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +23,7 @@ constexpr size_t kQueuedChunks = 8;
 // only whole games are passed on before damage (a longer game is no game).
 constexpr size_t kHoldLimit = 1024 * 1024;
 constexpr size_t kReadSize = 256 * 1024;
+constexpr int kPipeSize = 1024 * 1024;
 // How often a decoder waiting for input looks whether the reader has gone.
 constexpr int kPollMilliseconds = 100;
 
@@ -85,9 +88,52 @@ InputSource::~InputSource() {
         stopping = true;
     }
     changed.notify_all();
+    // A pump writing to a pipe nobody reads fails, and ends.
+    if (pipeEnd >= 0) close(pipeEnd);
+    if (pumper.joinable()) pumper.join();
     if (producer.joinable()) producer.join();
     if (text != nullptr) fclose(text);
     close(fd);
+}
+
+int InputSource::descriptor() {
+    struct stat info;
+    if (format == Compression::None && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        lseek(fd, 0, SEEK_SET) == 0)
+        return fd;
+    if (pipeEnd >= 0) return pipeEnd;
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return -1;
+    // A larger pipe takes a reader's whole request in fewer calls.
+    fcntl(ends[1], F_SETPIPE_SZ, kPipeSize);
+    pipeEnd = ends[0];
+    pumper = std::thread([this, out = ends[1]] { pump(out); });
+    return pipeEnd;
+}
+
+void InputSource::pump(int out) {
+    // A closed pipe must fail the write, not end the process.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+    std::vector<char> buffer(kReadSize);
+    while (true) {
+        ssize_t n = read(buffer.data(), buffer.size());
+        if (n <= 0) break;
+        const char* data = buffer.data();
+        while (n > 0) {
+            ssize_t written = write(out, data, size_t(n));
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) {
+                close(out);
+                return;
+            }
+            data += written;
+            n -= written;
+        }
+    }
+    close(out);
 }
 
 std::string InputSource::damage() const {
@@ -251,7 +297,8 @@ ssize_t InputSource::read(char* buffer, size_t size) {
         if (!reading.bytes.empty()) spare.push_back(std::move(reading));
         reading = Chunk();
         readPos = 0;
-        changed.wait(lock, [this] { return !ready.empty() || produced; });
+        changed.wait(lock, [this] { return !ready.empty() || produced || stopping; });
+        if (stopping) return 0;
         if (ready.empty()) {
             ended = true;
             if (damageFound.empty()) return 0;

@@ -40,6 +40,11 @@ class InputSource {
     // ends with a read error, after the last game that started before the
     // damage (that game is left out: it may be cut short).
     FILE* stream() const { return text; }
+    // The text as a descriptor, for a reader that wants one instead of the
+    // stream (use one or the other): a plain file itself, from its start;
+    // else a pipe that a thread of the source fills from the stream. -1 when
+    // no pipe could be made.
+    int descriptor();
     // Once the reader has met the end of the text: what ended it early, as
     // the words after the name ("is truncated"); empty after a sound end.
     std::string damage() const;
@@ -68,6 +73,9 @@ class InputSource {
     void finishProducing(const std::string& damage);
     void judge(const char* data, size_t size);
 
+    // Copies the stream into the pipe's end `out`, then closes it.
+    void pump(int out);
+
     ssize_t read(char* buffer, size_t size);
     ssize_t readPlain(char* buffer, size_t size);
     static ssize_t cookieRead(void* cookie, char* buffer, size_t size);
@@ -86,6 +94,8 @@ class InputSource {
 
     std::unique_ptr<Decoder> decoder;
     std::thread producer;
+    std::thread pumper;
+    int pipeEnd = -1;  // the read end of the pump's pipe
 
     // Guarded by `mutex`.
     mutable std::mutex mutex;

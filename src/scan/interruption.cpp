@@ -19,6 +19,9 @@ namespace interruption {
 void install() {
     struct sigaction action = {};
     action.sa_handler = note;
+    // Reads restart: the single reader tells a signal from the end of its
+    // input by the note alone.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);

@@ -117,16 +117,16 @@ struct ParallelScan::Shared : GameNumbering {
         changed.notify_all();
     }
 
-    void read(FILE* input);
+    void read(int input);
     void work(matchFilter& query);
     std::shared_ptr<const Batch> successor(uint64_t scanned, uint64_t index);
     void deliver(BatchResult&& result);
     Written write(BatchResult& result, long& games, BatchScanner& again);
 };
 
-void ParallelScan::Shared::read(FILE* input) {
+void ParallelScan::Shared::read(int input) {
     try {
-        BatchReader reader(input, options.batchSize);
+        BatchReader reader(input, options.batchSize, stop);
         while (true) {
             {
                 std::unique_lock<std::mutex> lock(mutex);
@@ -284,7 +284,7 @@ ParallelScan::ParallelScan(matchFilter& query, std::vector<std::unique_ptr<match
 
 ParallelScan::~ParallelScan() = default;
 
-ScanEnd ParallelScan::run(FILE* input) {
+ScanEnd ParallelScan::run(int input) {
     Shared& s = *shared;
     std::vector<std::thread> threads;
     threads.emplace_back([&s, input] { s.read(input); });

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -34,7 +33,7 @@ class ParallelScan {
 
     // Scans `input` to its end (or to the last game wanted). An error raised
     // by a test is raised here, after the marks of the games before it.
-    ScanEnd run(FILE* input);
+    ScanEnd run(int input);
 
   private:
     struct Shared;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "query/queryerror.h"
 #include "query/util.h"
 #include "scan/outputsink.h"
 
@@ -34,10 +35,8 @@ void ResultWriter::open() {
     util::uassert(queryfile.empty() || !sameFile(outputfile, queryfile.c_str()),
                   (message + "the query file " + queryfile + ": it would be overwritten").c_str());
     stream = openGamesOutput(outputfile);
-    if (stream == nullptr) {
-        printf("could not open the file: %s for writing\n", outputfile);
-        exit(1);
-    }
+    if (stream == nullptr)
+        throw QueryError(std::string("could not open the file: ") + outputfile + " for writing\n");
     setvbuf(stream, nullptr, _IOFBF, kOutputBufferSize);
 }
 

@@ -3,7 +3,7 @@
 #include <sched.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <string>
 
 #include "core/game.h"
 #include "core/mfile.h"
@@ -11,6 +11,7 @@
 #include "core/textbuf.h"
 #include "filter/markboard.h"
 #include "query/matchfilter.h"
+#include "query/queryerror.h"
 #include "query/util.h"
 #include "scan/inputsource.h"
 #include "scan/interruption.h"
@@ -46,12 +47,12 @@ ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
             !writer.write(n, record.GetBuffer(), record.GetByteCount()))
             return ScanEnd::WriteFailed;
     }
-    return ScanEnd::Done;
+    // A signal may have ended a read early: the input was not read whole.
+    return interruption::signal() != 0 ? ScanEnd::Interrupted : ScanEnd::Done;
 }
 
 [[noreturn]] void cannotOpen(const char* pgnfile) {
-    printf("matchFilter::match could not open file: %s\n", pgnfile);
-    exit(1);
+    throw QueryError(std::string("matchFilter::match could not open file: ") + pgnfile + "\n");
 }
 
 // The query's games as text, refused before anything is written when they
@@ -78,10 +79,7 @@ int availableCores() {
 }
 
 int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& settings) {
-    if (query.pgnfile == nullptr) {
-        printf("no pgn file specified");
-        exit(1);
-    }
+    if (query.pgnfile == nullptr) throw QueryError("no pgn file specified");
     query.expand();
     printf("Attempting to open file: %s.\n", query.pgnfile);
     std::unique_ptr<InputSource> input = openInput(query.pgnfile);
@@ -102,8 +100,10 @@ int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& set
             workers.back()->expand();
         }
         ParallelScan scan(query, std::move(workers), writer, settings.parallel);
+        int text = input->descriptor();
+        if (text < 0) cannotOpen(query.pgnfile);
         try {
-            end = scan.run(input->stream());
+            end = scan.run(text);
         } catch (...) {
             writer.close();
             throw;
@@ -123,18 +123,16 @@ int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& set
     if (!damage.empty()) {
         bool closed = writer.close();
         long games = writer.gamesRead();
-        printf("\nError: %s %s: ", input->shownName().c_str(), damage.c_str());
-        if (games > 0)
-            printf("the last game read whole was game %ld\n", games);
-        else
-            printf("no game was read whole\n");
-        if (!closed) fputs(writer.failure().c_str(), stdout);
-        return 1;
+        std::string message =
+            "\nError: " + input->shownName() + " " + damage + ": " +
+            (games > 0 ? "the last game read whole was game " + std::to_string(games) + "\n"
+                       : std::string("no game was read whole\n"));
+        if (!closed) message += writer.failure();
+        throw QueryError(message);
     }
     if (end == ScanEnd::Done && writer.close()) {
         writer.summary();
         return 0;
     }
-    fputs(writer.failure().c_str(), stdout);
-    return 1;
+    throw QueryError(writer.failure());
 }
