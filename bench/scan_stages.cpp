@@ -74,8 +74,7 @@ int main(int argc, char** argv) {
     settings.jobs = argc > 2 ? atoi(argv[2]) : 2;
     double before = processSeconds();
     start = threadSeconds();
-    int status = runScan(
-        *query, [&] { return readQuery(argv[1]); }, settings);
+    int status = runScan(*query, settings);
     double writer = threadSeconds() - start;
     double run = processSeconds() - before;
     fflush(stdout);

@@ -29,10 +29,9 @@ std::unique_ptr<matchFilter> readQuery(const char* name) {
     return std::unique_ptr<matchFilter>(static_cast<matchFilter*>(query.release()));
 }
 
-// Reads and runs the query named on the command line; a refusal leaves as a
-// QueryError.
+// Reads and runs the query named on the command line; returns the exit
+// status. A refusal leaves as a QueryError.
 int run(const Options& options) {
-    util::init();
     brel_Init();
     const std::vector<const char*>& files = options.files;
     util::uassert(files.size() == 1, "Usage: hux filter.hux");
@@ -48,9 +47,8 @@ int run(const Options& options) {
     ScanSettings settings;
     settings.jobs = options.jobs;
     interruption::install();
-    int status = runScan(
-        *matcher, [&name] { return readQuery(name); }, settings);
-    if (util::debug()) matcher->print();
+    int status = runScan(*matcher, settings);
+    if (matcher->state.debug) matcher->print();
     return status;
 }
 

@@ -1,6 +1,6 @@
 // The query file as a tree: each node is either a word (atom) or a list cell
-// whose car is an element and whose cdr is the next cell. Trees are built once
-// while the query is read and live until the process ends.
+// whose car is an element and whose cdr is the next cell. A node owns its car
+// and its cdr; the query keeps the tree it was read from.
 #pragma once
 
 #include <cstdio>
@@ -19,6 +19,10 @@ class strlist {
 
     explicit strlist(const char* word);
     strlist();
+    strlist(const strlist&) = delete;
+    strlist& operator=(const strlist&) = delete;
+    // Frees the word, the element and the rest of the chain.
+    ~strlist();
 
     // The first top-level list of the file, or null when it holds no token.
     static strlist* parseFile(const char* path);

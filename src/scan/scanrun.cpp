@@ -1,6 +1,8 @@
 #include "scan/scanrun.h"
 
+#include <fcntl.h>
 #include <sched.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -12,6 +14,7 @@
 #include "filter/markboard.h"
 #include "query/matchfilter.h"
 #include "query/queryerror.h"
+#include "query/strlist.h"
 #include "query/util.h"
 #include "scan/inputsource.h"
 #include "scan/interruption.h"
@@ -35,7 +38,7 @@ ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
         game.SetNumber(uint32_t(n));
         game.MoveToPly(0);
         if (MarkBoard* marks = query.state.marks()) marks->initialize(&game);
-        if (util::debug() && (n <= 49 || n % 100 == 0)) printf("eg: Matching game: %ld\n", n);
+        if (query.state.debug && (n <= 49 || n % 100 == 0)) printf("eg: Matching game: %ld\n", n);
         writer.progress(n);
         if (query.gamenumbermin > 0) {
             if (n < query.gamenumbermin) continue;
@@ -78,7 +81,39 @@ int availableCores() {
     return n > 0 ? n : 1;
 }
 
-int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& settings) {
+std::unique_ptr<matchFilter> copyQuery(const matchFilter& query) {
+    ASSERT(query.sourceStrlist != nullptr && query.sourceStrlist->car->eq("match"));
+    // Whatever the reading prints (a warning about an old keyword) it printed
+    // when the query itself was read: the copies are read without a word. No
+    // other thread runs while they are made.
+    fflush(stdout);
+    fflush(stderr);
+    int savedOut = dup(STDOUT_FILENO), savedErr = dup(STDERR_FILENO);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    close(null);
+    std::unique_ptr<matchFilter> copy;
+    try {
+        copy.reset(matchFilter::fromStrlist(query.sourceStrlist->cdr));
+    } catch (...) {
+    }
+    fflush(stdout);
+    fflush(stderr);
+    dup2(savedOut, STDOUT_FILENO);
+    dup2(savedErr, STDERR_FILENO);
+    close(savedOut);
+    close(savedErr);
+    // The list was read once already: it reads the same way again.
+    ASSERT(copy != nullptr);
+    copy->sourceStrlist = query.sourceStrlist;
+    copy->tree = query.tree;
+    copy->queryfile = query.queryfile;
+    copy->state.debug = query.state.debug;
+    return copy;
+}
+
+int runScan(matchFilter& query, const ScanSettings& settings) {
     if (query.pgnfile == nullptr) throw QueryError("no pgn file specified");
     query.expand();
     printf("Attempting to open file: %s.\n", query.pgnfile);
@@ -89,14 +124,14 @@ int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& set
     // The debugging trace is printed while games are tested: only one thread
     // keeps it in order.
     ScanEnd end;
-    if (settings.jobs <= 1 || util::debug()) {
+    if (settings.jobs <= 1 || query.state.debug) {
         MFile pgn;
         pgn.OpenStream(input->stream(), query.pgnfile);
         end = scanSerially(query, pgn, writer);
     } else {
         std::vector<std::unique_ptr<matchFilter>> workers;
         for (int i = 0; i < settings.jobs; i++) {
-            workers.push_back(copy());
+            workers.push_back(copyQuery(query));
             workers.back()->expand();
         }
         ParallelScan scan(query, std::move(workers), writer, settings.parallel);

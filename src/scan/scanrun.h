@@ -3,7 +3,6 @@
 // threads.
 #pragma once
 
-#include <functional>
 #include <memory>
 
 #include "scan/parallelscan.h"
@@ -15,13 +14,14 @@ struct ScanSettings {
     ParallelOptions parallel;
 };
 
-// A fresh copy of the query for a worker.
-using QueryCopier = std::function<std::unique_ptr<matchFilter>()>;
-
 // Scans the games of the query's PGN file, writing the matching ones and the
 // progress; returns the exit status (128 plus the signal's number when a
 // signal stopped the run).
-int runScan(matchFilter& query, const QueryCopier& copy, const ScanSettings& settings);
+int runScan(matchFilter& query, const ScanSettings& settings);
+
+// A copy of the query for a worker, with nothing shared that a scan changes:
+// built anew from the query's list tree, which it shares.
+std::unique_ptr<matchFilter> copyQuery(const matchFilter& query);
 
 // The number of cores this process may run on.
 int availableCores();

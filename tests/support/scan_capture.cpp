@@ -58,8 +58,7 @@ CapturedScan captureScan(const std::string& dir, const std::string& query,
     {
         StdoutToFile redirect(dir + "/stdout.txt");
         std::unique_ptr<matchFilter> matcher = readQuery(dir + "/q.hux");
-        captured.status = runScan(
-            *matcher, [&] { return readQuery(dir + "/q.hux"); }, settings);
+        captured.status = runScan(*matcher, settings);
     }
     captured.out = slurp(dir + "/stdout.txt");
     captured.output = slurp(dir + "/out.pgn");
