@@ -1,26 +1,17 @@
 #include "scan/resultwriter.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "query/queryerror.h"
 #include "query/util.h"
+#include "scan/outputsink.h"
 
 namespace {
 
 // Games are written whole, many kilobytes at a time: a large buffer saves
 // most of the write calls that the default one would make.
 constexpr size_t kOutputBufferSize = 1 << 20;
-
-// Whether the two names lead to one file, by device and inode, so that
-// "./games.pgn", a symbolic link or a hard link are caught as well.
-bool sameFile(const char* a, const char* b) {
-    struct stat sa, sb;
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
 
 }  // namespace
 
@@ -43,13 +34,14 @@ void ResultWriter::open() {
                   (message + "the PGN file " + pgnfile + ": it would be overwritten").c_str());
     util::uassert(queryfile.empty() || !sameFile(outputfile, queryfile.c_str()),
                   (message + "the query file " + queryfile + ": it would be overwritten").c_str());
-    stream = fopen(outputfile, "w");
+    stream = openGamesOutput(outputfile);
     if (stream == nullptr)
         throw QueryError(std::string("could not open the file: ") + outputfile + " for writing\n");
     setvbuf(stream, nullptr, _IOFBF, kOutputBufferSize);
 }
 
 void ResultWriter::progress(long n) {
+    games = n;
     if ((n - 1) % 1000 == 0 && n > 1000)
         printf("%ld\n", n);
     else if ((n - 1) % 100 == 0)
@@ -78,11 +70,14 @@ bool ResultWriter::close() {
 }
 
 void ResultWriter::summary() const {
-    printf("\nNumber of matching games: %d to file: %s\n", nmatches,
-           outputfile ? outputfile : "stdout");
+    printf("\nNumber of matching games: %d to file: %s\n", nmatches, shownOutput());
 }
 
 std::string ResultWriter::failure() const {
-    return std::string("Error: could not write the output to ") +
-           (outputfile ? outputfile : "stdout") + ": " + strerror(error) + "\n";
+    return std::string("Error: could not write the output to ") + shownOutput() + ": " +
+           strerror(error) + "\n";
+}
+
+const char* ResultWriter::shownOutput() const {
+    return outputfile == nullptr || strcmp(outputfile, "-") == 0 ? "stdout" : outputfile;
 }

@@ -30,12 +30,17 @@ class ResultWriter {
     // The message of a failed write, as it is shown.
     std::string failure() const;
     int matches() const { return nmatches; }
+    // The number of the last game read.
+    long gamesRead() const { return games; }
 
   private:
+    const char* shownOutput() const;
+
     const char* outputfile;
     const char* pgnfile;
     std::string queryfile;
     FILE* stream = nullptr;
     int nmatches = 0;
+    long games = 0;
     int error = 0;  // errno of the failed write
 };

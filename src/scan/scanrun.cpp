@@ -15,6 +15,7 @@
 #include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
+#include "scan/inputsource.h"
 #include "scan/interruption.h"
 #include "scan/matchfilter.h"
 #include "scan/resultwriter.h"
@@ -55,6 +56,19 @@ ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
 
 [[noreturn]] void cannotOpen(const char* pgnfile) {
     throw QueryError(std::string("matchFilter::match could not open file: ") + pgnfile + "\n");
+}
+
+// The query's games as text, refused before anything is written when they
+// are not PGN text.
+std::unique_ptr<InputSource> openInput(const char* pgnfile) {
+    std::unique_ptr<InputSource> input = InputSource::open(pgnfile);
+    if (input == nullptr) cannotOpen(pgnfile);
+    if (!input->refusal().empty()) {
+        std::string message = input->shownName() + " is " + input->refusal();
+        input.reset();
+        util::uassert(false, message.c_str());
+    }
+    return input;
 }
 
 }  // namespace
@@ -103,8 +117,7 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
     if (query.pgnfile == nullptr) throw QueryError("no pgn file specified");
     query.expand();
     printf("Attempting to open file: %s.\n", query.pgnfile);
-    MFile pgn;
-    if (pgn.Open(query.pgnfile, FMODE_ReadOnly) != OK) cannotOpen(query.pgnfile);
+    std::unique_ptr<InputSource> input = openInput(query.pgnfile);
     ResultWriter writer(query.outputfile, query.pgnfile, query.queryfile);
     writer.open();
 
@@ -112,30 +125,45 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
     // keeps it in order.
     ScanEnd end;
     if (settings.jobs <= 1 || query.state.debug) {
+        MFile pgn;
+        pgn.OpenStream(input->stream(), query.pgnfile);
         end = scanSerially(query, pgn, writer);
     } else {
-        pgn.Close();
-        int input = open(query.pgnfile, O_RDONLY);
-        if (input < 0) cannotOpen(query.pgnfile);
         std::vector<std::unique_ptr<matchFilter>> workers;
         for (int i = 0; i < settings.jobs; i++) {
             workers.push_back(copyQuery(query));
             workers.back()->expand();
         }
         ParallelScan scan(query, std::move(workers), writer, settings.parallel);
+        int text = input->descriptor();
+        if (text < 0) cannotOpen(query.pgnfile);
         try {
-            end = scan.run(input);
+            end = scan.run(text);
         } catch (...) {
-            close(input);
             writer.close();
             throw;
         }
-        close(input);
     }
     query.nmatches = writer.matches();
     if (end == ScanEnd::Interrupted) {
         writer.close();
         return 128 + interruption::signal();
+    }
+    // Damage stops the reading like an end would: the games before it are
+    // written, and the run fails.
+    // A run that stopped at the last game it wanted is not hurt by damage
+    // further on.
+    bool stoppedEarly = query.gamenumbermin > 0 && writer.gamesRead() > query.gamenumbermax;
+    std::string damage = end == ScanEnd::Done && !stoppedEarly ? input->damage() : std::string();
+    if (!damage.empty()) {
+        bool closed = writer.close();
+        long games = writer.gamesRead();
+        std::string message =
+            "\nError: " + input->shownName() + " " + damage + ": " +
+            (games > 0 ? "the last game read whole was game " + std::to_string(games) + "\n"
+                       : std::string("no game was read whole\n"));
+        if (!closed) message += writer.failure();
+        throw QueryError(message);
     }
     if (end == ScanEnd::Done && writer.close()) {
         writer.summary();

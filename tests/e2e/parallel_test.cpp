@@ -33,7 +33,8 @@ std::string setUp(const std::string& words, const std::string& pgn) {
 }
 
 TEST(ParallelOptions, RefusedOptions) {
-    const std::string usage = "Usage: hux [-j N | --jobs N] filter.hux\n";
+    const std::string usage =
+        "Usage: hux [-j N] [--pgn FILE] [--output FILE] filter.hux (hux --help for more)\n";
     struct Case {
         std::vector<std::string> args;
         std::string err;
