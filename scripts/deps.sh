@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/deps.sh [build|test|fuzz|dev]
-#   build: compiler and CMake, for hux alone;
+#   build: compiler, CMake and ICU, for hux alone;
 #   test:  plus Qt 6 Widgets (for pelk, the query editor), GoogleTest, Google
 #          Benchmark, and a virtual X display with a keyboard driver for the
 #          editor's real-window check;
@@ -11,7 +11,7 @@
 set -euo pipefail
 
 level=${1:-test}
-packages=(g++ cmake make)
+packages=(g++ cmake make libicu-dev)
 if [ "$level" != build ]; then
   packages+=(qt6-base-dev qt6-qpa-plugins libgtest-dev libbenchmark-dev xvfb xdotool)
 fi

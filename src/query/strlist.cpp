@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "query/util.h"
 
@@ -13,6 +14,8 @@ const char kClose[] = ")";
 // Longest word the tokenizer collects; one more than copy accepts, so that
 // a word of exactly this length is refused by copy with its own message.
 constexpr int kMaxToken = 501;
+// The text after the query's list that its warning shows.
+constexpr size_t kMaxIgnoredShown = 40;
 
 bool isSpace(int ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
@@ -23,28 +26,162 @@ bool isSpace(int ch) {
     exit(1);
 }
 
-// Reads the elements of a list whose "(" was read, at nesting level `depth`
-// (the top-level list is level 1). The chain of cells is built in a loop so
-// that only sublists, never long lists, deepen the recursion.
-strlist* parseList(FILE* stream, int depth) {
+// Where the tokenizer stands in the text it reads, and where it stood
+// before its last character, so that a character put back restores both.
+// Columns count characters: UTF-8 continuation bytes do not advance them.
+struct Cursor {
+    int line = 1;
+    int column = 1;
+    int lastLine = 1;
+    int lastColumn = 1;
+};
+
+// A word of the query and where it starts.
+struct Place {
+    bool known = false;
+    int line = 0;
+    int column = 0;
+    std::string text;
+};
+
+// Per thread: each reading of a query has its own.
+thread_local Cursor cursor;
+thread_local Place place;
+
+int next(FILE* stream) {
+    int ch = getc(stream);
+    cursor.lastLine = cursor.line;
+    cursor.lastColumn = cursor.column;
+    if (ch == '\n') {
+        ++cursor.line;
+        cursor.column = 1;
+    } else if (ch != EOF && (ch & 0xC0) != 0x80) {
+        ++cursor.column;
+    }
+    return ch;
+}
+
+void back(int ch, FILE* stream) {
+    if (ch == EOF) return;
+    ungetc(ch, stream);
+    cursor.line = cursor.lastLine;
+    cursor.column = cursor.lastColumn;
+}
+
+void setPlace(int line, int column, std::string text) {
+    place.known = true;
+    place.line = line;
+    place.column = column;
+    place.text = std::move(text);
+}
+
+// Skips blanks and ";" comments; returns the first other character.
+int skipBlanks(FILE* stream) {
+    int ch;
+    for (;;) {
+        do ch = next(stream);
+        while (isSpace(ch));
+        if (ch != ';') return ch;
+        do ch = next(stream);
+        while (ch != '\n' && ch != EOF);
+    }
+}
+
+// The rest of a word whose opening quote was read: up to the closing quote,
+// which must come on the same line.
+char* readQuoted(FILE* stream) {
+    char word[kMaxToken + 1];
+    int len = 0;
+    std::string shown = "\"";
+    for (;;) {
+        int ch = next(stream);
+        if (ch == EOF || ch == '\n') {
+            place.text = shown;
+            fputs("unterminated quoted word: ", stderr);
+            fail((shown + "\n").c_str());
+        }
+        if (ch == '"') break;
+        if (ch == '\\') {
+            int escaped = next(stream);
+            if (escaped == '"' || escaped == '\\') {
+                ch = escaped;
+            } else {
+                back(escaped, stream);
+            }
+        }
+        if (len == kMaxToken) {
+            place.text = shown;
+            fail("token too long: readstring");
+        }
+        word[len++] = char(ch);
+        shown += char(ch);
+    }
+    word[len] = '\0';
+    place.text = shown + "\"";
+    return util::copy(word);
+}
+
+// Reads the elements of a list whose "(" was read at (line, column), at
+// nesting level `depth` (the top-level list is level 1). The chain of cells
+// is built in a loop so that only sublists, never long lists, deepen the
+// recursion. The first cell of a list stands where its "(" is.
+strlist* parseList(FILE* stream, int depth, int line, int column) {
     strlist* head = nullptr;
     strlist** tail = &head;
     for (;;) {
         const char* token = strlist::readstring(stream);
-        if (token == nullptr) fail("parseRestStream: unterminated list\n");
+        if (token == nullptr) {
+            // The list that is not closed is where the reader fails.
+            setPlace(line, column, "(");
+            fail("parseRestStream: unterminated list\n");
+        }
         if (token == kClose) return head;
         strlist* cell = new strlist();
+        cell->line = head == nullptr ? line : place.line;
+        cell->column = head == nullptr ? column : place.column;
         if (token == kOpen) {
             if (depth >= strlist::maxDepth)
                 fail("parseRestStream: lists nested deeper than 10000 levels\n");
-            cell->car = parseList(stream, depth + 1);
+            cell->car = parseList(stream, depth + 1, place.line, place.column);
         } else {
             cell->car = new strlist(token);
+            cell->car->line = place.line;
+            cell->car->column = place.column;
             delete[] token;
         }
         *tail = cell;
         tail = &cell->cdr;
     }
+}
+
+// A byte-order mark before the first list is no part of the query.
+void skipByteOrderMark(FILE* stream) {
+    long start = ftell(stream);
+    int ch = getc(stream);
+    if (ch != 0xEF) {
+        if (ch != EOF) ungetc(ch, stream);
+        return;
+    }
+    if (getc(stream) == 0xBB && getc(stream) == 0xBF) return;
+    // Not a mark: the text is read from its start. A stream that cannot
+    // seek goes on after the first byte, which could not start a query.
+    if (start >= 0) fseek(stream, start, SEEK_SET);
+}
+
+// Text after the query's list is not read; the user hears that it is
+// ignored, with its first word and line, without it being tokenized (it
+// may not even be a well-formed word).
+void warnIgnoredText(FILE* stream) {
+    int ch = skipBlanks(stream);
+    if (ch == EOF) return;
+    const int line = cursor.lastLine;
+    std::string shown;
+    while (ch != EOF && !isSpace(ch) && shown.size() < kMaxIgnoredShown) {
+        shown += char(ch);
+        ch = next(stream);
+    }
+    fprintf(stderr, "Warning: text after the query's list is ignored, from line %d: %s\n", line,
+            shown.c_str());
 }
 
 }  // namespace
@@ -66,42 +203,65 @@ strlist* strlist::parseFile(const char* path) {
 }
 
 strlist* strlist::parseStream(FILE* stream) {
+    cursor = Cursor();
+    place = Place();
+    skipByteOrderMark(stream);
     const char* token = readstring(stream);
     if (token == nullptr) return nullptr;
     if (token != kOpen) {
         fprintf(stderr, "strlist: expected a '(' but got %s\n", token);
         exit(1);
     }
-    return parseRestStream(stream);
+    strlist* tree = parseList(stream, 1, place.line, place.column);
+    warnIgnoredText(stream);
+    return tree;
 }
 
 strlist* strlist::parseRestStream(FILE* stream) {
-    return parseList(stream, 1);
+    return parseList(stream, 1, place.line, place.column);
 }
 
 const char* strlist::readstring(FILE* stream) {
-    int ch;
-    for (;;) {
-        do ch = getc(stream);
-        while (isSpace(ch));
-        if (ch != ';') break;
-        do ch = getc(stream);
-        while (ch != '\n' && ch != EOF);
-    }
+    int ch = skipBlanks(stream);
     if (ch == EOF) return nullptr;
-    if (ch == '(') return kOpen;
-    if (ch == ')') return kClose;
+    const int line = cursor.lastLine;
+    const int column = cursor.lastColumn;
+    if (ch == '(' || ch == ')') {
+        setPlace(line, column, ch == '(' ? kOpen : kClose);
+        return ch == '(' ? kOpen : kClose;
+    }
+    setPlace(line, column, "");
+    if (ch == '"') return readQuoted(stream);
 
     char word[kMaxToken + 1];
     int len = 0;
     while (ch != EOF && !isSpace(ch) && ch != '(' && ch != ')') {
-        if (len == kMaxToken) fail("token too long: readstring");
+        if (len == kMaxToken) {
+            place.text.assign(word, size_t(len));
+            fail("token too long: readstring");
+        }
         word[len++] = char(ch);
-        ch = getc(stream);
+        ch = next(stream);
     }
-    if (ch != EOF) ungetc(ch, stream);
+    back(ch, stream);
     word[len] = '\0';
+    place.text.assign(word, size_t(len));
     return util::copy(word);
+}
+
+void strlist::taking(const strlist* node) {
+    if (node == nullptr || node->line == 0) return;
+    setPlace(node->line, node->column, node->isAtom ? node->atomValue : kOpen);
+}
+
+std::string strlist::placeLine() {
+    if (!place.known) return "";
+    return "  at line " + std::to_string(place.line) + ", column " +
+           std::to_string(place.column) + ": " + place.text;
+}
+
+void strlist::forgetPlace() {
+    place = Place();
 }
 
 bool strlist::eq(const char* word) const {

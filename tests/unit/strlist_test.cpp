@@ -67,7 +67,7 @@ TEST(StrlistTokenizer, Words) {
         {"; comment (x\n(y)", {"(", "y", ")"}},
         {"; only a comment", {}},
         {"a ;one\n;two\n b", {"a", "b"}},
-        {"\":pgn\" x-y.z 1/2-1/2", {"\":pgn\"", "x-y.z", "1/2-1/2"}},
+        {"x\":pgn\" x-y.z 1/2-1/2", {"x\":pgn\"", "x-y.z", "1/2-1/2"}},
         {"word", {"word"}},
         {"\xc3\xa9t\xc3\xa9 ok", {"\xc3\xa9t\xc3\xa9", "ok"}},
     };
