@@ -40,7 +40,7 @@ SquareSet mirrored(SquareSet s, int image) {
 // or there is none.
 const char* atomOf(const strlist* cell) {
     if (cell == nullptr) return nullptr;
-    strlist::taking(cell->car);
+    strlist::taking(cell);
     if (cell->car == nullptr || !cell->car->isAtom) return nullptr;
     return cell->car->atomValue;
 }

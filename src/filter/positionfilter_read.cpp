@@ -27,7 +27,7 @@ namespace {
 // no item or its item is a list. The item is noted as the word being read.
 const char* atomOf(const strlist* cell) {
     if (cell == nullptr) return nullptr;
-    strlist::taking(cell->car);
+    strlist::taking(cell);
     if (cell->car == nullptr || !cell->car->isAtom) return nullptr;
     return cell->car->atomValue;
 }
@@ -268,7 +268,7 @@ strlist* handleRaySpec(positionFilter* f, strlist* cell, const TagTable* tags) {
     if (f->rayFilterList == nullptr) f->rayFilterList = new RayFilterList();
     strlist* listCell = cell->cdr;
     util::uassert(listCell != nullptr, "missing ray format\n");
-    strlist::taking(listCell->car);
+    strlist::taking(listCell);
     util::uassert(listCell->car != nullptr && !listCell->car->isAtom,
                   "missing or invalid ray list specification");
 
@@ -296,12 +296,12 @@ strlist* handleRaySpec(positionFilter* f, strlist* cell, const TagTable* tags) {
 strlist* handleTagMatch(positionFilter* f, strlist* cell, const TagTable* tags) {
     strlist* nameCell = cell->cdr;
     util::uassert(nameCell != nullptr, "Missing tag name in :tagmatch");
-    strlist::taking(nameCell->car);
+    strlist::taking(nameCell);
     util::uassert(nameCell->car != nullptr, "no tag name in :tagmatch");
     util::uassert(nameCell->car->isAtom, "Null tag name in :tagmatch");
     strlist* locCell = nameCell->cdr;
     util::uassert(locCell != nullptr, "Missing piece designator in :tagmatch");
-    strlist::taking(locCell->car);
+    strlist::taking(locCell);
     util::uassert(locCell->car != nullptr, "no piece designator in :tagmatch");
     util::uassert(locCell->car->isAtom, "null piece designator in :tagmatch");
     pieceLoc* loc = pieceLoc::fromString(locCell->car->atomValue, tags);
@@ -324,7 +324,7 @@ bool isRayKeyword(const char* k) {
 strlist* handleLogicSpec(positionFilter* f, strlist* cell, ScanState& state, int depth) {
     bool isOr = strcmp(cell->car->atomValue, ":or") == 0;
     strlist* listCell = cell->cdr;
-    if (listCell != nullptr) strlist::taking(listCell->car);
+    if (listCell != nullptr) strlist::taking(listCell);
     util::uassert(listCell != nullptr && listCell->car != nullptr && !listCell->car->isAtom,
                   "Expecting list following :and or :or argument");
     std::vector<positionFilter*>& nested = isOr ? f->orFilters : f->andFilters;
@@ -334,7 +334,7 @@ strlist* handleLogicSpec(positionFilter* f, strlist* cell, ScanState& state, int
                   "position lists nested too deeply: at most 100 levels");
     for (strlist* element = listCell->car; element != nullptr; element = element->cdr) {
         strlist* sub = element->car;
-        strlist::taking(sub);
+        strlist::taking(element);
         util::uassert(
             sub != nullptr && !sub->isAtom && sub->car != nullptr && sub->car->eq("position"),
             "Expecting list of position specifiers following :and or :or keyword");
@@ -353,7 +353,7 @@ strlist* handleLogicSpec(positionFilter* f, strlist* cell, ScanState& state, int
 strlist* handleSequenceSpec(positionFilter* f, strlist* cell, ScanState& state, int depth) {
     const char* keyword = cell->car->atomValue;
     strlist* listCell = cell->cdr;
-    if (listCell != nullptr) strlist::taking(listCell->car);
+    if (listCell != nullptr) strlist::taking(listCell);
     util::uassert(listCell != nullptr && listCell->car != nullptr && !listCell->car->isAtom,
                   "Expecting list following :sequence argument");
     util::uassert(f->sequenceFilter == nullptr, "Multiple :sequence args not supported");
@@ -363,7 +363,7 @@ strlist* handleSequenceSpec(positionFilter* f, strlist* cell, ScanState& state, 
     sequence->sourceStrlist = listCell->car;
     for (strlist* element = listCell->car; element != nullptr; element = element->cdr) {
         strlist* sub = element->car;
-        strlist::taking(sub);
+        strlist::taking(element);
         util::uassert(
             sub != nullptr && !sub->isAtom && sub->car != nullptr && sub->car->eq("position"),
             "Expecting list of position specifiers following :sequence keyword");
@@ -440,7 +440,7 @@ strlist* readRelationItem(positionFilter* f, PairPositionFilter* relation, strli
 strlist* handleEchoSpec(positionFilter* f, strlist* cell) {
     strlist* listCell = cell->cdr;
     util::uassert(listCell != nullptr, "Missing or invalid echo spec");
-    strlist::taking(listCell->car);
+    strlist::taking(listCell);
     PairPositionFilter* relation = new PairPositionFilter();
     relation->sourceStrlist = listCell->car;
     // An empty list leaves the defaults.
@@ -513,7 +513,7 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
         strlist* item = cell->car;
         // An empty sublist ends the list; what follows it is never read.
         if (item == nullptr) break;
-        strlist::taking(item);
+        strlist::taking(cell);
         if (!item->isAtom) {
             printf("invalid format for positionfilter in list: ");
             strlist::print(cell);

@@ -26,7 +26,7 @@ namespace {
 const char* nextWord(const strlist* cell) {
     const strlist* next = cell->cdr;
     if (next == nullptr) return nullptr;
-    strlist::taking(next->car);
+    strlist::taking(next);
     if (next->car == nullptr || !next->car->isAtom) return nullptr;
     return next->car->atomValue;
 }
@@ -57,7 +57,7 @@ void readRange(strlist*& cell, const char* keyword, int lowest, int& from, int& 
 // Why a file could not be opened, on a line of standard error after the
 // message (which keeps its own wording and stream).
 void reportCause(int cause) {
-    if (cause != 0) fprintf(stderr, "%s\n", strerror(cause));
+    if (cause != 0) fprintf(stderr, "  cause: %s\n", strerror(cause));
 }
 
 // The main opening code of an ECO word "A00" to "E99" (0 to 499), or -1.
@@ -88,7 +88,7 @@ void readEcoRange(strlist*& cell, int& from, int& to) {
                                    " is greater than " + second)
                                       .c_str());
     } else {
-        strlist::taking(cell->car);
+        strlist::taking(cell);
     }
 }
 
@@ -114,9 +114,9 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
     bool ignoreAccents = false;
     for (strlist* cell = rest; cell != nullptr; cell = cell->cdr) {
         strlist* element = cell->car;
+        strlist::taking(cell);
         util::uassert(element != nullptr, "empty list in the match form");
         if (!element->isAtom) {
-            strlist::taking(element);
             if (element->car == nullptr || !element->car->eq("position")) {
                 printf("Unable to parse match Filter: expected position\n");
                 exit(1);
@@ -129,7 +129,7 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
         const char* keyword = element->atomValue;
         const char* arg = nextWord(cell);
         // The keyword is the word being read until one of its arguments is.
-        strlist::taking(element);
+        strlist::taking(cell);
         if (strcmp(keyword, ":pgn") == 0) {
             util::uassert(arg != nullptr, "missing pgn file name after :pgn");
             filter->pgnfile = arg;
@@ -146,7 +146,7 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
         } else if (strcmp(keyword, ":result") == 0) {
             util::uassert(arg != nullptr, "missing result spec");
             cell = cell->cdr;
-            strlist::taking(cell->car);
+            strlist::taking(cell);
             filter->result = resultFromWord(arg);
         } else if (strcmp(keyword, ":player") == 0) {
             util::uassert(arg != nullptr, "missing player name after :player");

@@ -24,7 +24,7 @@ mfilter* mfilter::fromStrlist(strlist* list) {
     if (list == nullptr) return nullptr;
     ASSERT(!list->isAtom);
     strlist* first = list->car;
-    strlist::taking(first);
+    strlist::taking(list);
     util::uassert(first != nullptr, "the query's top list starts with an empty list");
     mfilter* result;
     if (first->eq("position")) {

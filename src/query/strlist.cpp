@@ -1,8 +1,10 @@
 #include "query/strlist.h"
 
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "query/util.h"
 
@@ -21,10 +23,6 @@ bool isSpace(int ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
 
-[[noreturn]] void fail(const char* message) {
-    fputs(message, stderr);
-    exit(1);
-}
 
 // Where the tokenizer stands in the text it reads, and where it stood
 // before its last character, so that a character put back restores both.
@@ -36,12 +34,16 @@ struct Cursor {
     int lastColumn = 1;
 };
 
-// A word of the query and where it starts.
+// A word of the query and where it starts. Plain data: the report at the
+// end of the process reads it after thread-local objects with destructors
+// are gone.
 struct Place {
     bool known = false;
+    // The message before the report did not end its line.
+    bool lineOpen = false;
     int line = 0;
     int column = 0;
-    std::string text;
+    char text[kMaxToken + 3] = {};  // the longest word, quoted
 };
 
 // Per thread: each reading of a query has its own.
@@ -68,11 +70,24 @@ void back(int ch, FILE* stream) {
     cursor.column = cursor.lastColumn;
 }
 
-void setPlace(int line, int column, std::string text) {
+void setText(std::string_view text) {
+    const size_t n = std::min(text.size(), sizeof place.text - 1);
+    memcpy(place.text, text.data(), n);
+    place.text[n] = '\0';
+}
+
+void setPlace(int line, int column, std::string_view text) {
     place.known = true;
     place.line = line;
     place.column = column;
-    place.text = std::move(text);
+    setText(text);
+}
+
+[[noreturn]] void fail(const char* message) {
+    fputs(message, stderr);
+    const size_t n = strlen(message);
+    place.lineOpen = n > 0 && message[n - 1] != '\n';
+    exit(1);
 }
 
 // Skips blanks and ";" comments; returns the first other character.
@@ -96,7 +111,7 @@ char* readQuoted(FILE* stream) {
     for (;;) {
         int ch = next(stream);
         if (ch == EOF || ch == '\n') {
-            place.text = shown;
+            setText(shown);
             fputs("unterminated quoted word: ", stderr);
             fail((shown + "\n").c_str());
         }
@@ -110,21 +125,21 @@ char* readQuoted(FILE* stream) {
             }
         }
         if (len == kMaxToken) {
-            place.text = shown;
+            setText(shown);
             fail("token too long: readstring");
         }
         word[len++] = char(ch);
         shown += char(ch);
     }
     word[len] = '\0';
-    place.text = shown + "\"";
+    setText(shown + "\"");
     return util::copy(word);
 }
 
 // Reads the elements of a list whose "(" was read at (line, column), at
 // nesting level `depth` (the top-level list is level 1). The chain of cells
 // is built in a loop so that only sublists, never long lists, deepen the
-// recursion. The first cell of a list stands where its "(" is.
+// recursion.
 strlist* parseList(FILE* stream, int depth, int line, int column) {
     strlist* head = nullptr;
     strlist** tail = &head;
@@ -137,8 +152,8 @@ strlist* parseList(FILE* stream, int depth, int line, int column) {
         }
         if (token == kClose) return head;
         strlist* cell = new strlist();
-        cell->line = head == nullptr ? line : place.line;
-        cell->column = head == nullptr ? column : place.column;
+        cell->line = place.line;
+        cell->column = place.column;
         if (token == kOpen) {
             if (depth >= strlist::maxDepth)
                 fail("parseRestStream: lists nested deeper than 10000 levels\n");
@@ -212,8 +227,11 @@ strlist* strlist::parseStream(FILE* stream) {
         fprintf(stderr, "strlist: expected a '(' but got %s\n", token);
         exit(1);
     }
-    strlist* tree = parseList(stream, 1, place.line, place.column);
+    const Place top = place;
+    strlist* tree = parseList(stream, 1, top.line, top.column);
     warnIgnoredText(stream);
+    // Until a reader takes a word, an error concerns the query as a whole.
+    place = top;
     return tree;
 }
 
@@ -237,7 +255,7 @@ const char* strlist::readstring(FILE* stream) {
     int len = 0;
     while (ch != EOF && !isSpace(ch) && ch != '(' && ch != ')') {
         if (len == kMaxToken) {
-            place.text.assign(word, size_t(len));
+            setText(std::string_view(word, size_t(len)));
             fail("token too long: readstring");
         }
         word[len++] = char(ch);
@@ -245,19 +263,21 @@ const char* strlist::readstring(FILE* stream) {
     }
     back(ch, stream);
     word[len] = '\0';
-    place.text.assign(word, size_t(len));
+    setText(std::string_view(word, size_t(len)));
     return util::copy(word);
 }
 
-void strlist::taking(const strlist* node) {
-    if (node == nullptr || node->line == 0) return;
-    setPlace(node->line, node->column, node->isAtom ? node->atomValue : kOpen);
+void strlist::taking(const strlist* cell) {
+    if (cell == nullptr || cell->line == 0) return;
+    const strlist* element = cell->car;
+    setPlace(cell->line, cell->column,
+             element != nullptr && element->isAtom ? element->atomValue : kOpen);
 }
 
 std::string strlist::placeLine() {
     if (!place.known) return "";
-    return "  at line " + std::to_string(place.line) + ", column " +
-           std::to_string(place.column) + ": " + place.text;
+    return std::string(place.lineOpen ? "\n" : "") + "  at line " + std::to_string(place.line) +
+           ", column " + std::to_string(place.column) + ": " + place.text;
 }
 
 void strlist::forgetPlace() {

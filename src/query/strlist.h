@@ -14,7 +14,8 @@ class strlist {
     char* atomValue;
     strlist* cdr;
     // Where the node's text starts in the query, 1-based (0 when the node
-    // was not read from a text): an atom's word, or a cell's element.
+    // was not read from a text): an atom's word; for a cell, its element's
+    // (the "(" when the element is a list).
     int line = 0;
     int column = 0;
 
@@ -39,12 +40,14 @@ class strlist {
     // \\ for a backslash.
     static const char* readstring(FILE* stream);
 
-    // The readers note each word as they take it, so that an error in the
-    // query can say where it is: the word noted last on this thread.
-    static void taking(const strlist* node);
+    // The readers note the element of each cell as they take it, so that an
+    // error in the query can say where it is: the one noted last on this
+    // thread.
+    static void taking(const strlist* cell);
     // "  at line L, column C: TEXT" for the word noted last (the word being
-    // read while the text is tokenized), or "" once forgetPlace was called
-    // or before anything was read.
+    // read while the text is tokenized), after a newline when the message
+    // before it did not end its line; "" once forgetPlace was called or
+    // before anything was read.
     static std::string placeLine();
     static void forgetPlace();
 
