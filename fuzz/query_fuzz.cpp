@@ -1,9 +1,8 @@
 // Arbitrary text through the query reader and the match form. A query that
 // reads is expanded and run over a few short built-in games that hold
 // variations, checks, a mate, a stalemate, promotions on both sides, en
-// passant and castling on both wings. A refused query ends in exit(), as in
-// the console program; this target is linked with --wrap=exit and jumps back
-// from there instead.
+// passant and castling on both wings. A refused query throws a QueryError,
+// which the target catches.
 // Nothing frees a query (it lives as long as the process), and a refused one
 // is abandoned half-built, so every input would leak what it built and a
 // long run would run out of memory. The target therefore remembers what
@@ -13,7 +12,6 @@
 // Run with -close_fd_mask=2 to silence the engine's messages on stderr, and
 // -dict=fuzz/query.dict for the keywords.
 #include <cmath>
-#include <csetjmp>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -27,6 +25,7 @@
 #include "core/pgnparser.h"
 #include "query/matchfilter.h"
 #include "query/mfilter.h"
+#include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -158,9 +157,6 @@ double tagBindings(const strlist* list) {
     return std::pow(32.0, tags < 2 ? tags : 2);
 }
 
-jmp_buf refused;
-bool guarded = false;
-
 // Allocations made while an input runs, in a ring through their headers;
 // other allocations have a header with null links.
 struct alignas(alignof(std::max_align_t)) Header {
@@ -261,18 +257,6 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept {
     release(p);
 }
 
-extern "C" [[noreturn]] void __real_exit(int status);
-
-// The engine's exit(), while a query is being read or run: back to the
-// target. Anything else (the fuzzer's own exit) exits.
-extern "C" [[noreturn]] void __wrap_exit(int status) {
-    if (guarded) {
-        guarded = false;
-        longjmp(refused, 1);
-    }
-    __real_exit(status);
-}
-
 // What a refused query built is freed by the target, not by the engine.
 extern "C" const char* __asan_default_options() {
     return "detect_leaks=0";
@@ -298,10 +282,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FILE* stream = fmemopen(const_cast<uint8_t*>(data), size, "r");
     if (stream == nullptr) return 0;
     tracking = true;
-    if (setjmp(refused) == 0) {
-        guarded = true;
+    try {
         runInput(stream);
-        guarded = false;
+    } catch (const QueryError&) {
+        // A refused query: its message is not needed here.
     }
     tracking = false;
     releaseInputAllocations();

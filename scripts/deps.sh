@@ -3,8 +3,9 @@
 # Usage: scripts/deps.sh [build|test|fuzz|dev]
 #   build: compiler, CMake and ICU, for hux alone;
 #   test:  plus Qt 6 Widgets (for pelk, the query editor), GoogleTest, Google
-#          Benchmark, and a virtual X display with a keyboard driver for the
-#          editor's real-window check;
+#          Benchmark, a virtual X display with a keyboard driver for the
+#          editor's real-window check, and the tools that check the
+#          installation (manual pages, desktop entry, Debian package);
 #   fuzz:  plus clang and its sanitizer runtimes (libFuzzer);
 #   dev:   plus the reference tools that bench/ and the agreement scripts compare with,
 #          and screenshots of the editor's window.
@@ -13,7 +14,8 @@ set -euo pipefail
 level=${1:-test}
 packages=(g++ cmake make libicu-dev)
 if [ "$level" != build ]; then
-  packages+=(qt6-base-dev qt6-qpa-plugins libgtest-dev libbenchmark-dev xvfb xdotool)
+  packages+=(qt6-base-dev qt6-qpa-plugins libgtest-dev libbenchmark-dev xvfb xdotool
+              man-db desktop-file-utils dpkg-dev)
 fi
 if [ "$level" = fuzz ] || [ "$level" = dev ]; then
   packages+=(clang libclang-rt-14-dev)

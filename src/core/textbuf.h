@@ -75,8 +75,7 @@ class TextBuffer {
     void AddChar(char ch);
     void AddText(std::string_view text);
     uint32_t TranslatedLength(std::string_view text) const;
-    errorT WriteWord(std::string_view first, std::string_view second,
-                     std::string_view third = {});
+    errorT WriteWord(std::string_view first, std::string_view second, std::string_view third = {});
     void FreeTranslations();
 
     uint32_t Column;

@@ -7,6 +7,7 @@
 
 #include "filter/squareset.h"
 #include "filter/tag.h"
+#include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -142,8 +143,7 @@ void pieceLoc::addSquares(const char* spec) {
     const char* items = spec + 1;
     const char* close = strchr(items, ']');
     if (close == nullptr || close[1] != '\0') {
-        printf("Missing ] or chars after ] in square spec: %s", items);
-        exit(1);
+        throw QueryError(std::string("Missing ] or chars after ] in square spec: ") + items);
     }
     // A comma just before the bracket ends the list; any other empty item
     // is refused.
@@ -151,8 +151,7 @@ void pieceLoc::addSquares(const char* spec) {
         const char* end = item;
         while (end < close && *end != ',') end++;
         if (end == item) {
-            printf("Invalid empty square spec for string: %s\n", item);
-            exit(1);
+            throw QueryError(std::string("Invalid empty square spec for string: ") + item + "\n");
         }
         util::uassert(end - item <= squareitemmax,
                       "Square spec too long in piece designator: at most 99 characters per item");
@@ -188,8 +187,8 @@ void pieceLoc::addSquareSpec(const char* spec) {
         }
     }
     if (*p != '\0') {
-        printf("Extra characters after piece specifier in specifier: %s\n", spec);
-        exit(1);
+        throw QueryError(std::string("Extra characters after piece specifier in specifier: ") +
+                         spec + "\n");
     }
     for (int file = file1; file <= file2; file++)
         for (int rank = rank1; rank <= rank2; rank++) addSquare(rank * 8 + file);

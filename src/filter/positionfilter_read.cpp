@@ -18,6 +18,7 @@
 #include "filter/sequencefilter.h"
 #include "filter/tag.h"
 #include "filter/tagfilter.h"
+#include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -515,16 +516,13 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
         if (item == nullptr) break;
         strlist::taking(cell);
         if (!item->isAtom) {
-            printf("invalid format for positionfilter in list: ");
-            strlist::print(cell);
-            exit(1);
+            throw QueryError("invalid format for positionfilter in list: " + strlist::text(cell));
         }
         const char* k = item->atomValue;
         if (k[0] != ':') {
             pieceLoc* loc = pieceLoc::fromString(k, &state.tags);
             if (loc == nullptr) {
-                printf("unable to parse piece specifier: %s\n", k);
-                exit(1);
+                throw QueryError(std::string("unable to parse piece specifier: ") + k + "\n");
             }
             f->addPieceLoc(loc);
             cell = cell->cdr;
@@ -572,8 +570,7 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
             state.relationsRead = true;
             cell = handleEchoSpec(f, cell);
         } else {
-            printf("unknown keyword: %s\n", k);
-            exit(1);
+            throw QueryError(std::string("unknown keyword: ") + k + "\n");
         }
     }
     if (f->searchVariations || f->searchVariationsOnly)

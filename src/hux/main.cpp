@@ -3,12 +3,13 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "core/common.h"
 #include "query/matchfilter.h"
+#include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -26,11 +27,25 @@ std::string queryFileName(const char* given) {
     return name + ".HUX";
 }
 
-// An error while the query is read says, on a line of standard error after
-// its message, which word of the query it was reading.
-void reportPlace() {
-    std::string where = strlist::placeLine();
-    if (!where.empty()) fprintf(stderr, "%s\n", where.c_str());
+// Reads and runs the query named on the command line; a refusal leaves as a
+// QueryError.
+void run(int argc, char** argv) {
+    util::init();
+    brel_Init();
+    util::uassert(argc == 2, "Usage: hux filter.hux");
+
+    util::uassert(strlen(argv[1]) <= kMaxName, "query file name too long: at most 899 characters");
+    const std::string name = queryFileName(argv[1]);
+
+    std::unique_ptr<mfilter> query(mfilter::fromFile(name.c_str()));
+    // Errors from here on concern the run, not a word of the query.
+    strlist::forgetPlace();
+    util::uassert(query != nullptr, "the query file holds no list: expected (match ...)");
+    matchFilter* matcher = dynamic_cast<matchFilter*>(query.get());
+    util::uassert(matcher != nullptr,
+                  "the query's top list must be (match ...): position lists go inside it");
+    matcher->match();
+    if (util::debug()) matcher->print();
 }
 
 }  // namespace
@@ -42,23 +57,21 @@ int main(int argc, char** argv) {
     printf(
         "HUX version 3.02 (c) the HUX developers: chess games found by what happens on the "
         "board\n");
-    util::init();
-    brel_Init();
-    util::uassert(argc == 2, "Usage: hux filter.hux");
-
-    util::uassert(strlen(argv[1]) <= kMaxName, "query file name too long: at most 899 characters");
-    // The query name must outlive the scan, which refuses to overwrite it.
-    static const std::string name = queryFileName(argv[1]);
-
-    // The query lives until the process ends; nothing frees it.
-    atexit(reportPlace);
-    static mfilter* query = mfilter::fromFile(name.c_str());
-    strlist::forgetPlace();
-    util::uassert(query != nullptr, "the query file holds no list: expected (match ...)");
-    matchFilter* matcher = dynamic_cast<matchFilter*>(query);
-    util::uassert(matcher != nullptr,
-                  "the query's top list must be (match ...): position lists go inside it");
-    matcher->match();
-    if (util::debug()) matcher->print();
+    try {
+        run(argc, argv);
+    } catch (const QueryError& error) {
+        FILE* stream = error.stream() == QueryError::Stream::Err ? stderr : stdout;
+        fputs(error.text(), stream);
+        // Where the query was refused and why a file could not be opened, each
+        // on a line of standard error of its own.
+        const std::string text = error.text();
+        bool lineOpen = stream == stderr && !text.empty() && text.back() != '\n';
+        for (const std::string& note : {error.where(), error.cause()}) {
+            if (note.empty()) continue;
+            fprintf(stderr, "%s%s\n", lineOpen ? "\n" : "", note.c_str());
+            lineOpen = false;
+        }
+        return error.status();
+    }
     return 0;
 }

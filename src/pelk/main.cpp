@@ -14,9 +14,13 @@ int main(int argc, char** argv) {
     PelkSetup setup;
     setup.startDir = QDir::currentPath();
     // The start directory may carry its own palette; an installed one comes
-    // next, and one beside the program serves a run from the build tree.
-    setup.paletteFile = Palette::find(
-        {setup.startDir, QStringLiteral(PELK_DATA_DIR), QApplication::applicationDirPath()});
+    // next (where the build meant to install it, or share/hux beside bin/
+    // for an installation moved to another prefix), and one beside the
+    // program serves a run from the build tree.
+    const QString programDir = QApplication::applicationDirPath();
+    setup.paletteFile =
+        Palette::find({setup.startDir, QStringLiteral(PELK_DATA_DIR),
+                       QDir(programDir).filePath(QStringLiteral("../share/hux")), programDir});
     setup.engine = EngineRunner::findEngine();
 
     WidgetDesktop desktop;

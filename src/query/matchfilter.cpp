@@ -16,6 +16,7 @@
 #include "filter/pieceloc.h"
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
+#include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -54,12 +55,6 @@ void readRange(strlist*& cell, const char* keyword, int lowest, int& from, int& 
     util::uassert(from <= to, message);
 }
 
-// Why a file could not be opened, on a line of standard error after the
-// message (which keeps its own wording and stream).
-void reportCause(int cause) {
-    if (cause != 0) fprintf(stderr, "  cause: %s\n", strerror(cause));
-}
-
 // The main opening code of an ECO word "A00" to "E99" (0 to 499), or -1.
 int ecoIndex(const char* word) {
     if (strlen(word) != 3) return -1;
@@ -84,9 +79,9 @@ void readEcoRange(strlist*& cell, int& from, int& to) {
     if (second != nullptr && ecoIndex(second) >= 0) {
         to = ecoIndex(second);
         cell = cell->cdr;
-        util::uassert(from <= to, (std::string("reversed :eco range: ") + first +
-                                   " is greater than " + second)
-                                      .c_str());
+        util::uassert(
+            from <= to,
+            (std::string("reversed :eco range: ") + first + " is greater than " + second).c_str());
     } else {
         strlist::taking(cell);
     }
@@ -96,8 +91,7 @@ resultT resultFromWord(const char* word) {
     if (strcmp(word, "1-0") == 0) return RESULT_White;
     if (strcmp(word, "0-1") == 0) return RESULT_Black;
     if (strcmp(word, "1/2") == 0 || strcmp(word, "1/2-1/2") == 0) return RESULT_Draw;
-    printf("illegal result specifier of: %s\n", word);
-    exit(1);
+    throw QueryError(std::string("illegal result specifier of: ") + word + "\n");
 }
 
 }  // namespace
@@ -118,8 +112,7 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
         util::uassert(element != nullptr, "empty list in the match form");
         if (!element->isAtom) {
             if (element->car == nullptr || !element->car->eq("position")) {
-                printf("Unable to parse match Filter: expected position\n");
-                exit(1);
+                throw QueryError("Unable to parse match Filter: expected position\n");
             }
             positionFilter* position = positionFilter::fromStrlist(element->cdr, filter->state);
             position->sourceStrlist = element;
@@ -178,8 +171,7 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
             filter->state.declareTag(arg, designator);
             delete designator;
         } else {
-            printf("unknown matcher term: %s\n", keyword);
-            exit(1);
+            throw QueryError(std::string("unknown matcher term: ") + keyword + "\n");
         }
     }
     auto condition = [ignoreAccents](std::optional<NameMatcher>& slot, const char* text) {
@@ -214,8 +206,7 @@ void matchFilter::expand() {
 
 void matchFilter::match() {
     if (pgnfile == nullptr) {
-        printf("no pgn file specified");
-        exit(1);
+        throw QueryError("no pgn file specified");
     }
     expand();
 
@@ -225,9 +216,8 @@ void matchFilter::match() {
     errno = 0;
     if (pgn.Open(pgnfile, FMODE_ReadOnly) != OK) {
         const int cause = errno;
-        printf("matchFilter::match could not open file: %s\n", pgnfile);
-        reportCause(cause);
-        exit(1);
+        throw QueryError(std::string("matchFilter::match could not open file: ") + pgnfile + "\n")
+            .withCause(cause);
     }
     PgnParser parser(&pgn);
     openOutput();
@@ -357,9 +347,8 @@ void matchFilter::openOutput() {
     outputstream = fopen(outputfile, "w");
     if (outputstream == nullptr) {
         const int cause = errno;
-        printf("could not open the file: %s for writing\n", outputfile);
-        reportCause(cause);
-        exit(1);
+        throw QueryError(std::string("could not open the file: ") + outputfile + " for writing\n")
+            .withCause(cause);
     }
     // Games are written whole, many kilobytes at a time: a large buffer saves
     // most of the write calls that the default one would make.
@@ -383,9 +372,8 @@ void matchFilter::closeOutput() {
 }
 
 void matchFilter::writeFailed() {
-    printf("Error: could not write the output to %s: %s\n", outputfile ? outputfile : "stdout",
-           strerror(errno));
-    exit(1);
+    throw QueryError(std::string("Error: could not write the output to ") +
+                     (outputfile ? outputfile : "stdout") + ": " + strerror(errno) + "\n");
 }
 
 void matchFilter::print() {

@@ -1,12 +1,13 @@
 #include "query/mfilter.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <string>
 
 #include "core/myassert.h"
 #include "filter/positionfilter.h"
 #include "filter/scanstate.h"
 #include "query/matchfilter.h"
+#include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -34,8 +35,8 @@ mfilter* mfilter::fromStrlist(strlist* list) {
     } else if (first->eq("match")) {
         result = matchFilter::fromStrlist(list->cdr);
     } else {
-        printf("unknown filter type: %s", first->isAtom ? first->atomValue : "");
-        exit(1);
+        throw QueryError(std::string("unknown filter type: ") +
+                         (first->isAtom ? first->atomValue : ""));
     }
     result->sourceStrlist = list;
     return result;

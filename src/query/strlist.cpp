@@ -1,11 +1,12 @@
 #include "query/strlist.h"
 
-#include <cstdlib>
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "query/queryerror.h"
 #include "query/util.h"
 
 namespace {
@@ -23,7 +24,6 @@ bool isSpace(int ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
 
-
 // Where the tokenizer stands in the text it reads, and where it stood
 // before its last character, so that a character put back restores both.
 // Columns count characters: UTF-8 continuation bytes do not advance them.
@@ -34,13 +34,9 @@ struct Cursor {
     int lastColumn = 1;
 };
 
-// A word of the query and where it starts. Plain data: the report at the
-// end of the process reads it after thread-local objects with destructors
-// are gone.
+// A word of the query and where it starts.
 struct Place {
     bool known = false;
-    // The message before the report did not end its line.
-    bool lineOpen = false;
     int line = 0;
     int column = 0;
     char text[kMaxToken + 3] = {};  // the longest word, quoted
@@ -83,11 +79,8 @@ void setPlace(int line, int column, std::string_view text) {
     setText(text);
 }
 
-[[noreturn]] void fail(const char* message) {
-    fputs(message, stderr);
-    const size_t n = strlen(message);
-    place.lineOpen = n > 0 && message[n - 1] != '\n';
-    exit(1);
+[[noreturn]] void fail(const std::string& message) {
+    throw QueryError(message, QueryError::Stream::Err);
 }
 
 // Skips blanks and ";" comments; returns the first other character.
@@ -112,8 +105,7 @@ char* readQuoted(FILE* stream) {
         int ch = next(stream);
         if (ch == EOF || ch == '\n') {
             setText(shown);
-            fputs("unterminated quoted word: ", stderr);
-            fail((shown + "\n").c_str());
+            fail("unterminated quoted word: " + shown + "\n");
         }
         if (ch == '"') break;
         if (ch == '\\') {
@@ -209,12 +201,11 @@ strlist::strlist() : isAtom(false), car(nullptr), atomValue(nullptr), cdr(nullpt
 strlist* strlist::parseFile(const char* path) {
     FILE* stream = fopen(path, "r");
     if (stream == nullptr) {
-        fprintf(stderr, "could not open file: %s\n", path);
-        exit(1);
+        fail(std::string("could not open file: ") + path + "\n");
     }
-    strlist* tree = parseStream(stream);
-    fclose(stream);
-    return tree;
+    // Closed also when the text is refused.
+    std::unique_ptr<FILE, int (*)(FILE*)> closer(stream, fclose);
+    return parseStream(stream);
 }
 
 strlist* strlist::parseStream(FILE* stream) {
@@ -224,8 +215,9 @@ strlist* strlist::parseStream(FILE* stream) {
     const char* token = readstring(stream);
     if (token == nullptr) return nullptr;
     if (token != kOpen) {
-        fprintf(stderr, "strlist: expected a '(' but got %s\n", token);
-        exit(1);
+        std::string message = std::string("strlist: expected a '(' but got ") + token + "\n";
+        if (token != kClose) delete[] token;
+        fail(message);
     }
     const Place top = place;
     strlist* tree = parseList(stream, 1, top.line, top.column);
@@ -276,8 +268,8 @@ void strlist::taking(const strlist* cell) {
 
 std::string strlist::placeLine() {
     if (!place.known) return "";
-    return std::string(place.lineOpen ? "\n" : "") + "  at line " + std::to_string(place.line) +
-           ", column " + std::to_string(place.column) + ": " + place.text;
+    return "  at line " + std::to_string(place.line) + ", column " + std::to_string(place.column) +
+           ": " + place.text;
 }
 
 void strlist::forgetPlace() {
@@ -293,16 +285,18 @@ void strlist::print() const {
 }
 
 void strlist::print(const strlist* node) {
-    if (node == nullptr) {
-        printf("nil");
-    } else if (node->isAtom) {
-        printf("%s", node->atomValue);
-    } else {
-        printf("(");
-        print(node->car);
-        printcdr(node);
-        printf(")");
+    fputs(text(node).c_str(), stdout);
+}
+
+std::string strlist::text(const strlist* node) {
+    if (node == nullptr) return "nil";
+    if (node->isAtom) return node->atomValue;
+    std::string result = "(" + text(node->car);
+    for (const strlist* rest = node->cdr; rest != nullptr; rest = rest->cdr) {
+        if (rest->isAtom) fail("bad string printcdr");
+        result += " " + text(rest->car);
     }
+    return result + ")";
 }
 
 void strlist::printcdr(const strlist* cell) {

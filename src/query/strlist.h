@@ -45,8 +45,7 @@ class strlist {
     // thread.
     static void taking(const strlist* cell);
     // "  at line L, column C: TEXT" for the word noted last (the word being
-    // read while the text is tokenized), after a newline when the message
-    // before it did not end its line; "" once forgetPlace was called or
+    // read while the text is tokenized); "" once forgetPlace was called or
     // before anything was read.
     static std::string placeLine();
     static void forgetPlace();
@@ -54,5 +53,7 @@ class strlist {
     bool eq(const char* word) const;
     void print() const;
     static void print(const strlist* node);
+    // What print shows, as a string.
+    static std::string text(const strlist* node);
     static void printcdr(const strlist* cell);
 };

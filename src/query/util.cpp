@@ -2,8 +2,10 @@
 
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "query/queryerror.h"
 
 bool util::_debug = false;
 
@@ -39,16 +41,14 @@ void util::init() {
 
 void util::uassert(bool condition, const char* message) {
     if (condition) return;
-    printf("Error: %s\n", message);
-    exit(1);
+    throw QueryError(std::string("Error: ") + message + "\n");
 }
 
 char* util::copy(const char* s) {
     ASSERT(s != nullptr);
     size_t len = strlen(s);
     if (len > kMaxCopy) {
-        fprintf(stderr, "copy: buffer too long:\n");
-        exit(1);
+        throw QueryError("copy: buffer too long:\n", QueryError::Stream::Err);
     }
     char* result = new char[len + 1];
     memcpy(result, s, len + 1);
@@ -73,11 +73,12 @@ namespace {
 // A square spec cut short has no character to show: the message says so
 // rather than print the text's terminating zero byte.
 [[noreturn]] void badSquareChar(const char* what, char ch) {
+    std::string text = std::string("bad ") + what + " char ";
     if (ch == '\0')
-        printf("bad %s char (none)", what);
+        text += "(none)";
     else
-        printf("bad %s char %c", what, ch);
-    exit(1);
+        text += ch;
+    throw QueryError(text);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Stateless helpers shared by the query reader and the filters: numbers,
 // squares, directions, board flips and shifts, piece values, string matching,
-// and the one way an error in the user's query ends the run (uassert).
+// and the usual way an error in the user's query refuses the run (uassert).
 #pragma once
 
 #include <cstdio>
@@ -19,11 +19,12 @@ class util {
     static void setdebug() { _debug = true; }
     static void cleardebug() { _debug = false; }
 
-    // Ends the run with "Error: <message>" on standard output and status 1
-    // when the condition is false.
+    // Refuses the run when the condition is false: throws a QueryError that
+    // shows "Error: <message>" on standard output with status 1.
     static void uassert(bool condition, const char* message);
 
-    // A new owned copy (delete[]); longer than 500 characters ends the run.
+    // A new owned copy (delete[]); longer than 500 characters is refused
+    // (QueryError).
     static char* copy(const char* s);
 
     // Decimal value of a digit string, -1 for anything else (a sign, an

@@ -98,7 +98,7 @@ HuxRun runHux(const std::vector<std::string>& args, const std::string& cwd, int 
         const std::string line = run.err.substr(start, end - start);
         (line.rfind("  at line ", 0) == 0  ? run.where
          : line.rfind("  cause: ", 0) == 0 ? run.cause
-                                            : rest) += line;
+                                           : rest) += line;
         start = end;
     }
     run.err = rest;

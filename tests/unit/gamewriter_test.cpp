@@ -277,11 +277,11 @@ void expectCommentsUnbroken(const std::string& text) {
     for (const std::string& line : splitLines(text)) {
         if (line[0] == '[') continue;
         EXPECT_NE(line.back(), '{') << line;
-        EXPECT_NE(line.substr(line.find_first_not_of(' ') == std::string::npos
-                                  ? 0
-                                  : line.find_first_not_of(' '),
-                              1),
-                  "}")
+        EXPECT_NE(
+            line.substr(
+                line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' '),
+                1),
+            "}")
             << line;
         // Every command that starts on the line ends on it.
         for (size_t at = line.find("[%"); at != std::string::npos; at = line.find("[%", at + 1))

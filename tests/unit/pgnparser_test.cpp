@@ -313,8 +313,10 @@ TEST(PgnGame, AHeaderWithoutMovesIsAGameOfItsOwn) {
 }
 
 TEST(PgnGame, AResultRightBeforeTheNextTag) {
-    PgnReader r("[Event \"A\"]\n\n1. e4 e5 1/2-1/2[Event \"Open\"]\n[Site \"X\"]\n\n1. d4 0-1[Event \"C\"]\n"
-                "\n1. c4 *[Event \"D\"]\n\n1. b3 1-0\n");
+    PgnReader r(
+        "[Event \"A\"]\n\n1. e4 e5 1/2-1/2[Event \"Open\"]\n[Site \"X\"]\n\n1. d4 0-1[Event "
+        "\"C\"]\n"
+        "\n1. c4 *[Event \"D\"]\n\n1. b3 1-0\n");
     Game g;
     ASSERT_EQ(r.next(g), OK);
     EXPECT_EQ(g.GetResult(), RESULT_Draw);

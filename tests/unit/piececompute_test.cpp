@@ -9,14 +9,10 @@
 #include "filter/piececomputefilterlist.h"
 #include "filter/squareset.h"
 #include "query/util.h"
+#include "refusal.h"
 #include "sample_positions.h"
 
 namespace {
-
-void stdoutToStderr() {
-    fflush(stdout);
-    dup2(STDERR_FILENO, STDOUT_FILENO);
-}
 
 const char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 // White a rook ahead, and the same with the colours swapped.
@@ -223,9 +219,8 @@ TEST(PieceComputeListDeathTest, Capacity) {
     pieceComputeFilterList list;
     for (int i = 0; i < pieceComputeFilterList::nfiltersmax; i++)
         list.addFilter(filter("P", 0, 8), ":piececount");
-    EXPECT_EXIT((stdoutToStderr(), list.addFilter(filter("P", 0, 8), ":piececount")),
-                testing::ExitedWithCode(1),
-                "^Error: Too many :piececount filters in one position list: at most 100\n$");
+    EXPECT_EQ(refusal([&] { list.addFilter(filter("P", 0, 8), ":piececount"); }),
+              "Error: Too many :piececount filters in one position list: at most 100\n");
     EXPECT_EXIT(list.getFilter(100), testing::KilledBySignal(SIGABRT), "ASSERT FAILED");
 }
 

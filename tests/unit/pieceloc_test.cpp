@@ -10,26 +10,10 @@
 
 #include "filter/squareset.h"
 #include "query/strlist.h"
+#include "refusal.h"
 #include "sample_positions.h"
 
 namespace {
-
-// Death tests match standard error only; the designator reports on
-// standard output, so the child routes it there first.
-void stdoutToStderr() {
-    fflush(stdout);
-    dup2(STDERR_FILENO, STDOUT_FILENO);
-}
-
-// An anchored pattern matching `text` literally.
-std::string literally(const std::string& text) {
-    std::string re = "^";
-    for (char c : text) {
-        if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) re += '\\';
-        re += c;
-    }
-    return re + "$";
-}
 
 // Designators and lists live until the process ends, as in the engine;
 // holding them here keeps them reachable.
@@ -149,12 +133,9 @@ TEST(PieceLocDeathTest, WrittenFormErrors) {
          "Error: Square spec too long in piece designator: at most 99 characters per item\n"},
     };
     for (const Case& c : cases)
-        EXPECT_EXIT((stdoutToStderr(), pieceLoc::fromString(c.text.c_str())),
-                    testing::ExitedWithCode(1), literally(c.message))
-            << c.text;
-    // A designator cut short names the missing character as the terminator.
-    EXPECT_EXIT((stdoutToStderr(), pieceLoc::fromString("Ka")), testing::ExitedWithCode(1),
-                "^bad rank char ");
+        EXPECT_EQ(refusal([&] { pieceLoc::fromString(c.text.c_str()); }), c.message) << c.text;
+    // A designator cut short says so rather than show the terminator.
+    EXPECT_EQ(refusal([] { pieceLoc::fromString("Ka"); }), "bad rank char (none)");
 }
 
 TEST(PieceLoc, MatchAgreesWithTheBoard) {
@@ -338,8 +319,7 @@ TEST(PieceLocDeathTest, ListErrors) {
         {blankWordList(), "Error: empty piece designator in a ray list\n"},
     };
     for (const Case& c : cases)
-        EXPECT_EXIT((stdoutToStderr(), pieceLoc::pieceLocsFromStrlist(c.list, out, 2)),
-                    testing::ExitedWithCode(1), literally(c.message))
+        EXPECT_EQ(refusal([&] { pieceLoc::pieceLocsFromStrlist(c.list, out, 2); }), c.message)
             << c.message;
 }
 
