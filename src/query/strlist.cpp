@@ -1,6 +1,7 @@
 #include "query/strlist.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -201,7 +202,9 @@ strlist::strlist() : isAtom(false), car(nullptr), atomValue(nullptr), cdr(nullpt
 strlist* strlist::parseFile(const char* path) {
     FILE* stream = fopen(path, "r");
     if (stream == nullptr) {
-        fail(std::string("could not open file: ") + path + "\n");
+        const int cause = errno;
+        throw QueryError(std::string("could not open file: ") + path + "\n", QueryError::Stream::Err)
+            .withCause(cause);
     }
     // Closed also when the text is refused.
     std::unique_ptr<FILE, int (*)(FILE*)> closer(stream, fclose);
