@@ -67,7 +67,7 @@ TEST(QueryPlaces, PositionListGrammar) {
         {":rayattack Ka1", "Ka1"},
         {":raydiagonal (B (k))", "(", 1},
         {":rayhorizontal (R kz1)", "kz1"},
-        {":tagmatch t", "t", 1},
+        {":tagmatch z", "z"},
         {":relation :shift", ":shift"},
         {":relation (:bogus)", ":bogus"},
         {":relation (:originalsamecount 5 3)", "3"},
