@@ -203,7 +203,8 @@ strlist* strlist::parseFile(const char* path) {
     FILE* stream = fopen(path, "r");
     if (stream == nullptr) {
         const int cause = errno;
-        throw QueryError(std::string("could not open file: ") + path + "\n", QueryError::Stream::Err)
+        throw QueryError(std::string("could not open file: ") + path + "\n",
+                         QueryError::Stream::Err)
             .withCause(cause);
     }
     // Closed also when the text is refused.

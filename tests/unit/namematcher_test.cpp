@@ -32,7 +32,10 @@ TEST(NameMatcher, CaseOfEveryLetterAcrossEncodings) {
         {"\xD0\x9A\xD0\x90\xD0\xA0\xD0\x9F\xD0\x9E\xD0\x92",  // КАРПОВ
          "\xD0\x9A\xD0\xB0\xD1\x80\xD0\xBF\xD0\xBE\xD0\xB2, \xD0\x90.", true, false, true},
         {"\xC5\x81YSY", "\xC5\x82ysy, Z", true, false, true},  // ŁYSY in łysy
-        {"STRASSE", "Stra\xC3\x9F" "e", true, false, true},     // ß folds to ss
+        {"STRASSE",
+         "Stra\xC3\x9F"
+         "e",
+         true, false, true},  // ß folds to ss
         // A decomposed é is the same letter as a composed one.
         {"R\xC3\xA9ti", "Re\xCC\x81ti", true, false, true},
         {"spassky", "Tal, Mikhail", true, false, false},

@@ -241,7 +241,9 @@ TEST(StrlistParse, ByteOrderMarkAndTextAfterTheList) {
         EXPECT_EQ(printed(parse(c.text)), "(a)") << c.text;
         std::string err = testing::internal::GetCapturedStderr();
         std::string expected =
-            c.warning.empty() ? "" : "Warning: text after the query's list is ignored, " + c.warning + "\n";
+            c.warning.empty()
+                ? ""
+                : "Warning: text after the query's list is ignored, " + c.warning + "\n";
         EXPECT_EQ(err, expected) << c.text;
     }
 }
