@@ -28,6 +28,8 @@ test('games are cut where hux cuts them', async (t) => {
   const cases = [
     ['a blank line inside the move text', '[Event "a"]\n\n1. e4 e5\n\n2. Nf3 *\n', ['1. e4 e5\n\n2. Nf3 *']],
     ['a result inside a variation ends the game', '[Event "a"]\n1. e4 (1. d4 1-0) e5 *\n', ['1. e4 (1. d4 1-0']],
+    ['a repeated tag starts the next game', '[Event "a"]\n[Elo "1"]\n\n[Event "b"]\n1. e4 *\n', ['', '1. e4 *']],
+    ['a result touching the next tag', '[Event "a"]\n1. e4 1/2-1/2[Event "b"]\n1. d4 0-1\n', ['1. e4 1/2-1/2', '1. d4 0-1']],
     ['a result inside a comment does not', '[Event "a"]\n1. e4 {1-0} e5 1/2\n', ['1. e4 {1-0} e5 1/2']],
     ['move text without tags is no game', '1. e4 e5 *\n\n[Event "b"]\n1. d4 *\n', ['1. d4 *']],
     ['a tag inside the moves starts the next game', '[Event "a"]\n1. e4\n[Event "b"]\n1. d4 *\n', ['1. e4\n', '1. d4 *']],
