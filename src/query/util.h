@@ -1,6 +1,6 @@
 // Stateless helpers shared by the query reader and the filters: numbers,
-// squares, directions, board flips and shifts, piece values, string matching,
-// and the usual way an error in the user's query refuses the run (uassert).
+// squares, directions, board flips and shifts, piece values, and the usual
+// way an error in the user's query refuses the run (uassert).
 #pragma once
 
 #include <cstdio>
@@ -58,10 +58,6 @@ class util {
     static bool board_doshift(int df, int dr, pieceT* dst, const pieceT* src);
 
     static int power(pieceT piece);
-
-    // Case-insensitive substring and prefix tests.
-    static bool matchString(const char* pattern, const char* text);
-    static bool matchStringStart(const char* prefix, const char* s);
 
     static bool directionOrthogonal(directionT dir);
     static bool directionDiagonal(directionT dir);

@@ -48,6 +48,27 @@ TEST(NameMatcher, CaseOfEveryLetterAcrossEncodings) {
     }
 }
 
+// A fragment anywhere in the text; an empty text holds nothing.
+TEST(NameMatcher, FragmentsAnywhere) {
+    struct Case {
+        const char* fragment;
+        const char* text;
+        bool match;
+    } cases[] = {
+        {"ORT", "Northland", true},
+        {"north", "NORTHLAND", true},
+        {"land", "Northland", true},
+        {"", "x", true},
+        {"a", "", false},
+        {"lands", "Northland", false},
+        {"nn", "Nan", false},
+        {"an", "aan", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(NameMatcher(c.fragment, false).matches(c.text, true), c.match)
+            << c.fragment << " in " << c.text;
+}
+
 TEST(NameMatcher, Utf8IsDecidedByValidity) {
     EXPECT_TRUE(NameMatcher::isUtf8("Tal"));
     EXPECT_TRUE(NameMatcher::isUtf8(kRetiUtf8));
