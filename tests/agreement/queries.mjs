@@ -391,7 +391,7 @@ export const queries = [
   {
     name: 'example-player-capitals',
     example: 'player-capitals.hux',
-    files: ['masters.pgn', 'classics.pgn'],
+    files: ['classics.pgn'],
     hux: ':player FISCHER',
     headers: (h) => playerHas(h, /fischer/i),
   },
@@ -422,7 +422,7 @@ export const queries = [
     // on that rank.
     name: 'example-back-rank-mates',
     example: 'back-rank-mates.hux',
-    files: ['masters.pgn', 'classics.pgn'],
+    files: ['classics.pgn'],
     hux: '(position :mate :btm k?8 [RQ]?8 :flipcolor)',
     test: (p) =>
       p.mate &&
@@ -434,14 +434,14 @@ export const queries = [
     // Mate with the mated king driven into the other half of the board.
     name: 'example-king-hunt-mates',
     example: 'king-hunt-mates.hux',
-    files: ['masters.pgn', 'classics.pgn'],
+    files: ['classics.pgn'],
     hux: '(position :mate :btm k?1-4 :flipcolor)',
     test: (p) => p.mate && (p.turn === 'b' ? p.has('k', squares('?1-4')) : p.has('K', squares('?5-8'))),
   },
   {
     name: 'example-king-walk',
     example: 'king-walk.hux',
-    files: ['masters.pgn', 'classics.pgn'],
+    files: ['classics.pgn'],
     hux: '(position K?5-8 :piececount [Qq] 2 :movenumber 10 40 :flipcolor)',
     test: (p) =>
       between(p.moveNumber, 10, 40) &&
@@ -452,7 +452,7 @@ export const queries = [
     // A pawn on d4 with no pawn of its side on the c and e files.
     name: 'example-isolated-queen-pawn',
     example: 'isolated-queen-pawn.hux',
-    files: ['masters.pgn'],
+    files: ['classics.pgn'],
     hux: '(position Pd4 :piececount P[c?,e?] 0 :movenumber 10 40 :flipcolor)',
     test: (p) =>
       between(p.moveNumber, 10, 40) &&
@@ -462,14 +462,14 @@ export const queries = [
   {
     name: 'example-pinned-queen',
     example: 'pinned-queen.hux',
-    files: ['masters.pgn', 'classics.pgn'],
+    files: ['classics.pgn'],
     hux: '(position :rayattack ([RB] q k) :flipcolor)',
     test: (p) => p.rays(['RB', 'q', 'k'], 'all', true) > 0 || p.rays(['rb', 'Q', 'K'], 'all', true) > 0,
   },
   {
     name: 'example-checks-in-a-row',
     example: 'checks-in-a-row.hux',
-    files: ['masters.pgn', 'classics.pgn'],
+    files: ['classics.pgn'],
     hux: '(position :sequence ((position :check) (position) (position :check) (position) (position :check)))',
     ahead: true,
     elements: [(p) => p.check, () => true, (p) => p.check, () => true, (p) => p.check],
@@ -489,7 +489,7 @@ export const queries = [
     // One white knight attacks both the black king and the black queen.
     name: 'example-knight-fork-forany',
     example: 'knight-fork.hux',
-    files: ['masters.pgn', 'classics.pgn'],
+    files: ['classics.pgn'],
     hux: ':forany n N (position :attackcount $n k 1 :attackcount $n q 1 :btm)',
     forany: [['n', 'N']],
     lists: [
@@ -512,7 +512,7 @@ export const queries = [
     // The knight that starts on b1 later checks the black king.
     name: 'example-knight-checks-forany',
     example: 'knight-checks.hux',
-    files: ['masters.pgn'],
+    files: ['classics.pgn'],
     hux: ':forany n N (position :initial [$n]b1) (position :attackcount $n k 1 :btm)',
     forany: [['n', 'N']],
     lists: [
