@@ -7,6 +7,7 @@
 #include "core/game.h"
 #include "core/mfile.h"
 #include "core/pgnparser.h"
+#include "core/textbuf.h"
 #include "query/util.h"
 
 int main(int argc, char** argv) {
@@ -32,12 +33,13 @@ int main(int argc, char** argv) {
     brel_Init();
     PgnParser parser(&file);
     Game game;
+    TextBuffer record;
     uint32_t number = 0;
     while (parser.ParseGame(&game) != ERROR_NotFound) {
         game.SetNumber(++number);
         game.MoveToPly(0);
         if (out == nullptr) continue;
-        if ((number > 1 && fputs("\n\n", out) == EOF) || !util::printgame(out, &game)) {
+        if ((number > 1 && fputs("\n\n", out) == EOF) || !util::printgame(out, &game, record)) {
             fprintf(stderr, "pgn_rewrite: writing %s failed\n", argv[2]);
             return 1;
         }

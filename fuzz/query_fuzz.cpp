@@ -3,12 +3,8 @@
 // variations, checks, a mate, a stalemate, promotions on both sides, en
 // passant and castling on both wings. A refused query throws a QueryError,
 // which the target catches.
-// Nothing frees a query (it lives as long as the process), and a refused one
-// is abandoned half-built, so every input would leak what it built and a
-// long run would run out of memory. The target therefore remembers what
-// operator new hands out while an input runs, and frees all of it after the
-// input. Engine state that must outlive one input (function-local statics
-// and the like) must not be allocated for the first time while an input runs.
+// The query frees what it built, also when it is refused half-way, so leak
+// checking stays on.
 // Run with -close_fd_mask=2 to silence the engine's messages on stderr, and
 // -dict=fuzz/query.dict for the keywords.
 #include <cmath>
@@ -17,7 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
+#include <memory>
+#include <vector>
 
 #include "core/common.h"
 #include "core/game.h"
@@ -157,116 +154,35 @@ double tagBindings(const strlist* list) {
     return std::pow(32.0, tags < 2 ? tags : 2);
 }
 
-// Allocations made while an input runs, in a ring through their headers;
-// other allocations have a header with null links.
-struct alignas(alignof(std::max_align_t)) Header {
-    Header* prev;
-    Header* next;
-};
-Header inputAllocations = {&inputAllocations, &inputAllocations};
-thread_local bool tracking = false;
-
-void* allocate(size_t size) {
-    auto* h = static_cast<Header*>(malloc(sizeof(Header) + size));
-    if (h == nullptr) return nullptr;
-    if (tracking) {
-        h->prev = &inputAllocations;
-        h->next = inputAllocations.next;
-        h->next->prev = h;
-        inputAllocations.next = h;
-    } else {
-        h->prev = h->next = nullptr;
-    }
-    return h + 1;
-}
-
-void release(void* p) {
-    if (p == nullptr) return;
-    Header* h = static_cast<Header*>(p) - 1;
-    if (h->next != nullptr) {
-        h->prev->next = h->next;
-        h->next->prev = h->prev;
-    }
-    free(h);
-}
-
-void releaseInputAllocations() {
-    for (Header* h = inputAllocations.next; h != &inputAllocations;) {
-        Header* next = h->next;
-        free(h);
-        h = next;
-    }
-    inputAllocations.prev = inputAllocations.next = &inputAllocations;
-}
-
-// Reads the games and runs the query in `stream` over them. Everything it
-// allocates is freed by the caller afterwards, whether it returns or the
-// query is refused.
+// Reads the games and runs the query in `stream` over them; a refused query
+// throws, and whatever it built is freed on the way out.
 void runInput(FILE* stream) {
-    auto* games = new Game[kGameCount];
+    std::vector<Game> games(kGameCount);
     {
         MFile file;
         file.OpenMemory(kGames, sizeof kGames - 1, "games.pgn");
         PgnParser parser(&file);
-        for (int i = 0; i < kGameCount; i++)
-            if (parser.ParseGame(&games[i]) == ERROR_NotFound) abort();
+        for (Game& game : games)
+            if (parser.ParseGame(&game) == ERROR_NotFound) abort();
     }
-    strlist* list = strlist::parseStream(stream);
-    mfilter* query = mfilter::fromStrlist(list);
-    auto* matcher = dynamic_cast<matchFilter*>(query);
-    if (matcher == nullptr || variantsWithin(list) * tagBindings(list->cdr) > kMaxVariants) return;
+    std::unique_ptr<strlist> list(strlist::parseStream(stream));
+    std::unique_ptr<mfilter> query(mfilter::fromStrlist(list.get()));
+    auto* matcher = dynamic_cast<matchFilter*>(query.get());
+    if (matcher == nullptr || variantsWithin(list.get()) * tagBindings(list->cdr) > kMaxVariants)
+        return;
     matcher->expand();
-    for (int i = 0; i < kGameCount; i++) {
-        games[i].MoveToPly(0);
-        matcher->match(&games[i]);
+    for (Game& game : games) {
+        game.MoveToPly(0);
+        matcher->match(&game);
     }
 }
 
 }  // namespace
 
-void* operator new(size_t size) {
-    void* p = allocate(size);
-    if (p == nullptr) throw std::bad_alloc();
-    return p;
-}
-void* operator new[](size_t size) {
-    return operator new(size);
-}
-void* operator new(size_t size, const std::nothrow_t&) noexcept {
-    return allocate(size);
-}
-void* operator new[](size_t size, const std::nothrow_t&) noexcept {
-    return allocate(size);
-}
-void operator delete(void* p) noexcept {
-    release(p);
-}
-void operator delete[](void* p) noexcept {
-    release(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    release(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-    release(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    release(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    release(p);
-}
-
-// What a refused query built is freed by the target, not by the engine.
-extern "C" const char* __asan_default_options() {
-    return "detect_leaks=0";
-}
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Progress and messages of the engine go to standard output; fuzzing
     // does not read them.
     if (freopen("/dev/null", "w", stdout) == nullptr) abort();
-    util::init();
     brel_Init();
     // A first reading of the games outside any input sets up whatever the
     // chess core keeps for good (the start position among them).
@@ -281,14 +197,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FILE* stream = fmemopen(const_cast<uint8_t*>(data), size, "r");
     if (stream == nullptr) return 0;
-    tracking = true;
     try {
         runInput(stream);
     } catch (const QueryError&) {
         // A refused query: its message is not needed here.
     }
-    tracking = false;
-    releaseInputAllocations();
     fclose(stream);
     return 0;
 }

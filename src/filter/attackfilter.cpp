@@ -67,6 +67,11 @@ bool AttackFilter::makeshift(int dx, int dy) {
     return true;
 }
 
+AttackFilter::~AttackFilter() {
+    delete attacking;
+    delete attacked;
+}
+
 AttackFilter* AttackFilter::clone() const {
     return new AttackFilter(attacking->clone(), attacked->clone(), min, max);
 }

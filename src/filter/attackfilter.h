@@ -17,7 +17,11 @@ class AttackFilter : public mfilter {
     int max = 1;
 
     // Takes ownership of both designators.
+    // Takes both designators.
     AttackFilter(pieceLoc* attackingLoc, pieceLoc* attackedLoc, int minCount, int maxCount);
+    AttackFilter(const AttackFilter&) = delete;
+    AttackFilter& operator=(const AttackFilter&) = delete;
+    ~AttackFilter() override;
 
     bool matchCurrentPosition(const Game* game) const;
     bool matchPosition(const Position* pos) const {

@@ -113,7 +113,7 @@ void MarkBoard::MoveExitVariation() {
 
 void MarkBoard::SaveState() {
     ASSERT(!saved && game != nullptr);
-    if (util::debug()) {
+    if (debug) {
         printf("saveState called at markboard: ");
         print();
     }
@@ -127,7 +127,7 @@ void MarkBoard::SaveState() {
 
 void MarkBoard::RestoreState() {
     ASSERT(saved);
-    if (util::debug()) {
+    if (debug) {
         printf("restoreState called at markboard: ");
         print();
     }

@@ -25,6 +25,9 @@ class MarkBoard {
     // game, main line or variation: a promoted pawn has both codes.
     uint32_t piecemasks[64] = {};
 
+    // Traces of saving and restoring on standard output.
+    bool debug = false;
+
     MarkBoard();
 
     // Rewinds the game, numbers its pieces and computes the piece masks.

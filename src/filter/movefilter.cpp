@@ -71,6 +71,12 @@ bool MoveFilter::makeshift(int dx, int dy) {
     return true;
 }
 
+MoveFilter::~MoveFilter() {
+    delete frompieceloc;
+    delete topieceloc;
+    delete promotedpieceloc;
+}
+
 MoveFilter* MoveFilter::clone() const {
     MoveFilter* copy = new MoveFilter(*this);
     for (pieceLoc** loc : {&copy->frompieceloc, &copy->topieceloc, &copy->promotedpieceloc})

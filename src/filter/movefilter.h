@@ -23,6 +23,7 @@ class MoveFilter : public mfilter {
     bool notenpassant = false;
 
     MoveFilter() { type = "MoveFilter"; }
+    ~MoveFilter() override;
 
     // The game is left at the same position, move and variation level. With
     // tags in use, variations are entered through the board of `marks`.
@@ -35,6 +36,10 @@ class MoveFilter : public mfilter {
     void print() override;
 
   private:
+    // For clone(), which then copies the designators.
+    MoveFilter(const MoveFilter&) = default;
+    MoveFilter& operator=(const MoveFilter&) = delete;
+
     bool matchMove(const Position* pos, const simpleMoveT& move) const;
     bool matchCurrentMove(const Game* game) const;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdio>
+#include <memory>
 
 #include "core/game.h"
 #include "core/position.h"
@@ -63,7 +64,7 @@ strlist* PairPositionFilter::handleCountSpec(strlist* cell) {
     util::uassert(locCell != nullptr, "handleCountSpec: missing piece specifier");
     const char* text = atomOf(locCell);
     util::uassert(text != nullptr, "handleCountSpec: null piece specifier");
-    pieceLoc* loc = pieceLoc::fromString(text);
+    std::unique_ptr<pieceLoc> loc(pieceLoc::fromString(text));
     util::uassert(loc != nullptr, "could not read pieceloc");
     strlist* last = locCell->cdr;
     util::uassert(last != nullptr, "handle count spec: no min spec in count specification");
@@ -79,7 +80,7 @@ strlist* PairPositionFilter::handleCountSpec(strlist* cell) {
     util::uassert(max >= min, "max must be >= min in count spec");
     pieceComputeFilter*& slot = missing ? missingpiececountfilter : newpiececountfilter;
     delete slot;
-    slot = new pieceComputeFilter(loc, min, max);
+    slot = new pieceComputeFilter(loc.release(), min, max);
     return last->cdr;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "filter/squareset.h"
@@ -64,7 +65,7 @@ pieceLoc* pieceLoc::fromString(const char* text, const TagTable* tags) {
     ASSERT(text != nullptr);
     while (*text == ' ' || *text == '\n') text++;
     if (*text == '\0') return nullptr;
-    pieceLoc* loc = new pieceLoc();
+    std::unique_ptr<pieceLoc> loc(new pieceLoc());
     const char* squares = loc->readPieces(text, tags);
     if (*squares == '\0') {
         loc->allsquares = true;
@@ -74,7 +75,7 @@ pieceLoc* pieceLoc::fromString(const char* text, const TagTable* tags) {
     }
     util::uassert(loc->tag == nullptr || loc->npieces == 0, "No multiple pieces with a tag");
     ASSERT(loc->tag != nullptr || loc->npieces > 0);
-    return loc;
+    return loc.release();
 }
 
 // Reads the piece part and returns the text after it.
@@ -197,6 +198,14 @@ void pieceLoc::addSquareSpec(const char* spec) {
 int pieceLoc::pieceLocsFromStrlist(strlist* list, pieceLoc** out, int capacity,
                                    const TagTable* tags) {
     int n = 0;
+    // What was read is freed when a later designator is refused.
+    struct Partial {
+        pieceLoc** out;
+        int& n;
+        ~Partial() {
+            for (int i = 0; i < n; i++) delete out[i];
+        }
+    } partial{out, n};
     for (strlist* cell = list; cell != nullptr; cell = cell->cdr) {
         util::uassert(!cell->isAtom, "bad pieceloc format 23");
         strlist* element = cell->car;
@@ -212,7 +221,9 @@ int pieceLoc::pieceLocsFromStrlist(strlist* list, pieceLoc** out, int capacity,
         util::uassert(out[n] != nullptr, "empty piece designator in a ray list");
         n++;
     }
-    return n;
+    int read = n;
+    n = 0;
+    return read;
 }
 
 void pieceLoc::addSquare(int sq) {

@@ -1,6 +1,7 @@
 #include "filter/positionfilter.h"
 
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 #include "core/game.h"
@@ -25,6 +26,23 @@ pieceComputeFilterList* cloneList(const pieceComputeFilterList* list) {
 
 }  // namespace
 
+positionFilter::~positionFilter() {
+    for (pieceLoc* loc : pieces) delete loc;
+    for (positionFilterList* l : andlistFilters) delete l;
+    for (positionFilterList* l : orlistFilters) delete l;
+    for (positionFilter* f : andFilters) delete f;
+    for (positionFilter* f : orFilters) delete f;
+    delete materialPowerFilterList;
+    delete pieceCountFilterList;
+    delete powerDifferenceFilterList;
+    delete rayFilterList;
+    for (AttackFilter* f : attackFilters) delete f;
+    for (TagFilter* f : tagFilters) delete f;
+    delete moveFilter;
+    delete sequenceFilter;
+    delete pairFilter;
+}
+
 positionFilterList* positionFilter::expand() {
     // First, so that every copy below carries the expanded sequence.
     if (sequenceFilter) sequenceFilter->expand();
@@ -36,8 +54,10 @@ positionFilterList* positionFilter::expand() {
     for (positionFilter* f : andFilters) andlistFilters.push_back(f->expand());
     for (positionFilter* f : orFilters) orlistFilters.push_back(f->expand());
 
-    positionFilterList* list = new positionFilterList();
+    auto list = std::make_unique<positionFilterList>();
     list->addFilter(this);
+    // This filter stays with whoever read it.
+    list->borrowed = this;
     auto addShifted = [&](int dx, int dy) {
         positionFilter* copy = clone();
         if (copy->makeshift(dx, dy))
@@ -73,7 +93,7 @@ positionFilterList* positionFilter::expand() {
         }
     }
     list->index();
-    return list;
+    return list.release();
 }
 
 positionFilter* positionFilter::clone() const {

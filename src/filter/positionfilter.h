@@ -3,6 +3,7 @@
 // tree, and the test of one transformed variant of it at the current position.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "core/common.h"
@@ -114,7 +115,14 @@ class positionFilter : public mfilter {
     // Created by the first move keyword.
     MoveFilter* moveFilter = nullptr;
 
+    // The state of a list read on its own, outside any match form; copies
+    // share it.
+    std::shared_ptr<ScanState> loneState;
+
     positionFilter() { type = "positionFilter"; }
+    // Frees every part it holds; the copy is clone()'s, which then replaces
+    // each part with a copy of its own.
+    ~positionFilter() override;
 
     // Reads the items after the head word of a (position ...) list. Every
     // error in them ends the run; accumulator names are registered in
@@ -148,6 +156,10 @@ class positionFilter : public mfilter {
     void print() override;
 
   private:
+    // For clone(), which then copies the parts.
+    positionFilter(const positionFilter&) = default;
+    positionFilter& operator=(const positionFilter&) = delete;
+
     // Set by prepare(): every condition is on the board or the side to move;
     // or on those, the lines and attacks on the board, the move played and
     // the relation.

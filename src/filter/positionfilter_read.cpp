@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 #include "filter/attackfilter.h"
@@ -124,9 +125,10 @@ bool readFlag(positionFilter* f, const char* k) {
 }
 
 // :piececount, :power and :powerdifference: a designator, min and [max].
-strlist* handlePieceCountOrPower(positionFilter* f, strlist* cell, const TagTable* tags) {
+strlist* handlePieceCountOrPower(positionFilter* f, strlist* cell, const ScanState& state) {
+    const TagTable* tags = &state.tags;
     const char* keyword = cell->car->atomValue;
-    if (util::debug()) {
+    if (state.debug) {
         printf("handlepiececount...got str of: ...");
         strlist::print(cell);
         printf("\n");
@@ -139,13 +141,13 @@ strlist* handlePieceCountOrPower(positionFilter* f, strlist* cell, const TagTabl
 
     strlist* locCell = cell->cdr;
     util::uassert(locCell != nullptr, "Missing count or power or diff spec");
-    if (util::debug()) {
+    if (state.debug) {
         printf("before piecename computeration str is: ...");
         strlist::print(locCell);
         printf("\n");
     }
     const char* text = atomOf(locCell);
-    pieceLoc* loc = text == nullptr ? nullptr : pieceLoc::fromString(text, tags);
+    std::unique_ptr<pieceLoc> loc(text == nullptr ? nullptr : pieceLoc::fromString(text, tags));
     util::uassert(loc != nullptr,
                   (std::string("missing or unreadable piece designator after ") + keyword).c_str());
 
@@ -168,7 +170,9 @@ strlist* handlePieceCountOrPower(positionFilter* f, strlist* cell, const TagTabl
         util::uassert(min <= max, "min must be < max to :powerdifference");
     else
         util::uassert(min >= 0 && max >= 0 && min <= max, "invalid min/max to power or count");
-    list->addFilter(new pieceComputeFilter(loc, min, max), keyword);
+    auto filter = std::make_unique<pieceComputeFilter>(loc.release(), min, max);
+    list->addFilter(filter.get(), keyword);
+    filter.release();
     return minCell->cdr;
 }
 
@@ -213,13 +217,14 @@ bool isMoveKeyword(const char* k) {
 strlist* handleMoveSpec(positionFilter* f, strlist* cell, const char* k, const TagTable* tags) {
     const char* text = atomOf(cell->cdr);
     util::uassert(text != nullptr, "missing piece/square specifier for :move specification");
-    pieceLoc* loc = pieceLoc::fromString(text, tags);
+    std::unique_ptr<pieceLoc> loc(pieceLoc::fromString(text, tags));
     util::uassert(loc != nullptr, "Invalid piece/square specifier in :move specification");
     MoveFilter* move = moveFilterOf(f);
     pieceLoc*& slot = strcmp(k, ":movefrom") == 0 ? move->frompieceloc
                       : strcmp(k, ":moveto") == 0 ? move->topieceloc
                                                   : move->promotedpieceloc;
-    slot = loc;
+    delete slot;
+    slot = loc.release();
     return cell->cdr->cdr;
 }
 
@@ -228,12 +233,12 @@ strlist* handleAttackCount(positionFilter* f, strlist* cell, const TagTable* tag
     strlist* attackingCell = cell->cdr;
     const char* text = atomOf(attackingCell);
     util::uassert(text != nullptr, "Expected piece specifier following :attackcount");
-    pieceLoc* attacking = pieceLoc::fromString(text, tags);
+    std::unique_ptr<pieceLoc> attacking(pieceLoc::fromString(text, tags));
     util::uassert(attacking != nullptr, "could not read attacking piece in :attackcount");
     strlist* attackedCell = attackingCell->cdr;
     text = atomOf(attackedCell);
     util::uassert(text != nullptr, "Expected two piece specifiers following :attackcount, got 1");
-    pieceLoc* attacked = pieceLoc::fromString(text, tags);
+    std::unique_ptr<pieceLoc> attacked(pieceLoc::fromString(text, tags));
     util::uassert(attacked != nullptr, "could not read attacked piece in :attackcount");
     strlist* minCell = attackedCell->cdr;
     text = atomOf(minCell);
@@ -247,7 +252,7 @@ strlist* handleAttackCount(positionFilter* f, strlist* cell, const TagTable* tag
     util::uassert(min <= max, "Invalid min/max pair to :attackcount: min is greater than max");
     util::uassert(int(f->attackFilters.size()) < positionFilter::nattackfilters_max,
                   "too many attack specs");
-    f->attackFilters.push_back(new AttackFilter(attacking, attacked, min, max));
+    f->attackFilters.push_back(new AttackFilter(attacking.release(), attacked.release(), min, max));
     return minCell->cdr;
 }
 
@@ -273,15 +278,16 @@ strlist* handleRaySpec(positionFilter* f, strlist* cell, const TagTable* tags) {
     util::uassert(listCell->car != nullptr && !listCell->car->isAtom,
                   "missing or invalid ray list specification");
 
-    RayFilter* ray = new RayFilter();
+    auto owned = std::make_unique<RayFilter>();
     pieceLoc* locs[RayFilter::npiecelocsmax - 1];
     int n = pieceLoc::pieceLocsFromStrlist(listCell->car, locs, RayFilter::npiecelocsmax - 1, tags);
-    for (int i = 0; i < n; i++) ray->addPieceLoc(locs[i]);
+    for (int i = 0; i < n; i++) owned->addPieceLoc(locs[i]);
     for (const RayKind& kind : kinds)
         if (strcmp(k, kind.keyword) == 0)
-            for (directionT d : kind.directions) ray->addDirection(d);
-    ray->isAttack = strcmp(k, ":rayattack") == 0;
-    f->rayFilterList->addFilter(ray);
+            for (directionT d : kind.directions) owned->addDirection(d);
+    owned->isAttack = strcmp(k, ":rayattack") == 0;
+    f->rayFilterList->addFilter(owned.get());
+    RayFilter* ray = owned.release();
 
     const char* text = atomOf(listCell->cdr);
     if (text == nullptr || util::intValue(text) < 0) return listCell->cdr;
@@ -305,13 +311,13 @@ strlist* handleTagMatch(positionFilter* f, strlist* cell, const TagTable* tags) 
     strlist::taking(locCell);
     util::uassert(locCell->car != nullptr, "no piece designator in :tagmatch");
     util::uassert(locCell->car->isAtom, "null piece designator in :tagmatch");
-    pieceLoc* loc = pieceLoc::fromString(locCell->car->atomValue, tags);
+    std::unique_ptr<pieceLoc> loc(pieceLoc::fromString(locCell->car->atomValue, tags));
     util::uassert(loc != nullptr, "no valid pieceloc in :tagmatch");
     Tag* tag = tags->findTag(nameCell->car->atomValue);
     util::uassert(tag != nullptr, "Cannot find tag for name");
     util::uassert(int(f->tagFilters.size()) < positionFilter::ntagfilters_max,
                   "too many :tagmatch conditions in one position list: at most 10");
-    f->tagFilters.push_back(new TagFilter(tag, loc));
+    f->tagFilters.push_back(new TagFilter(tag, loc.release()));
     return locCell->cdr;
 }
 
@@ -360,7 +366,7 @@ strlist* handleSequenceSpec(positionFilter* f, strlist* cell, ScanState& state, 
     util::uassert(f->sequenceFilter == nullptr, "Multiple :sequence args not supported");
     util::uassert(depth + 1 < positionFilter::maxNesting,
                   "position lists nested too deeply: at most 100 levels");
-    SequenceFilter* sequence = new SequenceFilter();
+    auto sequence = std::make_unique<SequenceFilter>();
     sequence->sourceStrlist = listCell->car;
     for (strlist* element = listCell->car; element != nullptr; element = element->cdr) {
         strlist* sub = element->car;
@@ -377,7 +383,7 @@ strlist* handleSequenceSpec(positionFilter* f, strlist* cell, ScanState& state, 
         sequence->addPositionFilter(child);
     }
     sequence->allowgaps = strcmp(keyword, ":gappedsequence") == 0;
-    f->sequenceFilter = sequence;
+    f->sequenceFilter = sequence.release();
     return listCell->cdr;
 }
 
@@ -442,16 +448,16 @@ strlist* handleEchoSpec(positionFilter* f, strlist* cell) {
     strlist* listCell = cell->cdr;
     util::uassert(listCell != nullptr, "Missing or invalid echo spec");
     strlist::taking(listCell);
-    PairPositionFilter* relation = new PairPositionFilter();
+    auto relation = std::make_unique<PairPositionFilter>();
     relation->sourceStrlist = listCell->car;
     // An empty list leaves the defaults.
     if (listCell->car != nullptr) {
         util::uassert(!listCell->car->isAtom, "Expected list following parameter :relation");
         for (strlist* item = listCell->car; item != nullptr;)
-            item = readRelationItem(f, relation, item);
+            item = readRelationItem(f, relation.get(), item);
     }
     util::uassert(f->pairFilter == nullptr, "Cannot handle multiple :relation specifications");
-    f->pairFilter = relation;
+    f->pairFilter = relation.release();
     return listCell->cdr;
 }
 
@@ -508,7 +514,8 @@ bool isCountKeyword(const char* k) {
 }  // namespace
 
 positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int depth) {
-    positionFilter* f = new positionFilter();
+    std::unique_ptr<positionFilter> owned(new positionFilter());
+    positionFilter* f = owned.get();
     strlist* cell = str;
     while (cell != nullptr) {
         strlist* item = cell->car;
@@ -520,18 +527,20 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
         }
         const char* k = item->atomValue;
         if (k[0] != ':') {
-            pieceLoc* loc = pieceLoc::fromString(k, &state.tags);
+            std::unique_ptr<pieceLoc> loc(pieceLoc::fromString(k, &state.tags));
             if (loc == nullptr) {
                 throw QueryError(std::string("unable to parse piece specifier: ") + k + "\n");
             }
-            f->addPieceLoc(loc);
+            f->addPieceLoc(loc.get());
+            loc.release();
             cell = cell->cdr;
         } else if (readFlag(f, k)) {
             cell = cell->cdr;
         } else if (strcmp(k, ":name") == 0) {
             const char* name = atomOf(cell->cdr);
             util::uassert(name != nullptr, "missing name");
-            f->name = util::copy(name);
+            // The text of the query's tree, which the query owns.
+            f->name = name;
             cell = cell->cdr->cdr;
         } else if (strcmp(k, ":result") == 0) {
             const char* text = atomOf(cell->cdr);
@@ -541,7 +550,7 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
             cell = cell->cdr->cdr;
         } else if (strcmp(k, ":piececount") == 0 || strcmp(k, ":power") == 0 ||
                    strcmp(k, ":powerdifference") == 0) {
-            cell = handlePieceCountOrPower(f, cell, &state.tags);
+            cell = handlePieceCountOrPower(f, cell, state);
         } else if (strcmp(k, ":accumulate") == 0) {
             cell = handleAccumulate(f, cell, state);
         } else if (strcmp(k, ":sumrange") == 0) {
@@ -576,7 +585,7 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
     if (f->searchVariations || f->searchVariationsOnly)
         f->subsetVariations(f->searchVariations, f->searchVariationsOnly);
     if (f->donotannotate && f->pairFilter) f->pairFilter->donotannotate = true;
-    return f;
+    return owned.release();
 }
 
 void positionFilter::addPieceLoc(pieceLoc* loc) {

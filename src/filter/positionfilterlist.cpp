@@ -23,7 +23,10 @@ positionFilterList::positionFilterList() {
     type = "positionFilterList";
 }
 
-positionFilterList::~positionFilterList() = default;
+positionFilterList::~positionFilterList() {
+    for (positionFilter* f : filters)
+        if (f != borrowed) delete f;
+}
 
 void positionFilterList::addFilter(positionFilter* p) {
     ASSERT(p != nullptr && nfilters() < nfiltersmax);
@@ -144,8 +147,6 @@ bool positionFilterList::walk(Game* game, ScanState& state) {
 bool positionFilterList::matchCurrentPosition(Game* game, ScanState& state) {
     bool matched;
     if (notposition) {
-        util::uassert(!filters.empty(),
-                      "expected positive number of filters: feature not supported");
         // The members still count and accumulate what they match inside.
         matched = !testPosition(game, state);
     } else {
@@ -253,7 +254,7 @@ bool positionFilterList::makeshift(int filei, int ranki) {
     for (positionFilter* f : filters) {
         if (f->makeshift(filei, ranki))
             kept.push_back(f);
-        else
+        else if (f != borrowed)
             delete f;
     }
     filters = std::move(kept);

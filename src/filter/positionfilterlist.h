@@ -49,7 +49,13 @@ class positionFilterList : public mfilter {
     bool check = false;
     bool notincheck = false;
 
+    // The member the list was expanded from, which its reader keeps and
+    // frees; the list owns every other member. Copies own all theirs.
+    const positionFilter* borrowed = nullptr;
+
     positionFilterList();
+    positionFilterList(const positionFilterList&) = delete;
+    positionFilterList& operator=(const positionFilterList&) = delete;
     ~positionFilterList() override;
 
     int nfilters() const { return int(filters.size()); }

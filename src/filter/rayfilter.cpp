@@ -9,6 +9,10 @@
 #include "filter/pieceloc.h"
 #include "query/util.h"
 
+RayFilter::~RayFilter() {
+    for (int i = 0; i < npiecelocs; i++) delete piecelocs[i];
+}
+
 void RayFilter::addPieceLoc(pieceLoc* loc) {
     ASSERT(loc != nullptr && npiecelocs < npiecelocsmax);
     piecelocs[npiecelocs++] = loc;

@@ -24,6 +24,10 @@ class RayFilter {
     int max = 0;
     bool checkcount = false;
 
+    RayFilter() = default;
+    RayFilter& operator=(const RayFilter&) = delete;
+    ~RayFilter();
+
     // Takes ownership.
     void addPieceLoc(pieceLoc* loc);
     void addDirection(directionT dir);
@@ -41,6 +45,8 @@ class RayFilter {
     void print() const;
 
   private:
+    // For clone(), which then copies the designators.
+    RayFilter(const RayFilter&) = default;
     // The union of the rays from each square in the filter's directions:
     // every designator after the first must hold on it.
     SquareSet lines[64] = {};

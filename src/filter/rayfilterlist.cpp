@@ -29,6 +29,10 @@ void RayFilterList::shift(int dx, int dy) {
     for (int i = 0; i < nfilters; i++) filters[i]->shift(dx, dy);
 }
 
+RayFilterList::~RayFilterList() {
+    for (int i = 0; i < nfilters; i++) delete filters[i];
+}
+
 RayFilterList* RayFilterList::clone() const {
     RayFilterList* copy = new RayFilterList();
     for (int i = 0; i < nfilters; i++) copy->addFilter(filters[i]->clone());

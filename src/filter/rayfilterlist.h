@@ -15,8 +15,11 @@ class RayFilterList : public mfilter {
     RayFilter* filters[nfiltersmax] = {};
 
     RayFilterList() { type = "RayFilterList"; }
+    RayFilterList(const RayFilterList&) = delete;
+    RayFilterList& operator=(const RayFilterList&) = delete;
+    ~RayFilterList() override;
 
-    // Takes ownership; the 101st ray condition ends the run.
+    // Takes ownership; the 101st ray condition is refused.
     void addFilter(RayFilter* f);
     RayFilter* getFilter(int i) const;
 

@@ -12,6 +12,8 @@
 
 class ScanState {
   public:
+    // Traces of the reading and the scan on standard output, for debugging.
+    bool debug = false;
     Accumulators accumulators;
     // Numbers the walks over a game: what a filter learns about the game's
     // positions during one walk it keeps no longer.
@@ -27,7 +29,10 @@ class ScanState {
 
     // Declares a tag, creating the board of marks on the first one.
     Tag* declareTag(const char* name, const pieceLoc* designator) {
-        if (!markBoard) markBoard = std::make_unique<MarkBoard>();
+        if (!markBoard) {
+            markBoard = std::make_unique<MarkBoard>();
+            markBoard->debug = debug;
+        }
         return tags.makeTag(name, designator, markBoard.get());
     }
 

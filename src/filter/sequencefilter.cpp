@@ -28,6 +28,11 @@ bool testsHaveEffects(const positionFilter* f) {
 
 }  // namespace
 
+SequenceFilter::~SequenceFilter() {
+    for (positionFilterList* l : positionListFilters) delete l;
+    for (positionFilter* f : positionFilters) delete f;
+}
+
 void SequenceFilter::addPositionFilter(positionFilter* p) {
     ASSERT(p != nullptr && int(positionFilters.size()) < npositionsmax);
     positionFilters.push_back(p);

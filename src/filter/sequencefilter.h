@@ -27,6 +27,9 @@ class SequenceFilter : public mfilter {
     bool allowgaps = false;
 
     SequenceFilter() { type = "SequenceFilter"; }
+    SequenceFilter(const SequenceFilter&) = delete;
+    SequenceFilter& operator=(const SequenceFilter&) = delete;
+    ~SequenceFilter() override;
 
     void addPositionFilter(positionFilter* p);
 

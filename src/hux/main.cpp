@@ -30,7 +30,6 @@ std::string queryFileName(const char* given) {
 // Reads and runs the query named on the command line; a refusal leaves as a
 // QueryError.
 void run(int argc, char** argv) {
-    util::init();
     brel_Init();
     util::uassert(argc == 2, "Usage: hux filter.hux");
 
@@ -45,7 +44,7 @@ void run(int argc, char** argv) {
     util::uassert(matcher != nullptr,
                   "the query's top list must be (match ...): position lists go inside it");
     matcher->match();
-    if (util::debug()) matcher->print();
+    if (matcher->state.debug) matcher->print();
 }
 
 }  // namespace

@@ -120,12 +120,10 @@ errorT Game::WritePGN_changed(TextBuffer* tb, uint32_t stopLocation) {
     return err;
 }
 
-bool util::printgame(FILE* stream, Game* game) {
+bool util::printgame(FILE* stream, Game* game, TextBuffer& tb) {
     ASSERT(stream != nullptr && game != nullptr);
-    // One buffer for all records: its storage (grown or not) is kept, and
-    // every record starts from the empty buffer with the writer's settings,
+    // Every record starts from the empty buffer with the writer's settings,
     // which WritePGN_changed sets or restores itself.
-    static TextBuffer tb;
     if (tb.GetBufferSize() == 0) {
         tb.SetBufferSize(kRecordBufferSize);
         tb.SetGrowable(true);

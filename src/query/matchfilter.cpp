@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "core/date.h"
@@ -96,8 +97,16 @@ resultT resultFromWord(const char* word) {
 
 }  // namespace
 
+matchFilter::~matchFilter() {
+    for (int i = 0; i < npositionlistfilters; i++) delete positionListFilters[i];
+    for (int i = 0; i < npositionfilters; i++) delete positionFilters[i];
+    // A scan cut short by an error leaves its output file open.
+    if (outputfile != nullptr && outputstream != nullptr) fclose(outputstream);
+}
+
 matchFilter* matchFilter::fromStrlist(strlist* rest) {
-    matchFilter* filter = new matchFilter();
+    std::unique_ptr<matchFilter> owned(new matchFilter());
+    matchFilter* filter = owned.get();
     // The name conditions are built once the whole form is read: a later
     // :ignoreaccents applies to them all.
     const char* player = nullptr;
@@ -114,9 +123,11 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
             if (element->car == nullptr || !element->car->eq("position")) {
                 throw QueryError("Unable to parse match Filter: expected position\n");
             }
-            positionFilter* position = positionFilter::fromStrlist(element->cdr, filter->state);
+            std::unique_ptr<positionFilter> position(
+                positionFilter::fromStrlist(element->cdr, filter->state));
             position->sourceStrlist = element;
-            filter->addPositionFilter(position);
+            filter->addPositionFilter(position.get());
+            position.release();
             continue;
         }
         const char* keyword = element->atomValue;
@@ -166,10 +177,9 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
             const char* text = nextWord(cell);
             util::uassert(text != nullptr, "Missing tag piece filter");
             cell = cell->cdr;
-            pieceLoc* designator = pieceLoc::fromString(text, &filter->state.tags);
+            std::unique_ptr<pieceLoc> designator(pieceLoc::fromString(text, &filter->state.tags));
             util::uassert(designator != nullptr, "invalid piece designator after forany");
-            filter->state.declareTag(arg, designator);
-            delete designator;
+            filter->state.declareTag(arg, designator.get());
         } else {
             throw QueryError(std::string("unknown matcher term: ") + keyword + "\n");
         }
@@ -183,7 +193,7 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
     condition(filter->event, event);
     condition(filter->site, site);
     filter->sourceStrlist = rest;
-    return filter;
+    return owned.release();
 }
 
 void matchFilter::addPositionFilter(positionFilter* filter) {
@@ -228,7 +238,7 @@ void matchFilter::match() {
         game.SetNumber(n);
         game.MoveToPly(0);
         if (MarkBoard* marks = state.marks()) marks->initialize(&game);
-        if (util::debug() && (n <= 49 || n % 100 == 0)) printf("eg: Matching game: %d\n", n);
+        if (state.debug && (n <= 49 || n % 100 == 0)) printf("eg: Matching game: %d\n", n);
         if ((n - 1) % 1000 == 0 && n > 1000)
             printf("%d\n", n);
         else if ((n - 1) % 100 == 0)
@@ -358,7 +368,7 @@ void matchFilter::openOutput() {
 void matchFilter::writeGame(Game* game) {
     // From the second game on, a blank line separates the games.
     bool written = (nmatches == 1 || fputs("\n\n", outputstream) != EOF) &&
-                   util::printgame(outputstream, game);
+                   util::printgame(outputstream, game, record);
     if (!written) writeFailed();
 }
 

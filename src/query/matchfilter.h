@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/common.h"
+#include "core/textbuf.h"
 #include "filter/scanstate.h"
 #include "query/mfilter.h"
 #include "query/namematcher.h"
@@ -47,6 +48,8 @@ class matchFilter : public mfilter {
     int yearmax = 0;
     bool checkyear = false;
     FILE* outputstream = nullptr;
+    // The record of the game being written; its storage is kept.
+    TextBuffer record;
     // What the scan shares between its position lists (accumulators, tags
     // and the board of marks); the query registers names and tags in it
     // while it is read.
@@ -56,6 +59,10 @@ class matchFilter : public mfilter {
     std::string queryfile;
 
     matchFilter() { type = "matchFilter"; }
+    matchFilter(const matchFilter&) = delete;
+    matchFilter& operator=(const matchFilter&) = delete;
+    // Frees the position lists and their expansions.
+    ~matchFilter() override;
 
     // Reads the elements after the word match, left to right.
     static matchFilter* fromStrlist(strlist* rest);

@@ -1,6 +1,7 @@
 #include "query/mfilter.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "core/myassert.h"
@@ -16,7 +17,10 @@ bool mfilter::match(Game*) {
 }
 
 mfilter* mfilter::fromFile(const char* name) {
-    mfilter* result = fromStrlist(strlist::parseFile(name));
+    std::shared_ptr<strlist> tree(strlist::parseFile(name));
+    mfilter* result = fromStrlist(tree.get());
+    if (result == nullptr) return nullptr;
+    result->tree = tree;
     if (auto* matcher = dynamic_cast<matchFilter*>(result)) matcher->queryfile = name;
     return result;
 }
@@ -29,9 +33,12 @@ mfilter* mfilter::fromStrlist(strlist* list) {
     util::uassert(first != nullptr, "the query's top list starts with an empty list");
     mfilter* result;
     if (first->eq("position")) {
-        // A lone position list has no scan of its own; it lives, with the
-        // state its names were registered in, as long as the process.
-        result = positionFilter::fromStrlist(list->cdr, *new ScanState());
+        // A lone position list has no scan of its own: it keeps the state
+        // its names were registered in.
+        auto state = std::make_shared<ScanState>();
+        positionFilter* position = positionFilter::fromStrlist(list->cdr, *state);
+        position->loneState = state;
+        result = position;
     } else if (first->eq("match")) {
         result = matchFilter::fromStrlist(list->cdr);
     } else {

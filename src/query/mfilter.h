@@ -2,6 +2,8 @@
 // list into the node its leading word names.
 #pragma once
 
+#include <memory>
+
 class Game;
 class strlist;
 
@@ -11,6 +13,9 @@ class mfilter {
     const char* type = "mfilter";
     // The list this node was built from.
     strlist* sourceStrlist = nullptr;
+    // The whole tree, kept by the top node of a query read from a file: the
+    // nodes point into it (names, file names). Copies share it.
+    std::shared_ptr<strlist> tree;
 
     virtual void print() = 0;
     // Whether a whole game matches; only filters that scan games override it.

@@ -134,8 +134,8 @@ char* readQuoted(FILE* stream) {
 // is built in a loop so that only sublists, never long lists, deepen the
 // recursion.
 strlist* parseList(FILE* stream, int depth, int line, int column) {
-    strlist* head = nullptr;
-    strlist** tail = &head;
+    std::unique_ptr<strlist> head;
+    strlist** tail = nullptr;
     for (;;) {
         const char* token = strlist::readstring(stream);
         if (token == nullptr) {
@@ -143,22 +143,26 @@ strlist* parseList(FILE* stream, int depth, int line, int column) {
             setPlace(line, column, "(");
             fail("parseRestStream: unterminated list\n");
         }
-        if (token == kClose) return head;
+        if (token == kClose) return head.release();
         strlist* cell = new strlist();
         cell->line = place.line;
         cell->column = place.column;
+        // Linked first, so that a refusal below frees it with the rest.
+        if (tail == nullptr)
+            head.reset(cell);
+        else
+            *tail = cell;
+        tail = &cell->cdr;
         if (token == kOpen) {
             if (depth >= strlist::maxDepth)
                 fail("parseRestStream: lists nested deeper than 10000 levels\n");
             cell->car = parseList(stream, depth + 1, place.line, place.column);
         } else {
+            std::unique_ptr<const char[]> word(token);
             cell->car = new strlist(token);
             cell->car->line = place.line;
             cell->car->column = place.column;
-            delete[] token;
         }
-        *tail = cell;
-        tail = &cell->cdr;
     }
 }
 
@@ -198,6 +202,18 @@ strlist::strlist(const char* word)
     : isAtom(true), car(nullptr), atomValue(util::copy(word)), cdr(nullptr) {}
 
 strlist::strlist() : isAtom(false), car(nullptr), atomValue(nullptr), cdr(nullptr) {}
+
+strlist::~strlist() {
+    delete[] atomValue;
+    delete car;
+    // The chain is freed in a loop: a long list must not deepen the recursion.
+    for (strlist* rest = cdr; rest != nullptr;) {
+        strlist* next = rest->cdr;
+        rest->cdr = nullptr;
+        delete rest;
+        rest = next;
+    }
+}
 
 strlist* strlist::parseFile(const char* path) {
     FILE* stream = fopen(path, "r");

@@ -1,6 +1,6 @@
 // The query file as a tree: each node is either a word (atom) or a list cell
-// whose car is an element and whose cdr is the next cell. Trees are built once
-// while the query is read and live until the process ends; each node knows
+// whose car is an element and whose cdr is the next cell. A node owns its car
+// and its cdr; the query keeps the tree it was read from. Each node knows
 // where its text stands in the file, so that errors can say where they are.
 #pragma once
 
@@ -25,6 +25,10 @@ class strlist {
 
     explicit strlist(const char* word);
     strlist();
+    strlist(const strlist&) = delete;
+    strlist& operator=(const strlist&) = delete;
+    // Frees the word, the element and the rest of the chain.
+    ~strlist();
 
     // The first top-level list of the file, or null when it holds no token.
     // A byte-order mark at the start is skipped; text after the list is

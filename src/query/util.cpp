@@ -7,12 +7,9 @@
 
 #include "query/queryerror.h"
 
-bool util::_debug = false;
-
 namespace {
 
 constexpr size_t kMaxCopy = 500;
-constexpr int kBoardSize = 66;
 
 // Value of a non-empty digit string up to `limit`; -1 when it is empty,
 // holds anything but digits, or exceeds the limit (a wrapped value would
@@ -29,10 +26,6 @@ long long digitsValue(const char* s, long long limit) {
 }
 
 }  // namespace
-
-void util::init() {
-    _debug = false;
-}
 
 void util::uassert(bool condition, const char* message) {
     if (condition) return;
@@ -185,55 +178,6 @@ directionT util::makeDirectionFlip(directionT dir, char kind) {
 colorT util::myFlipColor(colorT color) {
     ASSERT(color == WHITE || color == BLACK || color == NOCOLOR);
     return color == NOCOLOR ? NOCOLOR : color_Flip(color);
-}
-
-void util::doFlip(pieceT* dst, const pieceT* src, char kind) {
-    // Reading src while writing dst needs two distinct boards.
-    ASSERT(dst != src);
-    for (int sq = 0; sq < 64; sq++) dst[sq] = src[makeFlip(sq, kind)];
-    dst[64] = src[64];
-    dst[65] = src[65];
-}
-
-void util::board_copy(pieceT* dst, const pieceT* src) {
-    memcpy(dst, src, kBoardSize);
-}
-
-bool util::board_eq(const pieceT* a, const pieceT* b) {
-    return memcmp(a, b, 64) == 0;
-}
-
-int util::board_count(const pieceT* board) {
-    int n = 0;
-    for (int sq = 0; sq < 64; sq++)
-        if (board[sq] != EMPTY) n++;
-    return n;
-}
-
-void util::board_shift(int df, int dr, pieceT* dst, const pieceT* src) {
-    ASSERT(dst != src);
-    memset(dst, EMPTY, 64);
-    for (int sq = 0; sq < 64; sq++) {
-        if (src[sq] == EMPTY) continue;
-        int to = squareShift(sq, df, dr);
-        if (to >= 0) dst[to] = src[sq];
-    }
-    dst[64] = src[64];
-    dst[65] = src[65];
-}
-
-bool util::board_doshift(int df, int dr, pieceT* dst, const pieceT* src) {
-    ASSERT(dst != src);
-    memset(dst, EMPTY, 64);
-    for (int sq = 0; sq < 64; sq++) {
-        if (src[sq] == EMPTY) continue;
-        int to = squareShift(sq, df, dr);
-        if (to < 0) return false;
-        dst[to] = src[sq];
-    }
-    dst[64] = src[64];
-    dst[65] = src[65];
-    return true;
 }
 
 int util::power(pieceT piece) {

@@ -1,6 +1,6 @@
 // Stateless helpers shared by the query reader and the filters: numbers,
-// squares, directions, board flips and shifts, piece values, and the usual
-// way an error in the user's query refuses the run (uassert).
+// squares, directions, flips, piece values, and the usual way an error in
+// the user's query refuses the run (uassert).
 #pragma once
 
 #include <cstdio>
@@ -8,16 +8,12 @@
 #include "core/common.h"
 
 class Game;
+class TextBuffer;
 
 class util {
   public:
     // What signedIntValue returns for anything that is not a number.
     static constexpr int notANumber = -12345678;
-
-    static void init();
-    static bool debug() { return _debug; }
-    static void setdebug() { _debug = true; }
-    static void cleardebug() { _debug = false; }
 
     // Refuses the run when the condition is false: throws a QueryError that
     // shows "Error: <message>" on standard output with status 1.
@@ -47,16 +43,6 @@ class util {
     static directionT makeDirectionFlip(directionT dir, char kind);
     static colorT myFlipColor(colorT color);
 
-    // Boards are arrays of 66 pieces: 64 squares and two extra entries
-    // that are copied but never interpreted.
-    static void doFlip(pieceT* dst, const pieceT* src, char kind);
-    static void board_copy(pieceT* dst, const pieceT* src);
-    static bool board_eq(const pieceT* a, const pieceT* b);
-    static int board_count(const pieceT* board);
-    static void board_shift(int df, int dr, pieceT* dst, const pieceT* src);
-    // As board_shift, but false (and dst unusable) once a piece would leave.
-    static bool board_doshift(int df, int dr, pieceT* dst, const pieceT* src);
-
     static int power(pieceT piece);
 
     static bool directionOrthogonal(directionT dir);
@@ -65,10 +51,8 @@ class util {
 
     static void my_dump_board(const pieceT* board);
 
-    // Writes the game whole as an annotated PGN record; false when the
+    // Writes the game whole as an annotated PGN record, through `buffer`,
+    // whose storage is kept from one record to the next; false when the
     // stream did not take all of it.
-    static bool printgame(FILE* stream, Game* game);
-
-  private:
-    static bool _debug;
+    static bool printgame(FILE* stream, Game* game, TextBuffer& buffer);
 };

@@ -1,5 +1,5 @@
 // Position lists read from text in tests, as the engine reads them from a
-// query file; the list trees and filters live until the process ends.
+// query file; the list trees and filters live until the test program ends.
 #pragma once
 
 #include <string>

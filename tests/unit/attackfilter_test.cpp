@@ -8,6 +8,7 @@
 
 #include "core/position.h"
 #include "filter/pieceloc.h"
+#include "owned.h"
 #include "query/util.h"
 #include "sample_positions.h"
 
@@ -177,7 +178,7 @@ TEST(AttackFilter, FlipsAndShifts) {
     ASSERT_EQ(pos.ReadFromFEN("4k3/8/8/8/8/8/2n5/R3K3 w - - 0 1"), OK);
     AttackFilter f = filter("n", "[KR]", 2, 2);
     EXPECT_EQ(f.count(&pos, 10), 2);
-    AttackFilter* swapped = f.clone();
+    AttackFilter* swapped = owned(f.clone());
     swapped->makeFlip('C');
     Position mirror;
     ASSERT_EQ(mirror.ReadFromFEN("r3k3/2N5/8/8/8/8/8/4K3 b - - 0 1"), OK);

@@ -20,7 +20,8 @@ std::string record(Game& game) {
     size_t size = 0;
     FILE* stream = open_memstream(&data, &size);
     EXPECT_NE(stream, nullptr);
-    EXPECT_TRUE(util::printgame(stream, &game));
+    TextBuffer buffer;
+    EXPECT_TRUE(util::printgame(stream, &game, buffer));
     fclose(stream);
     std::string text(data, size);
     free(data);
@@ -231,14 +232,15 @@ TEST(WholeRecords, AFailedWriteIsReported) {
     Game game;
     ASSERT_NE(reader.next(game), ERROR_NotFound);
     // Larger than the stream's buffer, so the write reaches the device.
-    EXPECT_FALSE(util::printgame(full, &game));
+    TextBuffer buffer;
+    EXPECT_FALSE(util::printgame(full, &game, buffer));
     fclose(full);
 
     full = fopen("/dev/full", "w");
     setvbuf(full, nullptr, _IONBF, 0);
     PgnReader small("[Event \"x\"]\n\n1. e4 *\n");
     ASSERT_NE(small.next(game), ERROR_NotFound);
-    EXPECT_FALSE(util::printgame(full, &game));
+    EXPECT_FALSE(util::printgame(full, &game, buffer));
     fclose(full);
 }
 

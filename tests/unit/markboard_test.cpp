@@ -191,12 +191,12 @@ TEST(MarkBoard, SavedStateComesBackSilently) {
         fresh.initialize(&game);
         EXPECT_EQ(board.squares_to_marks, fresh.squares_to_marks);
 
-        util::setdebug();
+        board.debug = true;
         testing::internal::CaptureStdout();
         board.SaveState();
         board.RestoreState();
         std::string out = testing::internal::GetCapturedStdout();
-        util::cleardebug();
+        board.debug = false;
         EXPECT_EQ(out.rfind("saveState called at markboard: printing marked board: \n", 0), 0u);
     });
 }

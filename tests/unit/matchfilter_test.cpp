@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "filter/positionfilter.h"
 #include "query/strlist.h"
 #include "refusal.h"
 
@@ -145,14 +146,16 @@ TEST(MatchForm, Print) {
 
 TEST(MatchForm, PositionFilterCapacity) {
     matchFilter m;
-    // Stand-ins: the slots only hold the pointers.
-    static char slots[matchFilter::positionfiltersmax];
-    for (int i = 0; i < matchFilter::positionfiltersmax; i++)
-        m.addPositionFilter(reinterpret_cast<positionFilter*>(&slots[i]));
+    std::vector<positionFilter*> added;
+    for (int i = 0; i < matchFilter::positionfiltersmax; i++) {
+        added.push_back(new positionFilter());
+        m.addPositionFilter(added.back());
+    }
     EXPECT_EQ(m.npositionfilters, 100);
-    EXPECT_EQ(m.getPositionFilter(0), reinterpret_cast<positionFilter*>(&slots[0]));
-    EXPECT_EQ(m.getPositionFilter(99), reinterpret_cast<positionFilter*>(&slots[99]));
-    EXPECT_EQ(refusal([&] { m.addPositionFilter(nullptr); }),
+    EXPECT_EQ(m.getPositionFilter(0), added[0]);
+    EXPECT_EQ(m.getPositionFilter(99), added[99]);
+    positionFilter extra;
+    EXPECT_EQ(refusal([&] { m.addPositionFilter(&extra); }),
               "Error: too many position lists: a query may hold at most 100\n");
     EXPECT_DEATH(m.getPositionFilter(100), "ASSERT FAILED");
     EXPECT_DEATH(m.getPositionFilter(-1), "ASSERT FAILED");

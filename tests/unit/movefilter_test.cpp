@@ -17,6 +17,7 @@
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
+#include "owned.h"
 #include "position_query.h"
 #include "query/strlist.h"
 #include "test_paths.h"
@@ -206,7 +207,7 @@ TEST(MoveFilter, SearchRestoresTheGameInClassics) {
 
 TEST(MoveFilter, Transforms) {
     MoveFilter* f = moveFilter(":movefrom Pe2 :moveto .e4 :promote Q");
-    MoveFilter* swapped = f->clone();
+    MoveFilter* swapped = owned(f->clone());
     swapped->makeFlip('C');
     EXPECT_EQ(swapped->frompieceloc->getPiece(0), BP);
     EXPECT_EQ(swapped->frompieceloc->getSquare(0), 6 * 8 + 4);  // e7
@@ -225,7 +226,7 @@ TEST(MoveFilter, Transforms) {
         {":promote Qa8 :verticalshift", 8},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(parse(c.words)->expand()->nfilters(), c.members) << c.words;
+        EXPECT_EQ(owned(parse(c.words)->expand())->nfilters(), c.members) << c.words;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <set>
@@ -22,6 +23,7 @@
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
 #include "game_cursor.h"
+#include "owned.h"
 #include "position_query.h"
 #include "position_state.h"
 #include "query/util.h"
@@ -31,6 +33,27 @@
 namespace {
 
 using Board = std::array<pieceT, 66>;
+
+// The board moved dx files and dy ranks; pieces pushed off it are lost.
+Board shifted(const Board& board, int dx, int dy) {
+    Board out = board;
+    std::fill(out.begin(), out.begin() + 64, EMPTY);
+    for (int sq = 0; sq < 64; sq++) {
+        int to = util::squareShift(sq, dx, dy);
+        if (board[sq] != EMPTY && to >= 0) out[to] = board[sq];
+    }
+    return out;
+}
+
+Board flipped(const Board& board, char code) {
+    Board out = board;
+    for (int sq = 0; sq < 64; sq++) out[sq] = board[util::makeFlip(sq, code)];
+    return out;
+}
+
+int occupied(const Board& board) {
+    return int(64 - std::count(board.begin(), board.begin() + 64, EMPTY));
+}
 using Finds = std::set<const moveT*>;
 
 // The relation as its rules state it: every transformed board of the source
@@ -68,8 +91,8 @@ class Reference {
             for (int dx = -7; dx <= 7; dx++) {
                 if (dx == 0 && dy == 0) continue;
                 Board b, m;
-                util::board_shift(dx, dy, b.data(), source.data());
-                util::board_shift(dx, dy, m.data(), mask.data());
+                b = shifted(source, dx, dy);
+                m = shifted(mask, dx, dy);
                 boards.push_back(b);
                 masks.push_back(m);
             }
@@ -80,11 +103,8 @@ class Reference {
             for (const std::string& image : images) {
                 Board b = boards[i], m = masks[i];
                 for (char code : image) {
-                    Board fb, fm;
-                    util::doFlip(fb.data(), b.data(), code);
-                    util::doFlip(fm.data(), m.data(), code);
-                    b = fb;
-                    m = fm;
+                    b = flipped(b, code);
+                    m = flipped(m, code);
                 }
                 boards.push_back(b);
                 masks.push_back(m);
@@ -99,7 +119,7 @@ class Reference {
         const pieceComputeFilter* added = f->newpiececountfilter;
         const Board& pieces0 = f->pieces.empty() ? boards[0] : masks[0];
         const Board& piecesI = f->pieces.empty() ? boards[i] : masks[i];
-        int lost = util::board_count(pieces0.data()) - util::board_count(piecesI.data());
+        int lost = occupied(pieces0) - occupied(piecesI);
         if (lost > 0 && (miss == nullptr || lost > miss->max)) return false;
         int missing = lost, extra = 0;
         for (int sq = 0; sq < 64; sq++) {
@@ -311,7 +331,7 @@ TEST(RelationSearch, TransformsOfTheListReachTheRelation) {
         "Kb2 pc3 :relation (:pattern :newpiececount Qd-e4-5 1 :missingpiececount "
         "Rh? 0 1) :shift :flip :flipcolor",
         state);
-    positionFilterList* list = f->expand();
+    positionFilterList* list = owned(f->expand());
     ASSERT_GT(list->nfilters(), 100);
     for (int i = 0; i < list->nfilters(); i++) {
         const positionFilter* v = list->getPositionFilter(i);

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -219,7 +220,8 @@ TEST(PieceComputeListDeathTest, Capacity) {
     pieceComputeFilterList list;
     for (int i = 0; i < pieceComputeFilterList::nfiltersmax; i++)
         list.addFilter(filter("P", 0, 8), ":piececount");
-    EXPECT_EQ(refusal([&] { list.addFilter(filter("P", 0, 8), ":piececount"); }),
+    std::unique_ptr<pieceComputeFilter> extra(filter("P", 0, 8));
+    EXPECT_EQ(refusal([&] { list.addFilter(extra.get(), ":piececount"); }),
               "Error: Too many :piececount filters in one position list: at most 100\n");
     EXPECT_EXIT(list.getFilter(100), testing::KilledBySignal(SIGABRT), "ASSERT FAILED");
 }

@@ -13,6 +13,7 @@
 #include "core/pgnparser.h"
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
+#include "owned.h"
 #include "position_query.h"
 #include "query/strlist.h"
 #include "test_paths.h"
@@ -24,7 +25,7 @@ positionFilter* parse(const std::string& words, ScanState& state) {
 }
 
 positionFilterList* expand(const std::string& words, ScanState& state) {
-    return parse(words, state)->expand();
+    return owned(parse(words, state)->expand());
 }
 
 TEST(PositionFilterExpansion, NumberOfVariants) {
@@ -96,8 +97,8 @@ TEST(PositionFilterExpansion, NestedListsAreTransformedWithTheirParent) {
 void expectIndexAgrees(const std::string& words, const std::string& pgnText) {
     ScanState state;
     positionFilter* parsed = parse(words + " :markall", state);
-    positionFilterList* indexed = parsed->expand();
-    positionFilterList* reference = parse(words + " :markall", state)->expand();
+    positionFilterList* indexed = owned(parsed->expand());
+    positionFilterList* reference = owned(parse(words + " :markall", state)->expand());
     ASSERT_EQ(indexed->nfilters(), reference->nfilters());
     std::vector<int> expected(reference->nfilters(), 0);
 

@@ -10,6 +10,7 @@
 #include "core/position.h"
 #include "filter/pieceloc.h"
 #include "filter/rayfilterlist.h"
+#include "owned.h"
 #include "query/util.h"
 #include "sample_positions.h"
 
@@ -22,7 +23,7 @@ const std::vector<directionT> kHorizontal = {LEFT, RIGHT};
 
 RayFilter* ray(std::vector<const char*> designators, const std::vector<directionT>& dirs,
                bool attack = false) {
-    RayFilter* f = new RayFilter();
+    RayFilter* f = owned(new RayFilter());
     for (const char* d : designators) f->addPieceLoc(pieceLoc::fromString(d));
     for (directionT d : dirs) f->addDirection(d);
     f->isAttack = attack;
@@ -150,7 +151,7 @@ TEST(RayFilter, DiagonalFlipTurnsRanksIntoFiles) {
     RayFilter* horizontal = ray({"R", "k"}, kHorizontal);
     EXPECT_FALSE(holds(horizontal, onFile));
     EXPECT_TRUE(holds(horizontal, onRank));
-    RayFilter* flipped = horizontal->clone();
+    RayFilter* flipped = owned(horizontal->clone());
     flipped->makeFlip('D');
     EXPECT_EQ(flipped->getDirection(0), DOWN);
     EXPECT_EQ(flipped->getDirection(1), UP);
@@ -171,7 +172,7 @@ TEST(RayFilter, DiagonalFlipTurnsRanksIntoFiles) {
 
 TEST(RayFilter, ShiftNeverRefusesAndDropsSquaresOffTheBoard) {
     RayFilterList list;
-    list.addFilter(ray({"Rh1", "kh8"}, kAll));
+    list.addFilter(ray({"Rh1", "kh8"}, kAll)->clone());
     list.shift(1, 0);
     const RayFilter* f = list.getFilter(0);
     EXPECT_EQ(f->getPieceLoc(0)->nsquares, 0);

@@ -18,20 +18,21 @@
 #include "filter/positionfilterlist.h"
 #include "filter/scanstate.h"
 #include "game_cursor.h"
+#include "owned.h"
 #include "position_state.h"
 #include "query/strlist.h"
 #include "test_paths.h"
 
 namespace {
 
-// The variants of "(position <words>)"; filters live until the process ends.
+// The variants of "(position <words>)"; filters live until the program ends.
 positionFilterList* expand(const std::string& words, ScanState& state) {
     static auto* texts = new std::vector<std::string>;
     texts->push_back("(position " + words + ")");
     FILE* in = fmemopen(texts->back().data(), texts->back().size(), "r");
-    strlist* tree = strlist::parseStream(in);
+    strlist* tree = owned(strlist::parseStream(in));
     fclose(in);
-    return positionFilter::fromStrlist(tree->cdr, state)->expand();
+    return owned(owned(positionFilter::fromStrlist(tree->cdr, state))->expand());
 }
 
 // The definition, recursion and all.

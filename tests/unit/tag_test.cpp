@@ -17,6 +17,7 @@
 #include "filter/scanstate.h"
 #include "filter/tagfilter.h"
 #include "game_cursor.h"
+#include "owned.h"
 #include "pgn_test_support.h"
 #include "position_query.h"
 #include "position_state.h"
@@ -206,7 +207,7 @@ TEST(TaggedDesignators, Transforms) {
         {":tagmatch t Kd4 :flip", 8, square_Bit(E5)},
     };
     for (const Case& c : cases) {
-        positionFilterList* list = parsePosition(c.words, state)->expand();
+        positionFilterList* list = owned(parsePosition(c.words, state)->expand());
         ASSERT_EQ(list->nfilters(), c.variants) << c.words;
         for (int i = 0; i < list->nfilters(); i++) {
             positionFilter* member = list->getPositionFilter(i);
@@ -217,7 +218,7 @@ TEST(TaggedDesignators, Transforms) {
         EXPECT_EQ(last->tagFilters[0]->pieceloc->squaremask, c.last) << c.words;
     }
     // The colour swap turns the piece kinds, and a tagged designator has none.
-    positionFilterList* list = parsePosition("$t[a1,b2] :flipcolor", state)->expand();
+    positionFilterList* list = owned(parsePosition("$t[a1,b2] :flipcolor", state)->expand());
     const pieceLoc* swapped = list->getPositionFilter(1)->pieces[0];
     EXPECT_EQ(swapped->tag, state.tags.findTag("t"));
     EXPECT_EQ(swapped->npieces, 0);
@@ -250,7 +251,7 @@ TEST(TaggedWalks, LeaveGameAndMarksTogether) {
                        readFile(fixturePath("pgn/nested_variations.pgn"));
     int tested = 0, matched = 0;
     for (const char* words : lists) {
-        positionFilterList* list = parsePosition(words, state)->expand();
+        positionFilterList* list = owned(parsePosition(words, state)->expand());
         positionFilter* owner = list->getPositionFilter(0);
         MarkBoard* marks = state.marks();
         forEachGame(text, [&](Game& game) {

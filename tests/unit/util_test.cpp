@@ -150,52 +150,6 @@ class UtilBoard : public testing::Test {
     }
 };
 
-TEST_F(UtilBoard, FlipMovesPiecesAndKeepsExtras) {
-    board[A1] = WK;
-    board[C2] = BN;
-    util::doFlip(out, board, 'H');
-    EXPECT_EQ(out[A8], WK);
-    EXPECT_EQ(out[C7], BN);
-    EXPECT_EQ(util::board_count(out), 2);
-    EXPECT_EQ(out[64], 'W');
-    EXPECT_EQ(out[65], 42);
-    util::doFlip(out, board, 'D');
-    EXPECT_EQ(out[A1], WK);
-    EXPECT_EQ(out[B3], BN);
-}
-
-TEST_F(UtilBoard, CopyEqCount) {
-    board[E4] = WQ;
-    board[H8] = BK;
-    util::board_copy(out, board);
-    EXPECT_TRUE(util::board_eq(out, board));
-    EXPECT_EQ(out[65], 42);
-    out[65] = 0;
-    EXPECT_TRUE(util::board_eq(out, board));
-    out[E4] = EMPTY;
-    EXPECT_FALSE(util::board_eq(out, board));
-    EXPECT_EQ(util::board_count(board), 2);
-}
-
-TEST_F(UtilBoard, Shifts) {
-    board[A1] = WR;
-    board[G7] = BP;
-    util::board_shift(1, 1, out, board);
-    EXPECT_EQ(out[B2], WR);
-    EXPECT_EQ(out[H8], BP);
-    EXPECT_EQ(out[A1], EMPTY);
-    EXPECT_EQ(util::board_count(out), 2);
-    EXPECT_EQ(out[64], 'W');
-    EXPECT_TRUE(util::board_doshift(1, 1, out, board));
-    EXPECT_EQ(out[H8], BP);
-
-    util::board_shift(2, 0, out, board);
-    EXPECT_EQ(out[C1], WR);
-    EXPECT_EQ(util::board_count(out), 1);  // the pawn fell off the h-file
-    EXPECT_FALSE(util::board_doshift(2, 0, out, board));
-    EXPECT_FALSE(util::board_doshift(0, -1, out, board));
-}
-
 TEST_F(UtilBoard, DumpBoard) {
     board[A1] = WR;
     board[E8] = BK;
@@ -238,15 +192,6 @@ TEST(UtilPieces, PowerAndDirections) {
     for (pieceT p : {WK, BN, WP, EMPTY}) EXPECT_FALSE(util::directionCompatible(p, UP));
     EXPECT_FALSE(util::directionOrthogonal(0));
     EXPECT_FALSE(util::directionDiagonal(3));
-}
-
-TEST(UtilDebug, Flag) {
-    util::init();
-    EXPECT_FALSE(util::debug());
-    util::setdebug();
-    EXPECT_TRUE(util::debug());
-    util::cleardebug();
-    EXPECT_FALSE(util::debug());
 }
 
 }  // namespace
