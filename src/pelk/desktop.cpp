@@ -32,9 +32,23 @@ QString WidgetDesktop::saveFileName(QWidget* parent, const QString& directory) {
     return runFileDialog(parent, directory, QFileDialog::AcceptSave);
 }
 
+QString WidgetDesktop::pgnFileName(QWidget* parent, const QString& directory, bool forOutput) {
+    QFileDialog dialog(parent,
+                       forOutput ? QStringLiteral("Output File") : QStringLiteral("Games File"),
+                       directory, QStringLiteral("PGN files (*.pgn);;All files (*)"));
+    dialog.setAcceptMode(forOutput ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(forOutput ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (forOutput) dialog.setDefaultSuffix(QStringLiteral("pgn"));
+    // The file is only named in the query; hux writes it when the query runs.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
 QMessageBox::StandardButton WidgetDesktop::ask(QWidget* parent, const QString& text,
-                                               QMessageBox::StandardButtons buttons) {
-    return QMessageBox::question(parent, kTitle, text, buttons);
+                                               QMessageBox::StandardButtons buttons,
+                                               QMessageBox::StandardButton defaultButton) {
+    return QMessageBox::question(parent, kTitle, text, buttons, defaultButton);
 }
 
 void WidgetDesktop::inform(QWidget* parent, const QString& text) {

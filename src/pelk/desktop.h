@@ -17,9 +17,14 @@ class Desktop {
     // A file name chosen in the open or save dialog; "" when cancelled.
     virtual QString openFileName(QWidget* parent, const QString& directory) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& directory) = 0;
-    // A question answered by one of the given buttons (Escape: Cancel or No).
-    virtual QMessageBox::StandardButton ask(QWidget* parent, const QString& text,
-                                            QMessageBox::StandardButtons buttons) = 0;
+    // A PGN file chosen to read games from, or to write the found games to;
+    // "" when cancelled.
+    virtual QString pgnFileName(QWidget* parent, const QString& directory, bool forOutput) = 0;
+    // A question answered by one of the given buttons (Escape: Cancel or No);
+    // Enter gives `defaultButton`, which is the answer that loses nothing.
+    virtual QMessageBox::StandardButton ask(
+        QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) = 0;
     virtual void inform(QWidget* parent, const QString& text) = 0;
     virtual void reportError(QWidget* parent, const QString& text) = 0;
     // Lets the user change the font; false when the dialog was cancelled.
@@ -36,8 +41,10 @@ class WidgetDesktop : public Desktop {
   public:
     QString openFileName(QWidget* parent, const QString& directory) override;
     QString saveFileName(QWidget* parent, const QString& directory) override;
-    QMessageBox::StandardButton ask(QWidget* parent, const QString& text,
-                                    QMessageBox::StandardButtons buttons) override;
+    QString pgnFileName(QWidget* parent, const QString& directory, bool forOutput) override;
+    QMessageBox::StandardButton ask(
+        QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) override;
     void inform(QWidget* parent, const QString& text) override;
     void reportError(QWidget* parent, const QString& text) override;
     bool chooseFont(QWidget* parent, QFont* font) override;

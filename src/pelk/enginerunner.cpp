@@ -4,6 +4,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimer>
+
+#include "pelk/trustedprogram.h"
+
+#ifndef Q_OS_WIN
+#include <signal.h>
+#include <unistd.h>
+#endif
 
 QString EngineRunner::queryFileName() {
     return QStringLiteral("e$$$.hux");
@@ -26,22 +34,31 @@ QString EngineRunner::findEngine() {
 
 EngineRunner::Command EngineRunner::command(const QString& startDir, const QString& engine) {
     const QFileInfo script(QDir(startDir).filePath(runnerScriptName()));
-    if (script.isFile()) {
+    QString skipped;
+    if (script.exists()) {
+        const QString problem = TrustedProgram::problem(script.absoluteFilePath());
+        if (problem.isEmpty()) {
 #ifdef Q_OS_WIN
-        return {QStringLiteral("cmd.exe"), {QStringLiteral("/c"), script.absoluteFilePath()}};
+            return {QStringLiteral("cmd.exe"), {QStringLiteral("/c"), script.absoluteFilePath()}};
 #else
-        // A script without the execute bit is still the installation's hook.
-        if (script.isExecutable()) return {script.absoluteFilePath(), {}};
-        return {QStringLiteral("/bin/sh"), {script.absoluteFilePath()}};
+            return {script.absoluteFilePath(), {}, {}};
 #endif
+        }
+        skipped = QStringLiteral("%1 was not run: it %2.")
+                      .arg(QDir::toNativeSeparators(script.absoluteFilePath()), problem);
     }
-    if (engine.isEmpty()) return {};
-    return {engine, {queryFileName()}};
+    if (engine.isEmpty()) return {{}, {}, skipped};
+    return {engine, {queryFileName()}, skipped};
 }
 
 EngineRunner::EngineRunner(Command command, QString startDir, QObject* parent)
     : QObject(parent), command_(std::move(command)), startDir_(std::move(startDir)) {
     process_.setWorkingDirectory(startDir_);
+#ifndef Q_OS_WIN
+    // A group of its own, so that Stop reaches the engine also when a runner
+    // script started it.
+    process_.setChildProcessModifier([] { setpgid(0, 0); });
+#endif
     connect(&process_, &QProcess::readyReadStandardOutput, this,
             [this] { forward(QProcess::StandardOutput); });
     connect(&process_, &QProcess::readyReadStandardError, this,
@@ -64,7 +81,7 @@ EngineRunner::~EngineRunner() {
     // a result file nobody watches.
     if (process_.state() != QProcess::NotRunning) {
         disconnect(&process_, nullptr, this, nullptr);
-        process_.kill();
+        signalProcesses(true);
         process_.waitForFinished(3000);
     }
 }
@@ -82,6 +99,26 @@ void EngineRunner::start() {
 
 bool EngineRunner::isRunning() const {
     return process_.state() != QProcess::NotRunning;
+}
+
+void EngineRunner::stop() {
+    if (!isRunning()) return;
+    stopped_ = true;
+    signalProcesses(false);
+    QTimer::singleShot(kStopGraceMs, this, [this] {
+        if (isRunning()) signalProcesses(true);
+    });
+}
+
+void EngineRunner::signalProcesses(bool kill) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(kill);
+    process_.kill();
+#else
+    const qint64 pid = process_.processId();
+    if (pid <= 0) return;
+    ::kill(-pid_t(pid), kill ? SIGKILL : SIGTERM);
+#endif
 }
 
 void EngineRunner::forward(QProcess::ProcessChannel channel) {

@@ -12,16 +12,20 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextBlock>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "pelk/aboutdialog.h"
 #include "pelk/desktop.h"
 #include "pelk/enginerunner.h"
+#include "pelk/errorlocation.h"
+#include "pelk/foundgames.h"
 #include "pelk/outputpane.h"
 #include "pelk/palettedialog.h"
 #include "pelk/queryeditor.h"
 #include "pelk/querytext.h"
+#include "pelk/trustedprogram.h"
 
 namespace {
 
@@ -71,6 +75,7 @@ MainWindow::MainWindow(PelkSetup setup, Desktop* desktop, QWidget* parent)
       desktop_(desktop),
       editor_(new QueryEditor(this)),
       output_(new OutputPane(this)),
+      found_(new FoundGames(this)),
       paletteDialog_(new PaletteDialog(this)),
       about_(new AboutDialog(this)),
       fileName_(untitled()) {
@@ -84,12 +89,24 @@ MainWindow::MainWindow(PelkSetup setup, Desktop* desktop, QWidget* parent)
 
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(editor_);
-    splitter->addWidget(output_);
+    // The found games stand beside the output; the list shows after a run
+    // that found some.
+    auto* results = new QSplitter(Qt::Horizontal, splitter);
+    results->addWidget(output_);
+    results->addWidget(found_);
+    results->setStretchFactor(0, 3);
+    results->setStretchFactor(1, 2);
+    found_->hide();
+    splitter->addWidget(results);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
     setCentralWidget(splitter);
     createActions();
+    connect(output_, &OutputPane::locationClicked, this, &MainWindow::goToLocation);
+    connect(found_, &FoundGames::gameChosen, this, &MainWindow::openResultAt);
+    connect(editor_->document(), &QTextDocument::modificationChanged, this,
+            &QWidget::setWindowModified);
     statusBar();
     resize(820, 640);
     setFileName(untitled());
@@ -130,6 +147,14 @@ void MainWindow::createActions() {
     // The tool button runs the same command under its own caption and hint.
     QAction* sendAction = make(QStringLiteral("Sen&d"), runAction->icon(),
                                QStringLiteral("RunHUX|Run HUX with a current editor query"));
+    stopAction_ = make(
+        QStringLiteral("S&top"), themedIcon("process-stop", s->standardIcon(QStyle::SP_MediaStop)),
+        QStringLiteral("Stop|Stop the running HUX (Esc)"), QKeySequence(Qt::Key_Escape));
+    QAction* gamesAction = make(QStringLiteral("&Games File..."), QIcon(),
+                                QStringLiteral("Games File|Choose the PGN file to search (:pgn)"));
+    QAction* outputAction =
+        make(QStringLiteral("O&utput File..."), QIcon(),
+             QStringLiteral("Output File|Choose the file the found games go to (:output)"));
     QAction* exitAction = make(QStringLiteral("E&xit"), themedIcon("application-exit", QIcon()),
                                QStringLiteral("Exit|Exit application"));
     QAction* cutAction =
@@ -166,6 +191,10 @@ void MainWindow::createActions() {
     connect(saveAsAction, &QAction::triggered, this, &MainWindow::saveAs);
     connect(runAction, &QAction::triggered, this, &MainWindow::run);
     connect(sendAction, &QAction::triggered, this, &MainWindow::run);
+    connect(stopAction_, &QAction::triggered, this, &MainWindow::stop);
+    connect(gamesAction, &QAction::triggered, this, &MainWindow::chooseGamesFile);
+    connect(outputAction, &QAction::triggered, this, &MainWindow::chooseOutputFile);
+    stopAction_->setEnabled(false);
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
     connect(cutAction, &QAction::triggered, editor_, &QPlainTextEdit::cut);
     connect(copyAction, &QAction::triggered, editor_, &QPlainTextEdit::copy);
@@ -182,13 +211,15 @@ void MainWindow::createActions() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addActions({newAction, openAction, saveAction, saveAsAction});
     file->addSeparator();
-    file->addAction(runAction);
+    file->addActions({runAction, stopAction_});
     file->addSeparator();
     file->addAction(exitAction);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->addActions({cutAction, copyAction, pasteAction});
     edit->addSeparator();
     edit->addAction(fontAction);
+    edit->addSeparator();
+    edit->addActions({gamesAction, outputAction});
     edit->addSeparator();
     edit->addAction(viewAction);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -208,8 +239,11 @@ void MainWindow::createActions() {
     tools->addAction(viewAction);
     tools->addSeparator();
     tools->addAction(sendAction);
-    if (auto* send = qobject_cast<QToolButton*>(tools->widgetForAction(sendAction))) {
-        send->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tools->addAction(stopAction_);
+    for (QAction* action : {sendAction, stopAction_}) {
+        if (auto* button = qobject_cast<QToolButton*>(tools->widgetForAction(action))) {
+            button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        }
     }
 }
 
@@ -230,7 +264,9 @@ bool MainWindow::isRunning() const {
 
 void MainWindow::setFileName(const QString& name) {
     fileName_ = name;
-    setWindowTitle(QStringLiteral("%1 [%2]").arg(titlePrefix(), name));
+    // "[*]" is where the desktop's mark for unsaved changes goes.
+    setWindowTitle(QStringLiteral("%1 [%2][*]").arg(titlePrefix(), name));
+    setWindowModified(isModified());
 }
 
 bool MainWindow::loadFile(const QString& path) {
@@ -262,7 +298,7 @@ bool MainWindow::maybeSave() {
     if (!isModified()) return true;
     const auto answer = desktop_->ask(
         this, QStringLiteral("The query %1 has unsaved changes. Save them?").arg(fileName_),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Save) return save();
     return answer == QMessageBox::Discard;
 }
@@ -296,7 +332,7 @@ bool MainWindow::saveAs() {
     if (QFileInfo::exists(path)) {
         const auto answer = desktop_->ask(
             this, QStringLiteral("OK to overwrite %1").arg(QDir::toNativeSeparators(path)),
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::No);
         if (answer != QMessageBox::Yes) return false;
     }
     if (!writeFile(path)) return false;
@@ -307,10 +343,15 @@ bool MainWindow::saveAs() {
 
 void MainWindow::run() {
     if (isRunning()) {
+        // Two runs at once would write the same files: the first one ends,
+        // and the new run starts once it has.
         const auto answer = desktop_->ask(
-            this, QStringLiteral("HUX is still running. Start another run all the same?"),
-            QMessageBox::Yes | QMessageBox::No);
+            this, QStringLiteral("HUX is still running. Stop it and run the query again?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer != QMessageBox::Yes) return;
+        rerun_ = true;
+        stop();
+        return;
     }
     // The run takes the editor's text as it stands, saved or not; the file
     // name and the modified flag stay as they are.
@@ -327,39 +368,177 @@ void MainWindow::run() {
             : QStringList{QDir::toNativeSeparators(command.program), command.arguments.join(u' ')}
                   .join(u' ')
                   .trimmed());
+    if (!command.skipped.isEmpty()) output_->appendNote(command.skipped);
+    editor_->clearErrorMarks();
+    found_->clear();
+    found_->hide();
+    // The games found are read from the file this query names, as it was run.
+    const QString result = resultFileName(editor_->toPlainText());
     connect(runner, &EngineRunner::output, output_, &OutputPane::appendOutput);
     connect(runner, &EngineRunner::finished, this,
-            [this, runner, runStart](int exitCode, bool crashed, const QString& problem) {
-                engineFinished(runner, runStart, exitCode, crashed, problem);
+            [this, runner, runStart, result](int exitCode, bool crashed, const QString& problem) {
+                engineFinished(runner, runStart, result, exitCode, crashed, problem);
             });
-    statusBar()->showMessage(QStringLiteral("HUX is running..."));
+    statusBar()->showMessage(QStringLiteral("HUX is running... (Esc stops it)"));
     runner->start();
+    updateRunActions();
 }
 
-void MainWindow::engineFinished(EngineRunner* runner, int runStart, int exitCode, bool crashed,
-                                const QString& problem) {
-    output_->endRun(runStart, exitCode, crashed, problem);
-    const bool succeeded = !crashed && exitCode == 0 && problem.isEmpty();
-    statusBar()->showMessage(succeeded ? QStringLiteral("HUX finished.")
-                                       : QStringLiteral("HUX reported an error."));
+void MainWindow::stop() {
+    for (EngineRunner* runner : std::as_const(runners_)) runner->stop();
+}
+
+void MainWindow::updateRunActions() {
+    stopAction_->setEnabled(isRunning());
+}
+
+void MainWindow::engineFinished(EngineRunner* runner, int runStart, const QString& result,
+                                int exitCode, bool crashed, const QString& problem) {
+    const bool stopped = runner->wasStopped();
+    if (stopped) {
+        output_->endStoppedRun();
+    } else {
+        output_->endRun(runStart, exitCode, crashed, problem);
+        markLocations(runStart);
+        showFoundGames(runStart, result);
+    }
+    const bool succeeded = !stopped && !crashed && exitCode == 0 && problem.isEmpty();
+    statusBar()->showMessage(stopped     ? QStringLiteral("HUX was stopped.")
+                             : succeeded ? QStringLiteral("HUX finished.")
+                                         : QStringLiteral("HUX reported an error."));
     runners_.removeOne(runner);
     runner->deleteLater();
+    updateRunActions();
     emit runFinished(succeeded);
+    if (rerun_ && !isRunning()) {
+        rerun_ = false;
+        run();
+    }
+}
+
+void MainWindow::showFoundGames(int runStart, const QString& result) {
+    if (result.isEmpty()) return;
+    QTextCursor run(output_->document());
+    run.setPosition(runStart);
+    run.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    const QList<int> numbers = FoundGames::numbersIn(run.selectedText());
+    if (numbers.isEmpty()) return;
+    found_->showGames(numbers, QDir(setup_.startDir).absoluteFilePath(result));
+    found_->show();
+}
+
+std::pair<int, int> MainWindow::locationInEditor(const ErrorLocation& location) const {
+    const QTextBlock block = editor_->document()->findBlockByNumber(location.line - 1);
+    if (!block.isValid()) return {-1, 0};
+    const QString line = block.text();
+    // The query file is UTF-8 unless it was read as Latin-1 and still fits.
+    const bool utf8 = !format_.latin1 || std::any_of(line.cbegin(), line.cend(),
+                                                     [](QChar c) { return c.unicode() > 255; });
+    const int index = location.characterIndex(line, utf8);
+    int length = 0;
+    for (const QueryToken& token : queryTokens(line)) {
+        if (token.start <= index && index < token.start + token.length) {
+            length = token.start + token.length - index;
+        }
+    }
+    return {block.position() + index, length};
+}
+
+void MainWindow::markLocations(int runStart) {
+    for (const ErrorLocation& location : output_->locations(runStart)) {
+        const auto [position, length] = locationInEditor(location);
+        if (position >= 0) editor_->markError(position, length);
+    }
+}
+
+void MainWindow::goToLocation(const ErrorLocation& location) {
+    const int position = locationInEditor(location).first;
+    if (position < 0) return;
+    QTextCursor cursor = editor_->textCursor();
+    cursor.setPosition(position);
+    editor_->setTextCursor(cursor);
+    editor_->ensureCursorVisible();
+    editor_->setFocus();
+}
+
+void MainWindow::chooseGamesFile() {
+    chooseMatchFile(QStringLiteral(":pgn"), false);
+}
+
+void MainWindow::chooseOutputFile() {
+    chooseMatchFile(QStringLiteral(":output"), true);
+}
+
+void MainWindow::chooseMatchFile(const QString& keyword, bool forOutput) {
+    const QString chosen = desktop_->pgnFileName(this, setup_.startDir, forOutput);
+    if (chosen.isEmpty()) return;
+    // hux runs in the start directory: a file there or below is named from it.
+    const QDir start(setup_.startDir);
+    QString name = start.relativeFilePath(chosen);
+    if (name.startsWith(QStringLiteral("../")) || QDir::isAbsolutePath(name)) {
+        name = QFileInfo(chosen).absoluteFilePath();
+    }
+    name = QDir::toNativeSeparators(name);
+    const TextEdit edit = setMatchArgument(editor_->toPlainText(), keyword, name);
+    if (edit.start < 0) {
+        desktop_->inform(this, QStringLiteral("The query has no match form to put %1 in: start "
+                                              "one with New or from the palette.")
+                                   .arg(keyword));
+        return;
+    }
+    QTextCursor cursor = editor_->textCursor();
+    cursor.setPosition(edit.start);
+    cursor.setPosition(edit.start + edit.length, QTextCursor::KeepAnchor);
+    cursor.insertText(edit.replacement);
+    editor_->setTextCursor(cursor);
+    editor_->setFocus();
+}
+
+QString MainWindow::trustedViewer() {
+    const QFileInfo viewer(QDir(setup_.startDir).filePath(viewerName()));
+    if (!viewer.exists()) return {};
+    const QString problem = TrustedProgram::problem(viewer.absoluteFilePath());
+    if (problem.isEmpty()) return viewer.absoluteFilePath();
+    output_->appendNote(QStringLiteral("%1 was not run: it %2.")
+                            .arg(QDir::toNativeSeparators(viewer.absoluteFilePath()), problem));
+    return {};
+}
+
+void MainWindow::openResultAt(const QString& file, int place) {
+    const QString viewer = trustedViewer();
+    if (!viewer.isEmpty()) {
+        if (!desktop_->startProgram(viewer, {file, QString::number(place)}, setup_.startDir)) {
+            desktop_->reportError(this, QStringLiteral("Cannot start the viewer %1.")
+                                            .arg(QDir::toNativeSeparators(viewer)));
+        }
+        return;
+    }
+    if (!desktop_->openDocument(file)) {
+        desktop_->reportError(
+            this,
+            QStringLiteral("No program is set up to open %1.").arg(QDir::toNativeSeparators(file)));
+        return;
+    }
+    statusBar()->showMessage(
+        QStringLiteral("The desktop's program for PGN files opens %1 at its start; the game is "
+                       "number %2 there.")
+            .arg(QDir::toNativeSeparators(file))
+            .arg(place));
 }
 
 void MainWindow::viewResult() {
     const QString name = resultFileName(editor_->toPlainText());
     if (name.isEmpty()) {
         desktop_->inform(this, QStringLiteral("The query names no result file: write :output "
-                                              "followed by a file name ending in .pgn."));
+                                              "followed by a file name, such as found.pgn."));
         return;
     }
     const QDir dir(setup_.startDir);
-    const QFileInfo viewer(dir.filePath(viewerName()));
-    if (viewer.isFile()) {
-        if (!desktop_->startProgram(viewer.absoluteFilePath(), {name}, setup_.startDir)) {
+    const QString viewer = trustedViewer();
+    if (!viewer.isEmpty()) {
+        if (!desktop_->startProgram(viewer, {name}, setup_.startDir)) {
             desktop_->reportError(this, QStringLiteral("Cannot start the viewer %1.")
-                                            .arg(QDir::toNativeSeparators(viewer.filePath())));
+                                            .arg(QDir::toNativeSeparators(viewer)));
         }
         return;
     }
@@ -397,13 +576,19 @@ void MainWindow::showPalette() {
 void MainWindow::insertPaletteText(const PaletteChoice& choice) {
     choice_ = choice;
     QTextCursor cursor = editor_->textCursor();
-    const QString indentation = Palette::indentation(editor_->toPlainText(), cursor.position());
+    const int start = cursor.selectionStart();
+    const QString indentation = Palette::indentation(editor_->toPlainText(), start);
     const QString text =
         palette_.insertion(choice.column, choice.row, choice.shortForm, indentation);
     if (text.isEmpty()) return;
-    const int start = cursor.selectionStart();
-    cursor.insertText(text);
-    cursor.setPosition(start + Palette::caretOffset(text));
+    // The selection goes first, so that the text is fitted to what remains.
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    const Palette::Placement placed =
+        Palette::place(text, choice.shortForm, editor_->toPlainText(), start, indentation);
+    cursor.insertText(placed.text);
+    cursor.endEditBlock();
+    cursor.setPosition(start + placed.caret);
     editor_->setTextCursor(cursor);
     editor_->setFocus();
 }
@@ -414,11 +599,13 @@ void MainWindow::showAbout() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (isModified()) {
+        // No, the answer that keeps the edits, is the default. It saves under
+        // the query's name; only an untitled query asks for one, and closing
+        // anyway after a cancelled Save As would lose the edits.
         const auto answer =
             desktop_->ask(this, QStringLiteral("File not saved. Exit without saving?"),
-                          QMessageBox::Yes | QMessageBox::No);
-        // Closing anyway after a cancelled Save As would lose the edits.
-        if (answer != QMessageBox::Yes && !saveAs()) {
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes && !save()) {
             event->ignore();
             return;
         }
@@ -426,7 +613,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (isRunning()) {
         const auto answer =
             desktop_->ask(this, QStringLiteral("HUX is still running. Stop it and exit?"),
-                          QMessageBox::Yes | QMessageBox::No);
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer != QMessageBox::Yes) {
             event->ignore();
             return;

@@ -1,6 +1,7 @@
 // The editor's main window: one query in the editor, the file commands, the
-// keyword palette, running the engine on the query with its output in a pane
-// below, and opening the result file the query names.
+// keyword palette, running (and stopping) the engine on the query with its
+// output in a pane below and the games it found beside it, the places of
+// query errors marked in the editor, and opening the result file.
 #pragma once
 
 #include <QList>
@@ -12,7 +13,10 @@
 class AboutDialog;
 class Desktop;
 class EngineRunner;
+class FoundGames;
 class OutputPane;
+class QAction;
+struct ErrorLocation;
 class PaletteDialog;
 class QueryEditor;
 
@@ -40,6 +44,8 @@ class MainWindow : public QMainWindow {
     QString fileName() const { return fileName_; }
     QueryEditor* editor() const { return editor_; }
     OutputPane* output() const { return output_; }
+    FoundGames* foundGames() const { return found_; }
+    QAction* stopAction() const { return stopAction_; }
     PaletteDialog* paletteDialog() const { return paletteDialog_; }
     AboutDialog* aboutDialog() const { return about_; }
     const Palette& palette() const { return palette_; }
@@ -58,6 +64,17 @@ class MainWindow : public QMainWindow {
     bool saveAs();
     void run();
     void viewResult();
+    // Ends the running engine (Stop, Escape while running).
+    void stop();
+    // Games File... and Output File...: a chosen file after :pgn or :output.
+    void chooseGamesFile();
+    void chooseOutputFile();
+    // Shows a found game: the game at `place` (from 1) of the result file.
+    // The external viewer, when there is a trusted one, gets the file and the
+    // place; otherwise the desktop opens the file.
+    void openResultAt(const QString& file, int place);
+    // Takes the caret to where the engine located a query error.
+    void goToLocation(const ErrorLocation& location);
     void chooseFont();
     void showPalette();
     void showAbout();
@@ -77,13 +94,27 @@ class MainWindow : public QMainWindow {
     // Asks what to do with unsaved changes; false when the user keeps them
     // by cancelling.
     bool maybeSave();
-    void engineFinished(EngineRunner* runner, int runStart, int exitCode, bool crashed,
-                        const QString& problem);
+    void engineFinished(EngineRunner* runner, int runStart, const QString& result, int exitCode,
+                        bool crashed, const QString& problem);
+    // The list of the games the run found, when they went to a result file.
+    void showFoundGames(int runStart, const QString& result);
+    void updateRunActions();
+    void markLocations(int runStart);
+    void chooseMatchFile(const QString& keyword, bool forOutput);
+    // The position in the editor a location points at, and the length of the
+    // word there; -1 when the query has no such line.
+    std::pair<int, int> locationInEditor(const ErrorLocation& location) const;
+    // The external viewer, when one may be run; otherwise "" with a note in
+    // the pane when one was passed over.
+    QString trustedViewer();
 
     PelkSetup setup_;
     Desktop* desktop_;
     QueryEditor* editor_;
     OutputPane* output_;
+    FoundGames* found_;
+    QAction* stopAction_ = nullptr;
+    bool rerun_ = false;  // Run once the stopped engine has ended
     PaletteDialog* paletteDialog_;
     AboutDialog* about_;
     Palette palette_;

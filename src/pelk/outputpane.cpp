@@ -1,6 +1,7 @@
 #include "pelk/outputpane.h"
 
 #include <QFontDatabase>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -21,6 +22,22 @@ OutputPane::OutputPane(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setPlaceholderText(QStringLiteral("The engine's output appears here when you run a query."));
+    viewport()->setMouseTracking(true);
+    // Scrolling away from the end stops following; scrolling back resumes.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (!scrolling_) follow_ = value == verticalScrollBar()->maximum();
+    });
+    // The range grows after the text does (a horizontal scroll bar that
+    // appears takes lines away): keep the end in view then too.
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
+        if (follow_) scrollToEnd();
+    });
+}
+
+void OutputPane::scrollToEnd() {
+    scrolling_ = true;
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    scrolling_ = false;
 }
 
 QTextCharFormat OutputPane::errorFormat() {
@@ -43,15 +60,15 @@ void OutputPane::startLine() {
 }
 
 void OutputPane::append(const QString& text, const QTextCharFormat& format) {
-    QScrollBar* bar = verticalScrollBar();
-    const bool atBottom = bar->value() == bar->maximum();
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text, format);
-    if (atBottom) bar->setValue(bar->maximum());
+    if (follow_) scrollToEnd();
 }
 
 int OutputPane::beginRun(const QString& commandLine) {
+    // Every run is shown from its first line, whatever was looked at before.
+    follow_ = true;
     if (!document()->isEmpty()) {
         startLine();
         append(QStringLiteral("\n"), QTextCharFormat());
@@ -88,4 +105,57 @@ void OutputPane::endRun(int runStart, int exitCode, bool crashed, const QString&
     } else {
         append(QStringLiteral("Finished.\n"), noteFormat());
     }
+}
+
+void OutputPane::endStoppedRun() {
+    startLine();
+    append(QStringLiteral("Stopped: HUX was ended on request; its output file stays as HUX left "
+                          "it.\n"),
+           noteFormat());
+}
+
+void OutputPane::appendNote(const QString& text) {
+    startLine();
+    append(text + u'\n', noteFormat());
+}
+
+QList<ErrorLocation> OutputPane::locations(int runStart) {
+    QList<ErrorLocation> found;
+    QTextCharFormat link;
+    link.setFontUnderline(true);
+    link.setToolTip(QStringLiteral("Click to go to this place in the query"));
+    for (QTextBlock block = document()->findBlock(runStart); block.isValid();
+         block = block.next()) {
+        const std::optional<ErrorLocation> location = ErrorLocation::parse(block.text());
+        if (!location) continue;
+        found << *location;
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(link);
+    }
+    return found;
+}
+
+std::optional<ErrorLocation> OutputPane::locationAt(const QPoint& point) const {
+    const QTextCursor cursor = cursorForPosition(point);
+    // Only a click on the line's text counts, not in the blank beyond it.
+    if (cursor.atBlockEnd() &&
+        cursorRect(cursor).right() < point.x() - fontMetrics().averageCharWidth())
+        return std::nullopt;
+    return ErrorLocation::parse(cursor.block().text());
+}
+
+void OutputPane::mouseReleaseEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseReleaseEvent(event);
+    // A drag that selected text is a selection, not a click.
+    if (event->button() != Qt::LeftButton || textCursor().hasSelection()) return;
+    if (const std::optional<ErrorLocation> location = locationAt(event->position().toPoint())) {
+        emit locationClicked(*location);
+    }
+}
+
+void OutputPane::mouseMoveEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseMoveEvent(event);
+    viewport()->setCursor(locationAt(event->position().toPoint()) ? Qt::PointingHandCursor
+                                                                  : Qt::IBeamCursor);
 }

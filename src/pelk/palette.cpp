@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "pelk/querytext.h"
+
 Palette::Palette(QStringList lines) : lines_(std::move(lines)) {
     // A marker given twice counts where it occurs last.
     for (int i = 0; i < lines_.size(); i++) {
@@ -137,5 +139,70 @@ QString Palette::indentation(const QString& text, int caret) {
 
 int Palette::caretOffset(const QString& inserted) {
     const qsizetype paren = inserted.indexOf(u'(');
-    return paren < 0 ? 0 : int(paren + 1);
+    return paren < 0 ? int(inserted.size()) : int(paren + 1);
+}
+
+Palette::Placement Palette::place(const QString& inserted, bool shortForm,
+                                  const QString& editorText, int caret,
+                                  const QString& indentation) {
+    if (inserted.isEmpty()) return {};
+    auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    const int lineStart = caret > 0 ? int(editorText.lastIndexOf(u'\n', caret - 1)) + 1 : 0;
+    qsizetype lineEnd = editorText.indexOf(u'\n', caret);
+    if (lineEnd < 0) lineEnd = editorText.size();
+    const QStringView rest = QStringView(editorText).mid(caret, lineEnd - caret);
+
+    // The words the insertion would touch, and its own first word.
+    auto isWordChar = [&](QChar c) { return !isBlank(c) && c != u'(' && c != u')'; };
+    int wordStart = caret;
+    while (wordStart > lineStart && isWordChar(editorText[wordStart - 1])) wordStart--;
+    const QString before = editorText.mid(wordStart, caret - wordStart);
+    int wordEnd = 0;
+    while (wordEnd < rest.size() && isWordChar(rest[wordEnd])) wordEnd++;
+    const QString after = rest.left(wordEnd).toString();
+    int firstEnd = 0;
+    while (firstEnd < inserted.size() && isWordChar(inserted[firstEnd])) firstEnd++;
+    const QString first = inserted.left(firstEnd);
+
+    Placement placement;
+    // A square right after a piece (Q, then e4) completes its designator.
+    if (caret > lineStart && !isBlank(editorText[caret - 1]) && editorText[caret - 1] != u'(' &&
+        !(firstEnd > 0 && isDesignator(before + first))) {
+        placement.text = QStringLiteral(" ");
+    }
+    const int start = int(placement.text.size());
+    placement.text += inserted;
+    QString tail;
+    if (!shortForm && !rest.trimmed().isEmpty()) {
+        // Without a continuation indentation (text before the caret on its
+        // line), the rest keeps the indentation of the line it came from.
+        QString indent = indentation;
+        if (indent.isEmpty()) {
+            int i = lineStart;
+            while (i < caret && isBlank(editorText[i])) indent += editorText[i++];
+        }
+        tail = u'\n' + indent;
+    } else if (shortForm && !rest.isEmpty() && !isBlank(rest[0]) && rest[0] != u')' &&
+               !(firstEnd == inserted.size() && isDesignator(inserted + after))) {
+        tail = QStringLiteral(" ");
+    }
+    placement.text += tail;
+    placement.caret = start + caretOffset(inserted);
+    // Past a long form without "(", the caret goes over the line break onto
+    // the rest of the line, where the query goes on.
+    if (!inserted.contains(u'(') && !shortForm) placement.caret += int(tail.size());
+    return placement;
+}
+
+QString Palette::explanation(int column, int row) const {
+    const Range range = textRange(column, row);
+    if (range.last < range.first) return {};
+    QStringList lines{insertion(column, row, true, QString())};
+    for (int i = range.first; i <= range.last; i++) {
+        const qsizetype semicolon = lines_[i].indexOf(u';');
+        if (semicolon < 0) continue;
+        const QString comment = lines_[i].mid(semicolon + 1).trimmed();
+        if (!comment.isEmpty()) lines << comment;
+    }
+    return lines.join(u'\n');
 }

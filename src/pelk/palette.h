@@ -63,8 +63,29 @@ class Palette {
     static QString indentation(const QString& text, int caret);
 
     // Where the caret goes inside freshly inserted text: right after its
-    // first "(", or at its start when it has none.
+    // first "(", so that the user goes on typing inside the structure, or
+    // after the whole text when it has none, so that a second insertion
+    // follows the first instead of landing before it.
     static int caretOffset(const QString& inserted);
+
+    // A cell's text fitted into the editor's text at the caret, so that an
+    // insertion never joins the words around it or comments out what
+    // follows: a blank before it after a word, a blank after a short form
+    // that a word follows directly (but a square glues to the piece before
+    // it, and a piece to the square after it, when together they read as
+    // one designator such as Qe4), and a line break with the indentation
+    // after a long form when the caret's line goes on (its comment would
+    // otherwise swallow the rest of the line).
+    struct Placement {
+        QString text;   // what goes into the editor
+        int caret = 0;  // where the caret goes, counted from the start of text
+    };
+    static Placement place(const QString& inserted, bool shortForm, const QString& editorText,
+                           int caret, const QString& indentation);
+
+    // What a cell means, for its tool tip: its short form, then the
+    // comments of its long form, one per line; "" when the cell has no text.
+    QString explanation(int column, int row) const;
 
   private:
     QStringList lines_;

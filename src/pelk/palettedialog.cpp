@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -46,19 +47,36 @@ void PaletteDialog::build(const Palette& palette, int screenWidth) {
     const QList<QStringList> columns = palette.columns();
     const int rows = palette.rowCount();
     const int width = columnWidth(screenWidth);
+    const QFontMetrics metrics(grid_->font());
     grid_->setColumnCount(int(columns.size()));
     grid_->setRowCount(rows);
+    int gridWidth = 0;
     for (int c = 0; c < columns.size(); c++) {
-        grid_->setColumnWidth(c, width);
+        // A column is as wide as its longest label, so that none is cut.
+        int columnWidth = width;
         for (int r = 0; r < rows; r++) {
-            auto* item = new QTableWidgetItem(r < columns[c].size() ? columns[c][r] : QString());
+            const QString label = r < columns[c].size() ? columns[c][r] : QString();
+            columnWidth = std::max(columnWidth, metrics.horizontalAdvance(label) + kCellPadding);
+            auto* item = new QTableWidgetItem(label);
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            // The tool tip says what the cell means and takes.
+            item->setToolTip(palette.explanation(c, r));
             grid_->setItem(r, c, item);
         }
+        grid_->setColumnWidth(c, columnWidth);
+        gridWidth += columnWidth;
     }
     for (int r = 0; r < rows; r++) grid_->setRowHeight(r, kRowHeight);
-    const int gridWidth = int(columns.size()) * width;
     const int gridHeight = rows * kRowHeight;
+    // A grid wider than the screen scrolls sideways instead.
+    const int room = std::max(width, screenWidth - 22 - 40);
+    if (gridWidth > room) {
+        grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        const int bar = grid_->horizontalScrollBar()->sizeHint().height();
+        grid_->setFixedSize(room, gridHeight + bar);
+        setFixedSize(room + 22, gridHeight + bar + 80);
+        return;
+    }
     grid_->setFixedSize(gridWidth, gridHeight);
     setFixedSize(gridWidth + 22, gridHeight + 80);
 }

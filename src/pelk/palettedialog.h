@@ -15,11 +15,14 @@ class PaletteDialog : public QDialog {
 
   public:
     static constexpr int kRowHeight = 20;
+    // Room beside a label within its cell.
+    static constexpr int kCellPadding = 12;
 
     explicit PaletteDialog(QWidget* parent = nullptr);
 
     // Fills the grid; only the first call does anything, as the palette is
-    // read once.
+    // read once. Columns are at least columnWidth() wide, wider where a label
+    // needs it; each cell's tool tip explains it.
     void build(const Palette& palette, int screenWidth);
     bool isBuilt() const { return built_; }
 

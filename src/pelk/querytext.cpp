@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 bool isSpace(QChar c) {
@@ -64,6 +66,11 @@ QList<QueryToken> queryTokens(QStringView line) {
         } else if (line[i] == u'(' || line[i] == u')') {
             tokens << QueryToken{QueryToken::Parenthesis, i, 1};
             i++;
+        } else if (line[i] == u'"') {
+            const int start = i++;
+            while (i < n && line[i] != u'"') i += line[i] == u'\\' && i + 1 < n ? 2 : 1;
+            if (i < n) i++;
+            tokens << QueryToken{QueryToken::Word, start, i - start};
         } else {
             const int start = i;
             while (i < n && !isSpace(line[i]) && line[i] != u'(' && line[i] != u')') i++;
@@ -98,15 +105,101 @@ ParenthesisMatch matchParenthesis(const QString& text, int pos) {
     return {true, -1};
 }
 
-QString resultFileName(const QString& text) {
-    static const QString output = QStringLiteral(":output");
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        const qsizetype at = line.indexOf(output);
-        if (at < 0) continue;
-        const QStringView rest = line.mid(at + output.size());
-        const qsizetype pgn = rest.indexOf(u".pgn");
-        if (pgn < 0) return {};
-        return rest.left(pgn + 4).trimmed().toString();
+QString wordValue(QStringView word) {
+    if (!word.startsWith(u'"')) return word.toString();
+    QString value;
+    const qsizetype end = word.size() > 1 && word.endsWith(u'"') ? word.size() - 1 : word.size();
+    for (qsizetype i = 1; i < end; i++) {
+        if (word[i] == u'\\' && i + 1 < end && (word[i + 1] == u'"' || word[i + 1] == u'\\')) i++;
+        value += word[i];
     }
-    return {};
+    return value;
+}
+
+QString quotedWord(const QString& name) {
+    const bool plain = !name.isEmpty() && !name.startsWith(u';') && !name.startsWith(u'"') &&
+                       std::none_of(name.cbegin(), name.cend(),
+                                    [](QChar c) { return isSpace(c) || c == u'(' || c == u')'; });
+    if (plain) return name;
+    QString quoted = QStringLiteral("\"");
+    for (QChar c : name) {
+        if (c == u'"' || c == u'\\') quoted += u'\\';
+        quoted += c;
+    }
+    return quoted + u'"';
+}
+
+namespace {
+
+// The tokens of the whole text at their offsets in it, comments left out.
+QList<QueryToken> textTokens(const QString& text) {
+    QList<QueryToken> tokens;
+    int lineStart = 0;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        for (QueryToken t : queryTokens(line)) {
+            if (t.kind == QueryToken::Comment) continue;
+            t.start += lineStart;
+            tokens << t;
+        }
+        lineStart += int(line.size()) + 1;
+    }
+    return tokens;
+}
+
+bool isParen(const QString& text, const QueryToken& t, QChar which) {
+    return t.kind == QueryToken::Parenthesis && text[t.start] == which;
+}
+
+// The index of the token after the last `keyword` at the top level of the
+// first list, -1 when there is none; *head is the first word of that list.
+int afterKeyword(const QString& text, const QList<QueryToken>& tokens, const QString& keyword,
+                 int* head) {
+    *head = -1;
+    int found = -1;
+    int depth = 0;
+    for (int i = 0; i < tokens.size(); i++) {
+        if (isParen(text, tokens[i], u'(')) {
+            depth++;
+        } else if (isParen(text, tokens[i], u')')) {
+            if (--depth <= 0) break;
+        } else if (depth == 1) {
+            if (*head < 0) *head = i;
+            if (QStringView(text).mid(tokens[i].start, tokens[i].length) == keyword) found = i + 1;
+        } else if (depth == 0) {
+            break;  // the engine reads nothing before the first list
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+QString matchArgument(const QString& text, const QString& keyword) {
+    const QList<QueryToken> tokens = textTokens(text);
+    int head = -1;
+    const int at = afterKeyword(text, tokens, keyword, &head);
+    if (at < 0 || at >= tokens.size() || tokens[at].kind == QueryToken::Parenthesis) return {};
+    return wordValue(QStringView(text).mid(tokens[at].start, tokens[at].length));
+}
+
+QString resultFileName(const QString& text) {
+    return matchArgument(text, QStringLiteral(":output"));
+}
+
+TextEdit setMatchArgument(const QString& text, const QString& keyword, const QString& name) {
+    const QList<QueryToken> tokens = textTokens(text);
+    int head = -1;
+    const int at = afterKeyword(text, tokens, keyword, &head);
+    const QString word = quotedWord(name);
+    // A keyword right after it means the name was left out.
+    if (at >= 0 && at < tokens.size() && tokens[at].kind != QueryToken::Parenthesis &&
+        tokens[at].kind != QueryToken::Keyword) {
+        return {tokens[at].start, tokens[at].length, word};
+    }
+    if (at >= 0) {
+        const QueryToken& key = tokens[at - 1];
+        return {key.start + key.length, 0, u' ' + word};
+    }
+    if (head < 0) return {-1, 0, {}};
+    return {tokens[head].start + tokens[head].length, 0, u' ' + keyword + u' ' + word};
 }

@@ -16,8 +16,16 @@ struct QueryToken {
 
 // The tokens of one line, read as the engine reads them: a ";" where a word
 // could begin comments out the rest of the line, a parenthesis stands alone,
-// and any other run of characters up to a blank or parenthesis is one word.
+// a word that begins with a double quote runs to the closing quote (blanks,
+// parentheses and ";" inside it included; \" and \\ stand for " and \), and
+// any other run of characters up to a blank or parenthesis is one word.
 QList<QueryToken> queryTokens(QStringView line);
+
+// A word as the engine takes it: a quoted word without its quotes and
+// escapes, any other word as it stands.
+QString wordValue(QStringView word);
+// A file name written as one word, quoted when it would not read as one.
+QString quotedWord(const QString& name);
 
 // Whether a word reads as a piece designator such as Ka1, [Qq]d-e4-5, .e4 or
 // $t[e1,g1].
@@ -31,7 +39,20 @@ struct ParenthesisMatch {
 };
 ParenthesisMatch matchParenthesis(const QString& text, int pos);
 
-// The result file named after the first ":output" of the text (a comment
-// counts too), cut after the ".pgn" that follows and trimmed; "" when the
-// text has no ":output" or no ".pgn" after it.
+// The word that follows a keyword of the query's match form (the first list
+// of the text), read as the engine reads it: comments skipped, and of a
+// keyword given twice the last one counts. "" when there is none.
+QString matchArgument(const QString& text, const QString& keyword);
+// The result file: the word after :output.
 QString resultFileName(const QString& text);
+
+// A change of the text: `length` characters at `start` become `replacement`.
+struct TextEdit {
+    int start = 0;
+    int length = 0;
+    QString replacement;
+};
+// Gives a keyword of the match form a new file name: the word after it is
+// replaced, or the keyword and the name are added after "match". Nothing
+// (an edit at -1) when the text has no match form.
+TextEdit setMatchArgument(const QString& text, const QString& keyword, const QString& name);

@@ -12,8 +12,10 @@ class FakeDesktop : public Desktop {
   public:
     QQueue<QString> openNames;
     QQueue<QString> saveNames;
+    QQueue<QString> pgnNames;
     QQueue<QMessageBox::StandardButton> answers;
     QStringList questions;
+    QList<QMessageBox::StandardButton> defaults;  // the default button of each question
     QStringList messages;
     QStringList errors;
     QStringList openedDocuments;
@@ -21,9 +23,11 @@ class FakeDesktop : public Desktop {
 
     QString openFileName(QWidget*, const QString&) override { return take(openNames); }
     QString saveFileName(QWidget*, const QString&) override { return take(saveNames); }
-    QMessageBox::StandardButton ask(QWidget*, const QString& text,
-                                    QMessageBox::StandardButtons) override {
+    QString pgnFileName(QWidget*, const QString&, bool) override { return take(pgnNames); }
+    QMessageBox::StandardButton ask(QWidget*, const QString& text, QMessageBox::StandardButtons,
+                                    QMessageBox::StandardButton defaultButton) override {
         questions << text;
+        defaults << defaultButton;
         return answers.isEmpty() ? QMessageBox::Cancel : answers.dequeue();
     }
     void inform(QWidget*, const QString& text) override { messages << text; }

@@ -144,7 +144,19 @@ class PaletteTest : public QObject {
     void caret() {
         QCOMPARE(Palette::caretOffset("(match :pgn x.pgn)"), 1);
         QCOMPARE(Palette::caretOffset(":and ((position))"), 6);
-        QCOMPARE(Palette::caretOffset(":check"), 0);
+        QCOMPARE(Palette::caretOffset(":check"), 6);
+    }
+
+    // Tool tips: the short form, then every comment of the long form.
+    void explanation() {
+        const Palette p = paletteOf(
+            "<struct>\na,b,c\n</struct>\n<inserted_text>\n<i0,0>\n:year 1 2   ; played "
+            "then\n</>\n<i0,1>\n(and   ; all of\n (x)\n )     ; these\n</>\n<i0,2>\n:bare\n</>\n"
+            "</inserted_text>");
+        QCOMPARE(p.explanation(0, 0), QString(":year 1 2\nplayed then"));
+        QCOMPARE(p.explanation(0, 1), QString("(and(x))\nall of\nthese"));
+        QCOMPARE(p.explanation(0, 2), QString(":bare"));
+        QCOMPARE(p.explanation(0, 3), QString());
     }
 
     void findsTheStartDirectoryFirst() {

@@ -39,6 +39,35 @@ class PaletteDialogTest : public QObject {
         QCOMPARE(grid->columnCount(), 3);
     }
 
+    // No label is cut: a column is as wide as its longest label. Each cell's
+    // tool tip explains it from the palette's text.
+    void labelsFitAndExplainThemselves() {
+        const QString longLabel = ":pretransformmatchcount-and-more";
+        PaletteDialog dialog;
+        dialog.build(Palette(QString("<struct>\na,b\n" + longLabel +
+                                     ",d\n</struct>\n<inserted_text>\n<i0,1>\n:b 1 2 ; "
+                                     "what b does\n</>\n</inserted_text>")
+                                 .split(u'\n')),
+                     1280);
+        QTableWidget* grid = dialog.grid();
+        QCOMPARE(grid->columnWidth(0), 90);
+        const int needed = QFontMetrics(grid->font()).horizontalAdvance(longLabel);
+        QVERIFY(grid->columnWidth(1) >= needed + 4);
+        QCOMPARE(grid->width(), 90 + grid->columnWidth(1));
+        QCOMPARE(grid->item(1, 0)->toolTip(), QString(":b 1 2\nwhat b does"));
+        QCOMPARE(grid->item(0, 0)->toolTip(), QString());
+    }
+
+    // Wider than the screen, the grid scrolls sideways within it.
+    void wideGridScrolls() {
+        PaletteDialog dialog;
+        dialog.build(
+            Palette(QString("<struct>\na\nb\nc\nd\ne\nf\ng\nh\ni\nj\n</struct>").split(u'\n')),
+            600);
+        QVERIFY(dialog.width() <= 600);
+        QCOMPARE(dialog.grid()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    }
+
     void keysAndClicksChoose_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("accepted");

@@ -17,25 +17,92 @@ class QueryTextTest : public QObject {
         QTest::newRow("closing parenthesis right after the name")
             << "(match :pgn g.pgn :output result.pgn)"
             << "result.pgn";
-        QTest::newRow("first mention is in a comment")
+        QTest::newRow("a comment is skipped, as the engine skips it")
             << "; :output old.pgn was the first try\n(match :output new.pgn)"
-            << "old.pgn";
-        QTest::newRow("blanks in the name") << "(match :output  my games.pgn)"
-                                            << "my games.pgn";
+            << "new.pgn";
+        QTest::newRow("a blank ends the name") << "(match :output  my games.pgn)"
+                                               << "my";
+        QTest::newRow("a quoted name holds blanks and escapes")
+            << "(match :output \"My Games/a \\\"b\\\" c\\\\d.pgn\" :pgn g.pgn)"
+            << "My Games/a \"b\" c\\d.pgn";
+        QTest::newRow("a quoted name holds ; and parentheses") << "(match :output \"x (1); y.pgn\")"
+                                                               << "x (1); y.pgn";
         QTest::newRow("path") << "(match :output ../out/r.pgn)"
                               << "../out/r.pgn";
         QTest::newRow("no :output") << "(match :pgn g.pgn)"
                                     << "";
-        QTest::newRow("no .pgn after the first :output")
+        QTest::newRow("any name, as the engine takes it")
             << "(match :output result.txt)\n; :output x.pgn"
+            << "result.txt";
+        QTest::newRow("the last :output counts") << "(match :output a.pgn :output b.pgn)"
+                                                 << "b.pgn";
+        QTest::newRow("only in the match form")
+            << "(match :pgn g.pgn (position :output p.pgn))\n(match :output later.pgn)"
             << "";
-        QTest::newRow(".pgn only before :output") << "(match :pgn g.pgn :output r)"
-                                                  << "";
+        QTest::newRow("no word after it") << "(match :output)"
+                                          << "";
+        QTest::newRow("a semicolon inside a word is no comment") << "(match :output a;b.pgn)"
+                                                                 << "a;b.pgn";
     }
     void resultName() {
         QFETCH(QString, text);
         QFETCH(QString, name);
         QCOMPARE(resultFileName(text), name);
+    }
+
+    // Games File... and Output File...: the word after the keyword is
+    // replaced, or the keyword is added after "match"; names that would not
+    // read as one word are quoted.
+    void setArgument_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("replaces the name") << "(match :pgn old.pgn ; games\n (position))"
+                                           << ":pgn"
+                                           << "new.pgn"
+                                           << "(match :pgn new.pgn ; games\n (position))";
+        QTest::newRow("skips a commented-out keyword") << "; :output x.pgn\n(match :output y.pgn)"
+                                                       << ":output"
+                                                       << "z.pgn"
+                                                       << "; :output x.pgn\n(match :output z.pgn)";
+        QTest::newRow("adds the keyword after match")
+            << "(match :pgn g.pgn\n (position))"
+            << ":output"
+            << "found.pgn"
+            << "(match :output found.pgn :pgn g.pgn\n (position))";
+        QTest::newRow("adds the name after a bare keyword") << "(match :pgn (position))"
+                                                            << ":pgn"
+                                                            << "g.pgn"
+                                                            << "(match :pgn g.pgn (position))";
+        QTest::newRow("adds the name before a keyword that follows")
+            << "(match :pgn :output o.pgn)"
+            << ":pgn"
+            << "g.pgn"
+            << "(match :pgn g.pgn :output o.pgn)";
+        QTest::newRow("quotes a name with blanks") << "(match :pgn \"old one.pgn\")"
+                                                   << ":pgn"
+                                                   << "My Games/a \"b\".pgn"
+                                                   << "(match :pgn \"My Games/a \\\"b\\\".pgn\")";
+        QTest::newRow("no match form") << "; nothing yet"
+                                       << ":pgn"
+                                       << "g.pgn"
+                                       << "";
+    }
+    void setArgument() {
+        QFETCH(QString, before);
+        QFETCH(QString, keyword);
+        QFETCH(QString, name);
+        QFETCH(QString, after);
+        const TextEdit edit = setMatchArgument(before, keyword, name);
+        if (after.isEmpty()) {
+            QCOMPARE(edit.start, -1);
+            return;
+        }
+        QString text = before;
+        text.replace(edit.start, edit.length, edit.replacement);
+        QCOMPARE(text, after);
+        QCOMPARE(matchArgument(text, keyword), name);
     }
 
     void tokens() {
