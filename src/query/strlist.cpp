@@ -27,7 +27,7 @@ bool isSpace(int ch) {
 
 // Where the tokenizer stands in the text it reads, and where it stood
 // before its last character, so that a character put back restores both.
-// Columns count characters: UTF-8 continuation bytes do not advance them.
+// Columns count bytes, whatever the file's encoding, as the editor expects.
 struct Cursor {
     int line = 1;
     int column = 1;
@@ -54,7 +54,7 @@ int next(FILE* stream) {
     if (ch == '\n') {
         ++cursor.line;
         cursor.column = 1;
-    } else if (ch != EOF && (ch & 0xC0) != 0x80) {
+    } else if (ch != EOF) {
         ++cursor.column;
     }
     return ch;

@@ -87,7 +87,7 @@ TEST(QueryPlaces, PositionListGrammar) {
 }
 
 // The reader's own refusals and those of the match form; columns count
-// characters, not bytes, and comments and blank lines count as lines.
+// bytes, and comments and blank lines count as lines.
 TEST(QueryPlaces, ReaderAndMatchForm) {
     struct Case {
         std::string query;
@@ -99,7 +99,7 @@ TEST(QueryPlaces, ReaderAndMatchForm) {
         {"(match\n  (position (Ka1)", place(2, 3, "(")},
         {"(match :output " + std::string(502, 'o') + ")", place(1, 16, std::string(501, 'o'))},
         {"(match :pgn \"a b.pgn\n)", place(1, 13, "\"a b.pgn")},
-        {"(match :player \"R\xc3\xa9ti\" :bogus)", place(1, 23, ":bogus")},
+        {"(match :player \"R\xc3\xa9ti\" :bogus)", place(1, 24, ":bogus")},
         {"(match :pgn)", place(1, 8, ":pgn")},
         {"(match :pgn x.pgn\n :result 2-0)", place(2, 10, "2-0")},
         {"(match :year 1990 1980)", place(1, 19, "1980")},

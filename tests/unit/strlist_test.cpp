@@ -251,7 +251,7 @@ TEST(StrlistParse, ByteOrderMarkAndTextAfterTheList) {
 // Each node knows where its text starts; the readers note the words they
 // take, and a refusal in the reader names the word it failed on.
 TEST(StrlistPlaces, NodesAndTheWordBeingRead) {
-    strlist* tree = parse("; c\n(match :pgn\n\t\"a b\" (x)\n  r\xC3\xA9ti )");
+    strlist* tree = parse("; c\n(match :pgn\n\t\"a b\" (x)\n  r\xC3\xA9ti \xC3\xA9 )");
     EXPECT_EQ(tree->line, 2);
     EXPECT_EQ(tree->column, 2);
     EXPECT_EQ(strlist::placeLine(), "  at line 2, column 1: (");
@@ -265,9 +265,11 @@ TEST(StrlistPlaces, NodesAndTheWordBeingRead) {
     EXPECT_EQ(strlist::placeLine(), "  at line 3, column 2: a b");
     strlist::taking(quoted->cdr);
     EXPECT_EQ(strlist::placeLine(), "  at line 3, column 8: (");
-    // Columns count characters: the accent takes two bytes.
     strlist::taking(quoted->cdr->cdr);
     EXPECT_EQ(strlist::placeLine(), "  at line 4, column 3: r\xC3\xA9ti");
+    // Columns count bytes: the accent before takes two.
+    strlist::taking(quoted->cdr->cdr->cdr);
+    EXPECT_EQ(strlist::placeLine(), "  at line 4, column 9: \xC3\xA9");
     strlist::forgetPlace();
     EXPECT_EQ(strlist::placeLine(), "");
 
