@@ -270,6 +270,12 @@ export function readGames(file, onGame) {
     const parsed = parsePgn(`${g.tags.map(fixTagLine).join('\n')}\n\n${moves}\n`);
     const game = parsed[0] ?? { headers: new Map(), moves: { children: [] } };
     if (parsed.length > 1) throw new Error(`game ${number} reads as ${parsed.length} games`);
+    // chessops rewrites a Result it does not know ("1/2") as "*"; hux reads
+    // the tag as written.
+    for (const line of g.tags) {
+      const m = line.match(/^\s*\[Result\s+"(.*)"/);
+      if (m) game.headers.set('Result', m[1]);
+    }
     onGame(number, game);
   }
   return number;
