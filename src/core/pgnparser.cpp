@@ -799,7 +799,14 @@ errorT PgnParser::ExtractPgnTag(const char* buffer, Game* game) {
         for (byte type = 0; type < 7; ++type) {
             if (!equals(tag + 5, ratingTypeNames[type])) continue;
             eloT current = whiteRating ? game->GetWhiteElo() : game->GetBlackElo();
-            if (current != 0) break;
+            if (current != 0) {
+                // The rating came with the name ("Smith (2400)") and the
+                // record writes its own tag of this name: a second one would
+                // make the written header hold the tag twice.
+                byte held = whiteRating ? game->GetWhiteRatingType() : game->GetBlackRatingType();
+                if (held == type) return OK;
+                break;
+            }
             SetPlayerRating(game, whiteRating, strGetUnsigned(value), value);
             if (whiteRating) {
                 game->SetWhiteRatingType(type);

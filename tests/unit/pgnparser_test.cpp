@@ -81,11 +81,15 @@ TEST(PgnTags, PlayersAndTheirRatings) {
     EXPECT_STREQ(g.GetBlackStr(), "Rival");
     EXPECT_EQ(g.GetBlackElo(), 2450);
     EXPECT_EQ(g.GetBlackRatingType(), RATING_Elo);
-    // The player has a rating now: a rating tag becomes an extra tag.
+    // The player has an Elo now: a BlackElo tag is dropped, since the written
+    // header would hold BlackElo twice (and a repeated tag starts a game); a
+    // rating of another kind stays an extra tag.
     EXPECT_EQ(tag(g, r, "[BlackElo \"2500\"]"), OK);
     EXPECT_EQ(g.GetBlackElo(), 2450);
+    EXPECT_EQ(g.GetNumExtraTags(), 0u);
+    EXPECT_EQ(tag(g, r, "[BlackUSCF \"2300\"]"), OK);
     ASSERT_EQ(g.GetNumExtraTags(), 1u);
-    EXPECT_STREQ(g.GetExtraTags()[0].tag, "BlackElo");
+    EXPECT_STREQ(g.GetExtraTags()[0].tag, "BlackUSCF");
 
     EXPECT_EQ(tag(g, r, "[White \"Strong (5000)\"]"), OK);
     EXPECT_STREQ(g.GetWhiteStr(), "Strong");
