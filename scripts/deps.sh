@@ -2,10 +2,12 @@
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/deps.sh [build|test|fuzz|dev]
 #   build: compiler, CMake and ICU, for hux alone;
-#   test:  plus Qt 6 Widgets (for pelk, the query editor), GoogleTest, Google
-#          Benchmark, a virtual X display with a keyboard driver for the
-#          editor's real-window check, and the tools that check the
-#          installation (manual pages, desktop entry, Debian package);
+#   test:  plus Qt 6 Widgets (for pelk, the query editor), the DejaVu fonts
+#          (the result viewer draws its pieces with their chess glyphs),
+#          GoogleTest, Google Benchmark, a virtual X display with a keyboard
+#          driver and a clipboard tool for the real-window checks, and the
+#          tools that check the installation (manual pages, desktop entry,
+#          Debian package);
 #   fuzz:  plus clang and its sanitizer runtimes (libFuzzer);
 #   dev:   plus the reference tools that bench/ and the agreement scripts compare with,
 #          and screenshots of the editor's window.
@@ -14,8 +16,8 @@ set -euo pipefail
 level=${1:-test}
 packages=(g++ cmake make libicu-dev)
 if [ "$level" != build ]; then
-  packages+=(qt6-base-dev qt6-qpa-plugins libgtest-dev libbenchmark-dev xvfb xdotool
-              man-db desktop-file-utils dpkg-dev)
+  packages+=(qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libgtest-dev libbenchmark-dev xvfb
+             xdotool xclip man-db desktop-file-utils dpkg-dev)
 fi
 if [ "$level" = fuzz ] || [ "$level" = dev ]; then
   packages+=(clang libclang-rt-14-dev)

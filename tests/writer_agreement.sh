@@ -10,7 +10,8 @@
 #
 # Usage: tests/writer_agreement.sh [BUILD_DIR]   (default: build)
 # Skips (status 0) when pgn-extract or the shared data is missing. With
-# HUX_WRITER=tool, or when hux fails, bench/pgn_rewrite writes Y.
+# HUX_WRITER=tool, bench/pgn_rewrite writes Y instead of hux. A hux that
+# fails on an input fails the check.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -41,7 +42,8 @@ write_records() {  # input output
       [ "$2" = "$work/y.pgn" ] || mv "$work/y.pgn" "$2"
       return 0
     fi
-    echo "  (hux failed: $(tail -c 200 "$work/hux.out" | tr '\n' ' '); using pgn_rewrite)"
+    echo "  hux failed on $1: $(tail -c 200 "$work/hux.out" | tr '\n' ' ')"
+    return 1
   fi
   "$build/bench/pgn_rewrite" "$1" "$2" 2> /dev/null
 }
@@ -67,7 +69,10 @@ for x in "${files[@]}"; do
   [ -f "$x" ] || continue
   y="$work/y.pgn"
   rm -f "$y"
-  write_records "$x" "$y"
+  if ! write_records "$x" "$y"; then
+    bad=1
+    continue
+  fi
   main_lines "$x" "$work/x.lines" "$work/x.log"
   main_lines "$y" "$work/y.lines" "$work/y.log"
   gx=$(wc -l < "$work/x.lines")

@@ -61,6 +61,10 @@ class PgnParser {
     const char* ErrorMessages() const;
     uint32_t ErrorsDropped() const { return NumErrorsDropped; }
     uint32_t BytesUsed() const { return BytesSeen; }
+    // Where the first byte not yet consumed lies in the input, counted in 64
+    // bits: after ParseGame, the end of the game just read, so that a reader
+    // can note each game's byte range and read it again later on its own.
+    uint64_t InputOffset() const { return InFile->Location() - UnGetCount; }
     uint32_t GetLineNumber() const { return LineCounter; }
 
     // The tokenizer, public so that it can be tested on its own. Each reads

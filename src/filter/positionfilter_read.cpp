@@ -582,6 +582,8 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
             throw QueryError(std::string("unknown keyword: ") + k + "\n");
         }
     }
+    util::uassert(!(f->check && f->notincheck),
+                  ":check and :nocheck in one position list: no position can match it");
     if (f->searchVariations || f->searchVariationsOnly)
         f->subsetVariations(f->searchVariations, f->searchVariationsOnly);
     if (f->donotannotate && f->pairFilter) f->pairFilter->donotannotate = true;

@@ -61,8 +61,8 @@ void positionFilterList::addFilter(positionFilter* p) {
         npretransformmatchesmax = p->npretransformmatchesmax;
         checknpretransformmatches = p->checknpretransformmatches;
     }
-    positionConditions = initial || terminal || varinitial || checkmovenumber || check ||
-                         notincheck || mate || stalemate;
+    positionConditions = initial || terminal || varinitial || varterminal || checkmovenumber ||
+                         check || notincheck || mate || stalemate;
     filters.push_back(p);
     variantIndex.reset();
 }
@@ -184,6 +184,8 @@ bool positionFilterList::testConditions(Game* game) {
     if (initial && game->GetCurrentPly() != 0) return false;
     if (terminal && !game->AtVarEnd()) return false;
     if (varinitial && !game->AtVarStart() && game->GetNumVariations() == 0) return false;
+    // The last position of a variation: the end of a line that is not the main line.
+    if (varterminal && (!game->AtVarEnd() || game->GetVarLevel() == 0)) return false;
     if (checkmovenumber) {
         int move = int(game->GetCurrentPly()) / 2 + 1;
         if (move < movemin || move > movemax) return false;

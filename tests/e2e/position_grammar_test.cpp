@@ -17,6 +17,8 @@ TEST(PositionGrammarRun, Errors) {
         {"Ka1 (x) :check", "invalid format for positionfilter in list: ((x) :check)"},
         {":checkmate", "unknown keyword: :checkmate\n"},
         {":Mate", "unknown keyword: :Mate\n"},
+        {":check Ka1 :nocheck",
+         "Error: :check and :nocheck in one position list: no position can match it\n"},
         {":name", "Error: missing name\n"},
         {":result", "Error: missing result value\n"},
         {":result draw", "Error: Invalid result value: must be 1-0, 0-1, 1/2, or 1/2-1/2\n"},

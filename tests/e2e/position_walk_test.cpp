@@ -72,6 +72,12 @@ TEST(PositionWalk, CountsDecideWhichGamesMatch) {
         // The start, and every position whose next move has variations.
         {"(position :varinitial :variations :matchcount 4)", "+<1>"},
         {"(position :varinitial :variations :matchcount 3)", "+<2>"},
+        // The ends of variations: three in game 1, two in game 2; the main
+        // line's end is none of them.
+        {"(position :varterminal :variations :matchcount 3)", "+<1>"},
+        {"(position :varterminal :variations :matchcount 2)", "+<2>"},
+        {"(position :varterminal :mate :variationsonly)", "+<1>"},
+        {"(position :varterminal)", ""},
         // The queen stands on f7 after three different mates: each orientation
         // of Qf7 is one variant, and only the first one ever matches.
         {"(position Qf7 :flipvertical :variations :pretransformmatchcount 3)", "+<1>"},

@@ -1,22 +1,39 @@
 #include "test_paths.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
 
+bool runByCi() {
+    const char* ci = getenv("CI");
+    return ci != nullptr && *ci != '\0' && strcmp(ci, "false") != 0 && strcmp(ci, "0") != 0;
+}
+
 std::string fixturePath(const std::string& relative) {
-    return std::string(HUX_FIXTURES_DIR) + "/" + relative;
+    std::string path = std::string(HUX_FIXTURES_DIR) + "/" + relative;
+    std::error_code ec;
+    // Committed files: a missing one is a fault of the checkout.
+    if (!fs::exists(path, ec)) ADD_FAILURE() << "missing committed test file: " << path;
+    return path;
 }
 
 std::string dataPath(const std::string& relative) {
-    std::string path = std::string(HUX_DATA_DIR) + "/" + relative;
+    // The variable, as for the agreement scripts, else the build's setting.
+    const char* dir = getenv("HUX_DATA_DIR");
+    std::string path =
+        std::string(dir != nullptr && *dir != '\0' ? dir : HUX_DATA_DIR) + "/" + relative;
     std::error_code ec;
-    return fs::exists(path, ec) ? path : std::string();
+    if (fs::exists(path, ec)) return path;
+    if (runByCi())
+        ADD_FAILURE() << "missing shared data (CI is set, so nothing may be skipped): " << path;
+    return std::string();
 }
 
 namespace {

@@ -150,8 +150,10 @@ int walkAndCheck(Game& game, MarkBoard& board) {
 TEST(MarkBoard, WalksOverRealGamesKeepEveryMarkOnItsPiece) {
     std::string sample = readFile(std::string(HUX_EXAMPLES_DIR) + "/sample.pgn");
     std::string nested = readFile(fixturePath("pgn/nested_variations.pgn"));
-    std::string classics = kSlowBuild ? "" : dataPath("dev/classics.pgn");
-    std::string text = sample + "\n" + nested + "\n" + (classics.empty() ? "" : readFile(classics));
+    std::string classics = dataPath("dev/classics.pgn");
+    std::string real = classics.empty() ? "" : readFile(classics);
+    if (kSlowBuild) real = real.substr(0, 300000);
+    std::string text = sample + "\n" + nested + "\n" + real;
     MarkBoard board;
     int games = 0, positions = 0;
     forEachGame(text, [&](Game& game) {

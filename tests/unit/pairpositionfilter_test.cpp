@@ -289,12 +289,12 @@ void compare(const std::string& text, const Query& q, bool expectFinds) {
 }
 
 // The sample games (two with variations, one from a set-up position), and
-// unless the build is slow, the first of the older real games: comments,
-// nested variations, studies.
+// the first of the older real games (fewer in slow builds): comments, nested
+// variations, studies.
 TEST(RelationSearch, FindsAndMarksWhatThePlainRulesFind) {
-    std::string path = kSlowBuild ? "" : dataPath("dev/classics.pgn");
+    std::string path = dataPath("dev/classics.pgn");
     std::string text = readFile(std::string(HUX_EXAMPLES_DIR) + "/sample.pgn");
-    if (!path.empty()) text += "\n" + readFile(path).substr(0, 1000000);
+    if (!path.empty()) text += "\n" + readFile(path).substr(0, kSlowBuild ? 60000 : 1000000);
     const int all = 1 << 30;
     const int some = kSlowBuild ? 12 : 150;
     const Query queries[] = {
@@ -320,7 +320,8 @@ TEST(RelationSearch, FindsAndMarksWhatThePlainRulesFind) {
          ":ignoresidetomove)",
          some, 1},
     };
-    for (const Query& q : queries) compare(text, q, !path.empty());
+    // The short slice of slow builds need not give every query a find.
+    for (const Query& q : queries) compare(text, q, !path.empty() && !kSlowBuild);
 }
 
 // Copies of a list carry copies of its relation, mirrored and shifted with it:
