@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/deps.sh [build|test|fuzz|dev]
-#   build: compiler, CMake and the compression libraries, for hux alone;
+#   build: compiler, CMake, ICU and the compression libraries, for hux alone;
 #   test:  plus Qt 6 Widgets (for pelk, the query editor), the DejaVu fonts
 #          (the result viewer draws its pieces with their chess glyphs),
 #          GoogleTest, Google Benchmark, a virtual X display with a keyboard
@@ -15,7 +15,7 @@
 set -euo pipefail
 
 level=${1:-test}
-packages=(g++ cmake make pkg-config zlib1g-dev libzstd-dev libbz2-dev liblzma-dev)
+packages=(g++ cmake make pkg-config libicu-dev zlib1g-dev libzstd-dev libbz2-dev liblzma-dev)
 if [ "$level" != build ]; then
   packages+=(qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libgtest-dev libbenchmark-dev xvfb
              xdotool xclip man-db desktop-file-utils dpkg-dev)

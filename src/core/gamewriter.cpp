@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/game.h"
@@ -65,9 +66,42 @@ void game_printNag(byte nag, char* str, bool asSymbol, gameFormatT format) {
     snprintf(str, 20, "%s$%u", format == PGN_FORMAT_LaTeX ? "\\" : "", unsigned(nag));
 }
 
+namespace {
+
+constexpr bool isCommentBlank(char ch) {
+    return ch == ' ' || ch == '\n';
+}
+
+// The end of the unit of comment text that starts at `pos`: a word, where a
+// "[%...]" command counts as one word with its blanks, so that no line break
+// falls inside a clock or an evaluation. A command whose "]" does not come
+// on the same line is taken word by word.
+size_t commentUnitEnd(std::string_view text, size_t pos) {
+    while (pos < text.size() && !isCommentBlank(text[pos])) {
+        if (text.compare(pos, 2, "[%") == 0) {
+            size_t close = text.find_first_of("]\n", pos);
+            if (close != std::string_view::npos && text[close] == ']') {
+                pos = close + 1;
+                continue;
+            }
+        }
+        ++pos;
+    }
+    return pos;
+}
+
+// Blanks that stay inside a word: newlines become spaces.
+void appendBlanks(std::string& out, std::string_view blanks) {
+    out.append(blanks.size(), ' ');
+}
+
+}  // namespace
+
 // A comment cannot hold its closing brace: one inside the text (text found
 // between games can have any) is written as ')' so that the rest of the
-// comment is not read as moves.
+// comment is not read as moves. Lines break only between words: never
+// inside a "[%...]" command, directly after the opening or before the
+// closing text, which other readers do not follow.
 errorT Game::WriteComment(TextBuffer* tb, const char* preStr, const char* comment,
                           const char* postStr) {
     ASSERT(tb != nullptr && preStr != nullptr && comment != nullptr && postStr != nullptr);
@@ -80,10 +114,33 @@ errorT Game::WriteComment(TextBuffer* tb, const char* preStr, const char* commen
             if (ch == '}') ch = ')';
         comment = safe.c_str();
     }
-    errorT err = tb->PrintString(preStr);
-    if (err == OK) err = tb->PrintString(comment);
-    if (err == OK) err = tb->PrintString(postStr);
-    return err;
+    const std::string_view text(comment);
+    const size_t first = text.find_first_not_of(" \n");
+    std::string before(preStr);
+    std::string after;
+    if (first == std::string_view::npos) {
+        appendBlanks(before, text);
+        return tb->PrintJoined(before, {}, postStr);
+    }
+    const size_t last = text.find_last_not_of(" \n") + 1;
+    appendBlanks(before, text.substr(0, first));
+    appendBlanks(after, text.substr(last));
+    after += postStr;
+
+    size_t pos = first;
+    while (true) {
+        const size_t end = commentUnitEnd(text, pos);
+        const bool isFirst = pos == first;
+        const bool isLast = end >= last;
+        errorT err = tb->PrintJoined(isFirst ? std::string_view(before) : std::string_view(),
+                                     text.substr(pos, end - pos),
+                                     isLast ? std::string_view(after) : std::string_view());
+        if (err != OK || isLast) return err;
+        for (pos = end; isCommentBlank(text[pos]); ++pos) {
+            err = text[pos] == '\n' ? tb->PrintNewlineOrSpace() : tb->PrintSpace();
+            if (err != OK) return err;
+        }
+    }
 }
 
 // Walks the line from the cursor to its end, and every variation met on the

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string_view>
 
 #include "core/date.h"
 #include "core/dstring.h"
@@ -64,6 +65,18 @@ bool equals(const char* a, const char* b) {
     return strcmp(a, b) == 0;
 }
 
+// The name of the tag on a tag line, as ExtractPgnTag reads it: from after
+// the "[" to the first blank.
+std::string_view tagNameOf(const char* line) {
+    const char* s = line;
+    while (*s != 0 && isSpace(static_cast<unsigned char>(*s))) ++s;
+    if (*s == '[') ++s;
+    while (*s != 0 && isSpace(static_cast<unsigned char>(*s))) ++s;
+    const char* start = s;
+    while (*s != 0 && !isSpace(static_cast<unsigned char>(*s))) ++s;
+    return std::string_view(start, size_t(s - start));
+}
+
 }  // namespace
 
 void standardPlayerName(char* out, uint32_t outSize, const char* name) {
@@ -96,7 +109,9 @@ PgnParser::PgnParser(MFile* file)
       TokenBuffer(new char[MAX_COMMENT_SIZE]),
       PreGameText(new char[MAX_COMMENT_SIZE]),
       CommentText(new char[kCommentStartCapacity]),
-      CommentCapacity(kCommentStartCapacity) {
+      CommentCapacity(kCommentStartCapacity),
+      HeaderTagCount(0),
+      HasPendingTag(false) {
     ASSERT(file != nullptr);
     Reset();
 }
@@ -123,6 +138,9 @@ void PgnParser::Reset() {
     EndChar = -1;
     ParseMode = PARSE_Searching;
     ErrorBuffer->Clear();
+    HeaderTagCount = 0;
+    PendingTag.clear();
+    HasPendingTag = false;
 }
 
 const char* PgnParser::ErrorMessages() const {
@@ -236,13 +254,15 @@ char* PgnParser::GetComment() {
 }
 
 // Adds characters up to white space, ")" or the end of input (and "." when
-// stopAtDot), leaving the terminating character in the input. A brace or a
-// bracket of a variation also ends the word: they always start a token.
+// stopAtDot), leaving the terminating character in the input. A brace, a
+// bracket of a variation or the "[" of a tag also ends the word: they always
+// start a token, so "1-0[Event" is a result and the next game's first tag.
 void PgnParser::ReadWord(char*& p, const char* end, bool stopAtDot) {
     while (true) {
         int ch = GetChar();
         if (ch == EndChar) return;
-        if (isSpace(ch) || ch == ')' || ch == '(' || ch == '{' || (stopAtDot && ch == '.')) {
+        if (isSpace(ch) || ch == ')' || ch == '(' || ch == '{' || ch == '[' ||
+            (stopAtDot && ch == '.')) {
             UnGetChar(ch);
             return;
         }
@@ -515,7 +535,8 @@ tokenT PgnParser::GetGameToken(char* buffer, uint32_t bufSize) {
         }
         case '*': {
             int next = GetChar();
-            if (next == EndChar || isSpace(next) || next == ')' || next == '(' || next == '{') {
+            if (next == EndChar || isSpace(next) || next == ')' || next == '(' || next == '{' ||
+                next == '[') {
                 UnGetChar(next);
                 return TOKEN_Result_Star;
             }
@@ -780,7 +801,14 @@ errorT PgnParser::ExtractPgnTag(const char* buffer, Game* game) {
         for (byte type = 0; type < 7; ++type) {
             if (!equals(tag + 5, ratingTypeNames[type])) continue;
             eloT current = whiteRating ? game->GetWhiteElo() : game->GetBlackElo();
-            if (current != 0) break;
+            if (current != 0) {
+                // The rating came with the name ("Smith (2400)") and the
+                // record writes its own tag of this name: a second one would
+                // make the written header hold the tag twice.
+                byte held = whiteRating ? game->GetWhiteRatingType() : game->GetBlackRatingType();
+                if (held == type) return OK;
+                break;
+            }
             SetPlayerRating(game, whiteRating, strGetUnsigned(value), value);
             if (whiteRating) {
                 game->SetWhiteRatingType(type);
@@ -793,6 +821,21 @@ errorT PgnParser::ExtractPgnTag(const char* buffer, Game* game) {
     return game->AddPgnTag(tag, value);
 }
 
+bool PgnParser::RepeatsHeaderTag(const char* line) const {
+    const std::string_view name = tagNameOf(line);
+    if (name.empty()) return false;
+    for (size_t i = 0; i < HeaderTagCount; ++i)
+        if (HeaderTags[i] == name) return true;
+    return false;
+}
+
+void PgnParser::NoteHeaderTag(const char* line) {
+    const std::string_view name = tagNameOf(line);
+    if (name.empty()) return;
+    if (HeaderTagCount == HeaderTags.size()) HeaderTags.emplace_back();
+    HeaderTags[HeaderTagCount++].assign(name);
+}
+
 errorT PgnParser::ParseGame(Game* game) {
     ParseMode = PARSE_Searching;
     char* buffer = TokenBuffer;
@@ -801,7 +844,16 @@ errorT PgnParser::ParseGame(Game* game) {
     errorT result = ERROR_NotFound;
 
     while (true) {
-        tokenT token = GetNextToken(buffer, MAX_COMMENT_SIZE);
+        tokenT token;
+        if (HasPendingTag) {
+            HasPendingTag = false;
+            const size_t n = std::min(PendingTag.size(), size_t(MAX_COMMENT_SIZE - 1));
+            memcpy(buffer, PendingTag.data(), n);
+            buffer[n] = 0;
+            token = TOKEN_Tag;
+        } else {
+            token = GetNextToken(buffer, MAX_COMMENT_SIZE);
+        }
         if (token == TOKEN_EndOfInput) {
             // Text read before a game stays with the game that follows it.
             if (ParseMode == PARSE_Searching && preLen > 0 && !strIsAllWhitespace(PreGameText))
@@ -816,8 +868,21 @@ errorT PgnParser::ParseGame(Game* game) {
                     game->SetMoveComment(PreGameText);
                 }
                 ParseMode = PARSE_Header;
+                HeaderTagCount = 0;
+            } else if (RepeatsHeaderTag(buffer)) {
+                // Real files hold headers without moves: a second Event or
+                // WhiteElo belongs to the next game, and this one ends here.
+                PendingTag.assign(buffer);
+                HasPendingTag = true;
+                ParseMode = PARSE_Searching;
+                LogError("Warning: Game without moves ended by the next game's tag: ", buffer);
+                return OK;
             }
-            if (ExtractPgnTag(buffer, game) != OK) LogError("Error reading tag: ", buffer);
+            if (ExtractPgnTag(buffer, game) == OK) {
+                NoteHeaderTag(buffer);
+            } else {
+                LogError("Error reading tag: ", buffer);
+            }
         } else if (token == TOKEN_LineComment) {
             if (ParseMode == PARSE_Searching && (preLen > 0 || buffer[0] != 0)) {
                 uint32_t len = strLength(buffer);

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "core/error.h"
 #include "core/mfile.h"
@@ -120,6 +122,10 @@ class PgnParser {
     void ReserveComment(size_t used, size_t length);
     void ReadWord(char*& p, const char* end, bool stopAtDot);
     void SetPlayerRating(Game* game, bool white, uint32_t rating, const char* value);
+    // Whether the tag line names a tag the header being read already has;
+    // such a tag starts the next game.
+    bool RepeatsHeaderTag(const char* line) const;
+    void NoteHeaderTag(const char* line);
 
     MFile* InFile;
     uint32_t LineCounter;
@@ -141,4 +147,12 @@ class PgnParser {
     char* PreGameText;  // MAX_COMMENT_SIZE bytes
     char* CommentText;  // CommentCapacity bytes
     size_t CommentCapacity;
+    // The names of the current header's tags: the first HeaderTagCount
+    // entries, whose storage is reused from game to game.
+    std::vector<std::string> HeaderTags;
+    size_t HeaderTagCount;
+    // A tag line that ended a header without moves: the first line of the
+    // next game.
+    std::string PendingTag;
+    bool HasPendingTag;
 };

@@ -179,17 +179,20 @@ errorT TextBuffer::PrintLine(const char* text) {
 
 // The word is written byte for byte: text keeps the encoding it came in, so
 // UTF-8 names stay UTF-8.
-errorT TextBuffer::WriteWord(std::string_view first, std::string_view second) {
-    uint32_t length = uint32_t(first.size() + second.size());
+errorT TextBuffer::WriteWord(std::string_view first, std::string_view second,
+                             std::string_view third) {
+    uint32_t length = uint32_t(first.size() + second.size() + third.size());
     // On a line holding nothing but indentation a new line would only leave
     // a blank line behind, which PGN readers take as the end of the game.
     if (Column + length >= WrapColumn && !LineIsEmpty) {
         errorT err = NewLine();
         if (err != OK) return err;
     }
-    if (Room(TranslatedLength(first) + TranslatedLength(second)) != OK) return ERROR_BufferFull;
+    if (Room(TranslatedLength(first) + TranslatedLength(second) + TranslatedLength(third)) != OK)
+        return ERROR_BufferFull;
     AddText(first);
     AddText(second);
+    AddText(third);
     Column += length;
     LineIsEmpty = 0;
     return OK;
@@ -198,6 +201,11 @@ errorT TextBuffer::WriteWord(std::string_view first, std::string_view second) {
 errorT TextBuffer::PrintWord(const char* text) {
     ASSERT(text != nullptr);
     return WriteWord(text, {});
+}
+
+errorT TextBuffer::PrintJoined(std::string_view before, std::string_view text,
+                               std::string_view after) {
+    return WriteWord(before, text, after);
 }
 
 errorT TextBuffer::PrintSpace() {

@@ -48,7 +48,11 @@ class TextBuffer {
     errorT Indent();
     errorT PrintLine(const char* text);
     errorT PrintWord(const char* text);
+    // The three texts side by side as one word: no line break between them.
+    errorT PrintJoined(std::string_view before, std::string_view text, std::string_view after);
     errorT PrintSpace();
+    // A newline in text: a new line, or a space when newlines become spaces.
+    errorT PrintNewlineOrSpace() { return ConvertNewlines ? PrintSpace() : NewLine(); }
     errorT PrintChar(char ch);
     errorT PrintString(const char* text);
     errorT PrintInt(int n, const char* suffix);
@@ -71,7 +75,7 @@ class TextBuffer {
     void AddChar(char ch);
     void AddText(std::string_view text);
     uint32_t TranslatedLength(std::string_view text) const;
-    errorT WriteWord(std::string_view first, std::string_view second);
+    errorT WriteWord(std::string_view first, std::string_view second, std::string_view third = {});
     void FreeTranslations();
 
     uint32_t Column;

@@ -37,8 +37,12 @@ SquareSet mirrored(SquareSet s, int image) {
     return s;
 }
 
+// The word in `cell`, noted as the word being read; null when it is a list
+// or there is none.
 const char* atomOf(const strlist* cell) {
-    if (cell == nullptr || cell->car == nullptr || !cell->car->isAtom) return nullptr;
+    if (cell == nullptr) return nullptr;
+    strlist::taking(cell);
+    if (cell->car == nullptr || !cell->car->isAtom) return nullptr;
     return cell->car->atomValue;
 }
 

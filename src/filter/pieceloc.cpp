@@ -209,6 +209,7 @@ int pieceLoc::pieceLocsFromStrlist(strlist* list, pieceLoc** out, int capacity,
     for (strlist* cell = list; cell != nullptr; cell = cell->cdr) {
         util::uassert(!cell->isAtom, "bad pieceloc format 23");
         strlist* element = cell->car;
+        strlist::taking(cell);
         util::uassert(element != nullptr && element->isAtom, "malformed pieceloc 24");
         if (n == capacity) {
             char message[100];

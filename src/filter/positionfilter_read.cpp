@@ -26,9 +26,11 @@
 namespace {
 
 // The text of the item in `cell`, or null when there is no cell, the cell has
-// no item or its item is a list.
+// no item or its item is a list. The item is noted as the word being read.
 const char* atomOf(const strlist* cell) {
-    if (cell == nullptr || cell->car == nullptr || !cell->car->isAtom) return nullptr;
+    if (cell == nullptr) return nullptr;
+    strlist::taking(cell);
+    if (cell->car == nullptr || !cell->car->isAtom) return nullptr;
     return cell->car->atomValue;
 }
 
@@ -41,15 +43,25 @@ int readOptionalMax(strlist*& minCell, int min) {
     return util::intValue(text);
 }
 
-// A count "min [max]" after the keyword at `cell`; returns the
-// cell of the last number read.
-strlist* readCount(strlist* cell, const char* missing, const char* badMin, int& min, int& max) {
+// A count whose min is above its max could never hold: refused, as a
+// reversed :year range is.
+void checkCountOrder(const std::string& keyword, int min, int max) {
+    util::uassert(min <= max, ("reversed " + keyword + " range: " + std::to_string(min) +
+                               " is greater than " + std::to_string(max))
+                                  .c_str());
+}
+
+// A count "min [max]" after `keyword` at `cell`; returns the cell of the
+// last number read.
+strlist* readCount(strlist* cell, const char* keyword, const char* missing, const char* badMin,
+                   int& min, int& max) {
     strlist* minCell = cell->cdr;
     util::uassert(minCell != nullptr, missing);
     const char* text = atomOf(minCell);
     min = text == nullptr ? -1 : util::intValue(text);
     util::uassert(min >= 0, badMin);
     max = readOptionalMax(minCell, min);
+    checkCountOrder(keyword, min, max);
     return minCell;
 }
 
@@ -181,7 +193,7 @@ strlist* handleSum(positionFilter* f, strlist* cell, ScanState& state) {
     const char* name = atomOf(nameCell);
     util::uassert(name != nullptr, "Missing accname in handleSum");
     int min, max;
-    strlist* last = readCount(nameCell, "Missing sum min for :sumrange",
+    strlist* last = readCount(nameCell, ":sumrange", "Missing sum min for :sumrange",
                               "min value missing in count spec for :sumrange", min, max);
     int n = state.accumulators.getAccumulator(name);
     f->checksum = true;
@@ -262,6 +274,7 @@ strlist* handleRaySpec(positionFilter* f, strlist* cell, const TagTable* tags) {
     if (f->rayFilterList == nullptr) f->rayFilterList = new RayFilterList();
     strlist* listCell = cell->cdr;
     util::uassert(listCell != nullptr, "missing ray format\n");
+    strlist::taking(listCell);
     util::uassert(listCell->car != nullptr && !listCell->car->isAtom,
                   "missing or invalid ray list specification");
 
@@ -290,10 +303,12 @@ strlist* handleRaySpec(positionFilter* f, strlist* cell, const TagTable* tags) {
 strlist* handleTagMatch(positionFilter* f, strlist* cell, const TagTable* tags) {
     strlist* nameCell = cell->cdr;
     util::uassert(nameCell != nullptr, "Missing tag name in :tagmatch");
+    strlist::taking(nameCell);
     util::uassert(nameCell->car != nullptr, "no tag name in :tagmatch");
     util::uassert(nameCell->car->isAtom, "Null tag name in :tagmatch");
     strlist* locCell = nameCell->cdr;
     util::uassert(locCell != nullptr, "Missing piece designator in :tagmatch");
+    strlist::taking(locCell);
     util::uassert(locCell->car != nullptr, "no piece designator in :tagmatch");
     util::uassert(locCell->car->isAtom, "null piece designator in :tagmatch");
     std::unique_ptr<pieceLoc> loc(pieceLoc::fromString(locCell->car->atomValue, tags));
@@ -316,6 +331,7 @@ bool isRayKeyword(const char* k) {
 strlist* handleLogicSpec(positionFilter* f, strlist* cell, ScanState& state, int depth) {
     bool isOr = strcmp(cell->car->atomValue, ":or") == 0;
     strlist* listCell = cell->cdr;
+    if (listCell != nullptr) strlist::taking(listCell);
     util::uassert(listCell != nullptr && listCell->car != nullptr && !listCell->car->isAtom,
                   "Expecting list following :and or :or argument");
     std::vector<positionFilter*>& nested = isOr ? f->orFilters : f->andFilters;
@@ -325,6 +341,7 @@ strlist* handleLogicSpec(positionFilter* f, strlist* cell, ScanState& state, int
                   "position lists nested too deeply: at most 100 levels");
     for (strlist* element = listCell->car; element != nullptr; element = element->cdr) {
         strlist* sub = element->car;
+        strlist::taking(element);
         util::uassert(
             sub != nullptr && !sub->isAtom && sub->car != nullptr && sub->car->eq("position"),
             "Expecting list of position specifiers following :and or :or keyword");
@@ -343,6 +360,7 @@ strlist* handleLogicSpec(positionFilter* f, strlist* cell, ScanState& state, int
 strlist* handleSequenceSpec(positionFilter* f, strlist* cell, ScanState& state, int depth) {
     const char* keyword = cell->car->atomValue;
     strlist* listCell = cell->cdr;
+    if (listCell != nullptr) strlist::taking(listCell);
     util::uassert(listCell != nullptr && listCell->car != nullptr && !listCell->car->isAtom,
                   "Expecting list following :sequence argument");
     util::uassert(f->sequenceFilter == nullptr, "Multiple :sequence args not supported");
@@ -352,6 +370,7 @@ strlist* handleSequenceSpec(positionFilter* f, strlist* cell, ScanState& state, 
     sequence->sourceStrlist = listCell->car;
     for (strlist* element = listCell->car; element != nullptr; element = element->cdr) {
         strlist* sub = element->car;
+        strlist::taking(element);
         util::uassert(
             sub != nullptr && !sub->isAtom && sub->car != nullptr && sub->car->eq("position"),
             "Expecting list of position specifiers following :sequence keyword");
@@ -377,6 +396,7 @@ strlist* readOriginalCount(strlist* cell, int& min, int& max) {
     min = util::intValue(text);
     util::uassert(min >= 0, ("Expected nonnegative integer following " + keyword).c_str());
     max = readOptionalMax(minCell, min);
+    checkCountOrder(keyword, min, max);
     return minCell->cdr;
 }
 
@@ -427,6 +447,7 @@ strlist* readRelationItem(positionFilter* f, PairPositionFilter* relation, strli
 strlist* handleEchoSpec(positionFilter* f, strlist* cell) {
     strlist* listCell = cell->cdr;
     util::uassert(listCell != nullptr, "Missing or invalid echo spec");
+    strlist::taking(listCell);
     auto relation = std::make_unique<PairPositionFilter>();
     relation->sourceStrlist = listCell->car;
     // An empty list leaves the defaults.
@@ -445,27 +466,27 @@ strlist* handleCountKeyword(positionFilter* f, strlist* cell, const char* k) {
     int min, max;
     strlist* last;
     if (strcmp(k, ":movenumber") == 0) {
-        last = readCount(cell, "Missing count spec for :movenumber",
+        last = readCount(cell, k, "Missing count spec for :movenumber",
                          "min value missing in count spec for :movenumber", min, max);
         f->checkmovenumber = true;
         f->movemin = min;
         f->movemax = max;
     } else if (strcmp(k, ":matchcount") == 0) {
-        last = readCount(cell, "Missing count spec for :matchcount",
+        last = readCount(cell, k, "Missing count spec for :matchcount",
                          "min value missing in count spec for :matchount", min, max);
         f->checknmatches = true;
         f->nmatchesmin = min;
         f->nmatchesmax = max;
         f->markAll = true;
     } else if (strcmp(k, ":pretransformmatchcount") == 0) {
-        last = readCount(cell, "Missing count spec for :pretransformmatchcount",
+        last = readCount(cell, k, "Missing count spec for :pretransformmatchcount",
                          "min value missing in count spec for :pretransformmatchount", min, max);
         f->checknpretransformmatches = true;
         f->npretransformmatchesmin = min;
         f->npretransformmatchesmax = max;
         f->markAll = true;
     } else {
-        last = readCount(cell, "Missing count spec for elo",
+        last = readCount(cell, k, "Missing count spec for elo",
                          "min value missing in count spec for elo", min, max);
         if (strcmp(k, ":whiteelo") == 0) {
             f->checkwhiteelo = true;
@@ -500,6 +521,7 @@ positionFilter* positionFilter::fromStrlist(strlist* str, ScanState& state, int 
         strlist* item = cell->car;
         // An empty sublist ends the list; what follows it is never read.
         if (item == nullptr) break;
+        strlist::taking(cell);
         if (!item->isAtom) {
             throw QueryError("invalid format for positionfilter in list: " + strlist::text(cell));
         }

@@ -1,13 +1,17 @@
 // The console engine: reads one query file, runs it over the PGN file it
 // names, and reports the matching games.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/common.h"
 #include "hux/options.h"
 #include "query/queryerror.h"
+#include "query/strlist.h"
 #include "query/util.h"
 #include "scan/interruption.h"
 #include "scan/matchfilter.h"
@@ -17,13 +21,23 @@
 
 namespace {
 
-// The working buffer leaves room for the ".HUX" extension and the terminator.
-constexpr size_t kNameBuffer = 1000;
 constexpr size_t kMaxName = 899;
+
+// A name without a dot names NAME.hux, or NAME.HUX when only that exists;
+// when neither does, the name tried last is the one the error reports.
+std::string queryFileName(const char* given) {
+    std::string name = given;
+    if (strchr(given, '.') != nullptr) return name;
+    struct stat info;
+    if (stat((name + ".hux").c_str(), &info) == 0) return name + ".hux";
+    return name + ".HUX";
+}
 
 // The query file's top list, which must be a match form.
 std::unique_ptr<matchFilter> readQuery(const char* name) {
     std::unique_ptr<mfilter> query(readQueryFile(name));
+    // Errors from here on concern the run, not a word of the query.
+    strlist::forgetPlace();
     util::uassert(query != nullptr, "the query file holds no list: expected (match ...)");
     util::uassert(dynamic_cast<matchFilter*>(query.get()) != nullptr,
                   "the query's top list must be (match ...): position lists go inside it");
@@ -38,11 +52,9 @@ int run(const Options& options) {
     util::uassert(files.size() == 1, "Usage: hux filter.hux");
 
     util::uassert(strlen(files[0]) <= kMaxName, "query file name too long: at most 899 characters");
-    char name[kNameBuffer];
-    strcpy(name, files[0]);
-    if (strchr(name, '.') == nullptr) strcat(name, ".HUX");
+    const std::string name = queryFileName(files[0]);
 
-    std::unique_ptr<matchFilter> matcher = readQuery(name);
+    std::unique_ptr<matchFilter> matcher = readQuery(name.c_str());
     if (options.pgn != nullptr) matcher->pgnfile = options.pgn;
     if (options.output != nullptr) matcher->outputfile = options.output;
     ScanSettings settings;
@@ -77,7 +89,17 @@ int main(int argc, char** argv) {
     try {
         return run(options);
     } catch (const QueryError& error) {
-        fputs(error.text(), error.stream() == QueryError::Stream::Err ? stderr : stdout);
+        FILE* stream = error.stream() == QueryError::Stream::Err ? stderr : stdout;
+        fputs(error.text(), stream);
+        // Where the query was refused and why a file could not be opened, each
+        // on a line of standard error of its own.
+        const std::string text = error.text();
+        bool lineOpen = stream == stderr && !text.empty() && text.back() != '\n';
+        for (const std::string& note : {error.where(), error.cause()}) {
+            if (note.empty()) continue;
+            fprintf(stderr, "%s%s\n", lineOpen ? "\n" : "", note.c_str());
+            lineOpen = false;
+        }
         return error.status();
     }
 }

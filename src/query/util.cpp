@@ -11,11 +11,6 @@ namespace {
 
 constexpr size_t kMaxCopy = 500;
 
-int lower(char ch) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
-}
-
 // Value of a non-empty digit string up to `limit`; -1 when it is empty,
 // holds anything but digits, or exceeds the limit (a wrapped value would
 // silently pass as a different number).
@@ -189,26 +184,6 @@ int util::power(pieceT piece) {
     ASSERT(piece == EMPTY || (piece >= WK && piece <= WP) || (piece >= BK && piece <= BP));
     static const int kValue[8] = {0, 0, 9, 5, 3, 3, 1, 0};
     return kValue[piece_Type(piece)];
-}
-
-bool util::matchString(const char* pattern, const char* text) {
-    ASSERT(pattern != nullptr && text != nullptr);
-    if (*text == '\0') return false;
-    for (const char* start = text; *start; start++) {
-        const char* p = pattern;
-        const char* t = start;
-        while (*p && *t && lower(*p) == lower(*t)) p++, t++;
-        if (*p == '\0') return true;
-        if (*t == '\0') return false;
-    }
-    return false;
-}
-
-bool util::matchStringStart(const char* prefix, const char* s) {
-    ASSERT(prefix != nullptr && s != nullptr);
-    for (; *prefix; prefix++, s++)
-        if (*s == '\0' || lower(*prefix) != lower(*s)) return false;
-    return true;
 }
 
 bool util::directionOrthogonal(directionT dir) {

@@ -1,6 +1,6 @@
 // Stateless helpers shared by the query reader and the filters: numbers,
-// squares, directions, flips, piece values, string matching,
-// and the usual way an error in the user's query refuses the run (uassert).
+// squares, directions, flips, piece values, and the usual way an error in
+// the user's query refuses the run (uassert).
 #pragma once
 
 #include <cstdio>
@@ -44,10 +44,6 @@ class util {
     static colorT myFlipColor(colorT color);
 
     static int power(pieceT piece);
-
-    // Case-insensitive substring and prefix tests.
-    static bool matchString(const char* pattern, const char* text);
-    static bool matchStringStart(const char* prefix, const char* s);
 
     static bool directionOrthogonal(directionT dir);
     static bool directionDiagonal(directionT dir);

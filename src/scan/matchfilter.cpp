@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/date.h"
+#include "core/eco.h"
 #include "core/game.h"
 #include "filter/markboard.h"
 #include "filter/pieceloc.h"
@@ -21,7 +22,9 @@ namespace {
 // there is none: a keyword's argument is only ever the next word.
 const char* nextWord(const strlist* cell) {
     const strlist* next = cell->cdr;
-    if (next == nullptr || next->car == nullptr || !next->car->isAtom) return nullptr;
+    if (next == nullptr) return nullptr;
+    strlist::taking(next);
+    if (next->car == nullptr || !next->car->isAtom) return nullptr;
     return next->car->atomValue;
 }
 
@@ -48,6 +51,38 @@ void readRange(strlist*& cell, const char* keyword, int lowest, int& from, int& 
     util::uassert(from <= to, message);
 }
 
+// The main opening code of an ECO word "A00" to "E99" (0 to 499), or -1.
+int ecoIndex(const char* word) {
+    if (strlen(word) != 3) return -1;
+    const char letter = word[0];
+    if (letter < 'A' || letter > 'E' || word[1] < '0' || word[1] > '9' || word[2] < '0' ||
+        word[2] > '9')
+        return -1;
+    return (letter - 'A') * 100 + (word[1] - '0') * 10 + (word[2] - '0');
+}
+
+// Reads "FROM [TO]" after :eco at `cell`, advancing `cell` past them.
+void readEcoRange(strlist*& cell, int& from, int& to) {
+    const char* first = nextWord(cell);
+    util::uassert(first != nullptr, "missing ECO code after :eco");
+    from = ecoIndex(first);
+    util::uassert(from >= 0, (std::string("invalid ECO code after :eco: ") + first +
+                              " (codes run from A00 to E99)")
+                                 .c_str());
+    cell = cell->cdr;
+    to = from;
+    const char* second = nextWord(cell);
+    if (second != nullptr && ecoIndex(second) >= 0) {
+        to = ecoIndex(second);
+        cell = cell->cdr;
+        util::uassert(
+            from <= to,
+            (std::string("reversed :eco range: ") + first + " is greater than " + second).c_str());
+    } else {
+        strlist::taking(cell);
+    }
+}
+
 resultT resultFromWord(const char* word) {
     if (strcmp(word, "1-0") == 0) return RESULT_White;
     if (strcmp(word, "0-1") == 0) return RESULT_Black;
@@ -65,8 +100,17 @@ matchFilter::~matchFilter() {
 matchFilter* matchFilter::fromStrlist(strlist* rest) {
     std::unique_ptr<matchFilter> owned(new matchFilter());
     matchFilter* filter = owned.get();
+    // The name conditions are built once the whole form is read: a later
+    // :ignoreaccents applies to them all.
+    const char* player = nullptr;
+    const char* white = nullptr;
+    const char* black = nullptr;
+    const char* event = nullptr;
+    const char* site = nullptr;
+    bool ignoreAccents = false;
     for (strlist* cell = rest; cell != nullptr; cell = cell->cdr) {
         strlist* element = cell->car;
+        strlist::taking(cell);
         util::uassert(element != nullptr, "empty list in the match form");
         if (!element->isAtom) {
             if (element->car == nullptr || !element->car->eq("position")) {
@@ -81,6 +125,8 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
         }
         const char* keyword = element->atomValue;
         const char* arg = nextWord(cell);
+        // The keyword is the word being read until one of its arguments is.
+        strlist::taking(cell);
         if (strcmp(keyword, ":pgn") == 0) {
             util::uassert(arg != nullptr, "missing pgn file name after :pgn");
             filter->pgnfile = arg;
@@ -96,12 +142,27 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
             readRange(cell, keyword, 1, filter->gamenumbermin, filter->gamenumbermax);
         } else if (strcmp(keyword, ":result") == 0) {
             util::uassert(arg != nullptr, "missing result spec");
-            filter->result = resultFromWord(arg);
             cell = cell->cdr;
+            strlist::taking(cell);
+            filter->result = resultFromWord(arg);
         } else if (strcmp(keyword, ":player") == 0) {
             util::uassert(arg != nullptr, "missing player name after :player");
-            filter->player = arg;
+            player = arg;
             cell = cell->cdr;
+        } else if (strcmp(keyword, ":white") == 0 || strcmp(keyword, ":black") == 0) {
+            util::uassert(arg != nullptr,
+                          (std::string("missing player name after ") + keyword).c_str());
+            (keyword[1] == 'w' ? white : black) = arg;
+            cell = cell->cdr;
+        } else if (strcmp(keyword, ":event") == 0 || strcmp(keyword, ":site") == 0) {
+            util::uassert(arg != nullptr, (std::string("missing text after ") + keyword).c_str());
+            (keyword[1] == 'e' ? event : site) = arg;
+            cell = cell->cdr;
+        } else if (strcmp(keyword, ":ignoreaccents") == 0) {
+            ignoreAccents = true;
+        } else if (strcmp(keyword, ":eco") == 0) {
+            readEcoRange(cell, filter->ecomin, filter->ecomax);
+            filter->checkeco = true;
         } else if (strcmp(keyword, ":forany") == 0) {
             util::uassert(arg != nullptr, "missing tag name");
             util::uassert(!filter->state.relationsRead, "Tags cannot be used with :relation");
@@ -116,6 +177,14 @@ matchFilter* matchFilter::fromStrlist(strlist* rest) {
             throw QueryError(std::string("unknown matcher term: ") + keyword + "\n");
         }
     }
+    auto condition = [ignoreAccents](std::optional<NameMatcher>& slot, const char* text) {
+        if (text != nullptr) slot.emplace(text, ignoreAccents);
+    };
+    condition(filter->player, player);
+    condition(filter->white, white);
+    condition(filter->black, black);
+    condition(filter->event, event);
+    condition(filter->site, site);
     filter->sourceStrlist = rest;
     return owned.release();
 }
@@ -140,15 +209,38 @@ void matchFilter::expand() {
 
 bool matchFilter::match(Game* game) {
     ASSERT(game != nullptr);
-    if (player != nullptr && !util::matchString(player, game->GetWhiteStr()) &&
-        !util::matchString(player, game->GetBlackStr()))
-        return false;
+    if (!matchTags(game)) return false;
     if (checkyear) {
         int year = int(date_GetYear(game->GetDate()));
         if (year < yearmin || year > yearmax) return false;
     }
     if (result != RESULT_None && game->GetResult() != result) return false;
     return state.marks() ? matchBindings(game) : matchLists(game);
+}
+
+bool matchFilter::matchTags(Game* game) const {
+    if (checkeco) {
+        const ecoT eco = game->GetEco();
+        if (eco == ECO_None) return false;
+        // The extended codes of a main code ("B12c3") follow it, 131 in all.
+        const int main = int((eco - 1) / 131);
+        if (main < ecomin || main > ecomax) return false;
+    }
+    if (!player && !white && !black && !event && !site) return true;
+    const char* whiteName = game->GetWhiteStr();
+    const char* blackName = game->GetBlackStr();
+    const char* eventName = game->GetEventStr();
+    const char* siteName = game->GetSiteStr();
+    // A game is UTF-8 when all its texts are; otherwise it is Latin-1.
+    const bool utf8 = NameMatcher::isUtf8(whiteName) && NameMatcher::isUtf8(blackName) &&
+                      NameMatcher::isUtf8(eventName) && NameMatcher::isUtf8(siteName);
+    if (player && !player->matches(whiteName, utf8) && !player->matches(blackName, utf8))
+        return false;
+    if (white && !white->matches(whiteName, utf8)) return false;
+    if (black && !black->matches(blackName, utf8)) return false;
+    if (event && !event->matches(eventName, utf8)) return false;
+    if (site && !site->matches(siteName, utf8)) return false;
+    return true;
 }
 
 bool matchFilter::matchLists(Game* game) {
@@ -206,7 +298,7 @@ void matchFilter::print() {
         printf("Original source list was: \n");
         strlist::print(sourceStrlist);
     }
-    if (player) printf("Player: %s\n", player);
+    if (player) printf("Player: %s\n", player->fragment().c_str());
     if (result != RESULT_None) printf("Result: %s\n", RESULT_STR[result]);
     printf("\n");
 }

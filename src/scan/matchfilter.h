@@ -1,14 +1,16 @@
 // The game-level query, built from the top (match ...) form: input and
-// output files, conditions on year, game number, result and player, and the
-// position lists that every selected game must satisfy. The scan that runs it
-// is runScan's (scan/scanrun.h).
+// output files, conditions on year, game number, result, players, event,
+// site and opening code, and the position lists that every selected game
+// must satisfy. The scan that runs it is runScan's (scan/scanrun.h).
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/common.h"
 #include "filter/scanstate.h"
 #include "query/mfilter.h"
+#include "query/namematcher.h"
 
 class positionFilter;
 class positionFilterList;
@@ -20,7 +22,18 @@ class matchFilter : public mfilter {
     positionFilter* positionFilters[positionfiltersmax] = {};
     positionFilterList* positionListFilters[positionfiltersmax] = {};
     int npositionfilters = 0;
-    const char* player = nullptr;
+    // Texts the game's tags must hold (see NameMatcher): :player on either
+    // side, :white, :black, :event and :site on their own tag.
+    std::optional<NameMatcher> player;
+    std::optional<NameMatcher> white;
+    std::optional<NameMatcher> black;
+    std::optional<NameMatcher> event;
+    std::optional<NameMatcher> site;
+    // :eco FROM [TO]: main opening codes, A00 being 0 and E99 499, with the
+    // games that have an ECO tag in that range.
+    bool checkeco = false;
+    int ecomin = 0;
+    int ecomax = 0;
     resultT result = RESULT_None;
     int npositionlistfilters = 0;
     const char* pgnfile = nullptr;
@@ -60,6 +73,8 @@ class matchFilter : public mfilter {
     void print() override;
 
   private:
+    // Whether the game's tags pass the name and opening conditions.
+    bool matchTags(Game* game) const;
     // Whether every expanded list passes in the game.
     bool matchLists(Game* game);
     // Whether some binding of the tags makes every list pass.

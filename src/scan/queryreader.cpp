@@ -24,6 +24,7 @@ mfilter* readQueryList(strlist* list) {
     if (list == nullptr) return nullptr;
     ASSERT(!list->isAtom);
     strlist* first = list->car;
+    strlist::taking(list);
     util::uassert(first != nullptr, "the query's top list starts with an empty list");
     mfilter* result;
     if (first->eq("position")) {

@@ -34,9 +34,13 @@ void ResultWriter::open() {
                   (message + "the PGN file " + pgnfile + ": it would be overwritten").c_str());
     util::uassert(queryfile.empty() || !sameFile(outputfile, queryfile.c_str()),
                   (message + "the query file " + queryfile + ": it would be overwritten").c_str());
+    errno = 0;
     stream = openGamesOutput(outputfile);
-    if (stream == nullptr)
-        throw QueryError(std::string("could not open the file: ") + outputfile + " for writing\n");
+    if (stream == nullptr) {
+        const int cause = errno;
+        throw QueryError(std::string("could not open the file: ") + outputfile + " for writing\n")
+            .withCause(cause);
+    }
     setvbuf(stream, nullptr, _IOFBF, kOutputBufferSize);
 }
 

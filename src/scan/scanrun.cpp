@@ -4,6 +4,7 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -54,15 +55,17 @@ ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
     return interruption::signal() != 0 ? ScanEnd::Interrupted : ScanEnd::Done;
 }
 
-[[noreturn]] void cannotOpen(const char* pgnfile) {
-    throw QueryError(std::string("matchFilter::match could not open file: ") + pgnfile + "\n");
+[[noreturn]] void cannotOpen(const char* pgnfile, int cause) {
+    throw QueryError(std::string("matchFilter::match could not open file: ") + pgnfile + "\n")
+        .withCause(cause);
 }
 
 // The query's games as text, refused before anything is written when they
 // are not PGN text.
 std::unique_ptr<InputSource> openInput(const char* pgnfile) {
+    errno = 0;
     std::unique_ptr<InputSource> input = InputSource::open(pgnfile);
-    if (input == nullptr) cannotOpen(pgnfile);
+    if (input == nullptr) cannotOpen(pgnfile, errno);
     if (!input->refusal().empty()) {
         std::string message = input->shownName() + " is " + input->refusal();
         input.reset();
@@ -134,9 +137,12 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
             workers.push_back(copyQuery(query));
             workers.back()->expand();
         }
+        // Reading the copies noted where they were read: errors of the run
+        // concern no word of the query.
+        strlist::forgetPlace();
         ParallelScan scan(query, std::move(workers), writer, settings.parallel);
         int text = input->descriptor();
-        if (text < 0) cannotOpen(query.pgnfile);
+        if (text < 0) cannotOpen(query.pgnfile, errno);
         try {
             end = scan.run(text);
         } catch (...) {

@@ -26,7 +26,22 @@
 // Results are cached under the entry's own text and the evaluator's sources
 // (the reader, board.mjs, marks.mjs), so a test may use nothing but p, the
 // entry and board.mjs.
-import { between, rankOf, sq, squares } from './board.mjs';
+import { between, fileOf, rankOf, sq, squares } from './board.mjs';
+
+// The squares a knight on s attacks.
+function knightTargets(s) {
+  const out = [];
+  for (const [df, dr] of [[1, 2], [2, 1], [2, -1], [1, -2], [-1, -2], [-2, -1], [-2, 1], [-1, 2]]) {
+    const f = fileOf(s) + df;
+    const r = rankOf(s) + dr;
+    if (f >= 0 && f < 8 && r >= 0 && r < 8) out.push(r * 8 + f);
+  }
+  return out;
+}
+
+// The year of a Date tag as hux reads it: 0 when unknown.
+const yearOf = (h) => Number.parseInt((h.get('Date') ?? '').slice(0, 4), 10) || 0;
+const playerHas = (h, pattern) => pattern.test(`${h.get('White') ?? ''}\n${h.get('Black') ?? ''}`);
 
 export const queries = [
   {
@@ -186,6 +201,7 @@ export const queries = [
     name: 'under-promotion',
     files: ['masters.pgn', 'classics.pgn'],
     hux: '(position :promote [RBNrbn])',
+    example: 'underpromotion.hux',
     ahead: true,
     test: (p) => p.moves.length > 0 && 'RBNrbn'.includes(p.moves[0].promotion),
   },
@@ -203,6 +219,7 @@ export const queries = [
     name: 'en-passant',
     files: ['masters.pgn', 'classics.pgn'],
     hux: '(position :enpassant)',
+    example: 'en-passant.hux',
     ahead: true,
     test: (p) => p.moves.length > 0 && p.moves[0].enpassant,
   },
@@ -229,6 +246,7 @@ export const queries = [
     name: 'double-check-attackcount-flipcolor',
     files: ['masters.pgn', 'classics.pgn'],
     hux: '(position :attackcount A k 2 :btm :flipcolor)',
+    example: 'double-check.hux',
     test: (p) =>
       p.turn === 'b' ? p.attackCount('KQRBNP', 'k') === 2 : p.attackCount('kqrbnp', 'K') === 2,
   },
@@ -314,6 +332,7 @@ export const queries = [
     name: 'repeated-placement-relation',
     files: ['masters.pgn', 'classics.pgn'],
     hux: '(position :relation ())',
+    example: 'repetition.hux',
     ahead: true,
     test: (p) => p.related(),
   },
@@ -352,10 +371,157 @@ export const queries = [
     name: 'rooks-from-h1-and-a8-face-on-a-file-forany',
     files: ['masters.pgn', 'classics.pgn'],
     hux: ':forany a R :forany b r (position :initial [$a]h1 [$b]a8) (position :rayvertical ([$a] [$b]))',
+    example: 'rooks-face-off.hux',
     forany: [['a', 'R'], ['b', 'r']],
     lists: [
       (p, t) => p.ply === 0 && p.markAt(sq('h1')) === t.a && p.markAt(sq('a8')) === t.b,
       (p, t) => p.rays([{ mark: t.a }, { mark: t.b }], 'vertical') > 0,
+    ],
+  },
+  // The claims of the examples in examples/, each with the example's own
+  // position lists and game-level keywords (agreement.test.mjs checks that
+  // the texts are the same).
+  {
+    name: 'example-player-morphy',
+    example: 'example.hux',
+    files: ['classics.pgn'],
+    hux: ':player Morphy',
+    headers: (h) => playerHas(h, /morphy/i),
+  },
+  {
+    name: 'example-player-capitals',
+    example: 'player-capitals.hux',
+    files: ['classics.pgn'],
+    hux: ':player FISCHER',
+    headers: (h) => playerHas(h, /fischer/i),
+  },
+  {
+    name: 'example-by-year',
+    example: 'by-year.hux',
+    files: ['classics.pgn'],
+    hux: ':year 1850 1900',
+    headers: (h) => between(yearOf(h), 1850, 1900),
+  },
+  {
+    name: 'example-mates',
+    example: 'mates.hux',
+    files: ['classics.pgn'],
+    hux: '(position :mate)',
+    test: (p) => p.mate,
+  },
+  {
+    name: 'example-stalemate-variations',
+    example: 'stalemate.hux',
+    files: ['classics.pgn'],
+    hux: '(position :stalemate :variations)',
+    lines: 'all',
+    test: (p) => p.stalemate,
+  },
+  {
+    // Mate with the mated king on its back rank and an enemy rook or queen
+    // on that rank.
+    name: 'example-back-rank-mates',
+    example: 'back-rank-mates.hux',
+    files: ['classics.pgn'],
+    hux: '(position :mate :btm k?8 [RQ]?8 :flipcolor)',
+    test: (p) =>
+      p.mate &&
+      (p.turn === 'b'
+        ? p.has('k', squares('?8')) && p.has('RQ', squares('?8'))
+        : p.has('K', squares('?1')) && p.has('rq', squares('?1'))),
+  },
+  {
+    // Mate with the mated king driven into the other half of the board.
+    name: 'example-king-hunt-mates',
+    example: 'king-hunt-mates.hux',
+    files: ['classics.pgn'],
+    hux: '(position :mate :btm k?1-4 :flipcolor)',
+    test: (p) => p.mate && (p.turn === 'b' ? p.has('k', squares('?1-4')) : p.has('K', squares('?5-8'))),
+  },
+  {
+    name: 'example-king-walk',
+    example: 'king-walk.hux',
+    files: ['classics.pgn'],
+    hux: '(position K?5-8 :piececount [Qq] 2 :movenumber 10 40 :flipcolor)',
+    test: (p) =>
+      between(p.moveNumber, 10, 40) &&
+      p.count('Qq') === 2 &&
+      (p.has('K', squares('?5-8')) || p.has('k', squares('?1-4'))),
+  },
+  {
+    // A pawn on d4 with no pawn of its side on the c and e files.
+    name: 'example-isolated-queen-pawn',
+    example: 'isolated-queen-pawn.hux',
+    files: ['classics.pgn'],
+    hux: '(position Pd4 :piececount P[c?,e?] 0 :movenumber 10 40 :flipcolor)',
+    test: (p) =>
+      between(p.moveNumber, 10, 40) &&
+      ((p.at(sq('d4')) === 'P' && p.count('P', squares('c?', 'e?')) === 0) ||
+        (p.at(sq('d5')) === 'p' && p.count('p', squares('c?', 'e?')) === 0)),
+  },
+  {
+    name: 'example-pinned-queen',
+    example: 'pinned-queen.hux',
+    files: ['classics.pgn'],
+    hux: '(position :rayattack ([RB] q k) :flipcolor)',
+    test: (p) => p.rays(['RB', 'q', 'k'], 'all', true) > 0 || p.rays(['rb', 'Q', 'K'], 'all', true) > 0,
+  },
+  {
+    name: 'example-checks-in-a-row',
+    example: 'checks-in-a-row.hux',
+    files: ['classics.pgn'],
+    hux: '(position :sequence ((position :check) (position) (position :check) (position) (position :check)))',
+    ahead: true,
+    elements: [(p) => p.check, () => true, (p) => p.check, () => true, (p) => p.check],
+    test: (p, q) => p.sequence(q.elements, false, false),
+  },
+  {
+    name: 'example-queen-returns',
+    example: 'queen-returns.hux',
+    files: ['classics.pgn'],
+    hux: '(position :gappedsequence ((position :piececount [Qq] 0) (position :piececount [Qq] 1 5)) :variations)',
+    lines: 'all',
+    ahead: true,
+    elements: [(p) => p.count('Qq') === 0, (p) => between(p.count('Qq'), 1, 5)],
+    test: (p, q) => p.sequence(q.elements, true, true),
+  },
+  {
+    // One white knight attacks both the black king and the black queen.
+    name: 'example-knight-fork-forany',
+    example: 'knight-fork.hux',
+    files: ['classics.pgn'],
+    hux: ':forany n N (position :attackcount $n k 1 :attackcount $n q 1 :btm)',
+    forany: [['n', 'N']],
+    lists: [
+      (p, t) => {
+        const s = p.squareOf(t.n);
+        if (p.turn !== 'b' || s < 0) return false;
+        const hit = knightTargets(s).map((x) => p.at(x));
+        return hit.filter((c) => c === 'k').length === 1 && hit.filter((c) => c === 'q').length === 1;
+      },
+    ],
+  },
+  {
+    name: 'example-draws',
+    example: 'draws.hux',
+    files: ['classics.pgn'],
+    hux: ':result 1/2',
+    // hux takes a Result tag that starts with 1/2 for a draw ("1/2" too).
+    headers: (h) => (h.get('Result') ?? '').startsWith('1/2'),
+  },
+  {
+    // The knight that starts on b1 later checks the black king.
+    name: 'example-knight-checks-forany',
+    example: 'knight-checks.hux',
+    files: ['classics.pgn'],
+    hux: ':forany n N (position :initial [$n]b1) (position :attackcount $n k 1 :btm)',
+    forany: [['n', 'N']],
+    lists: [
+      (p, t) => p.ply === 0 && p.markAt(sq('b1')) === t.n,
+      (p, t) => {
+        const s = p.squareOf(t.n);
+        return p.turn === 'b' && s >= 0 && knightTargets(s).some((x) => p.at(x) === 'k');
+      },
     ],
   },
 ];

@@ -175,7 +175,11 @@ export function splitGames(text) {
       continue;
     }
     // Header: blanks and dots are skipped, ";" and "%" comment out a line.
+    // A tag the header already has starts the next game: this one has no
+    // moves.
     const tagLines = [];
+    const names = new Set();
+    let repeated = false;
     i = k;
     for (;;) {
       while (i < n && (isSpace(text.charCodeAt(i)) || text[i] === '.')) i++;
@@ -183,11 +187,22 @@ export function splitGames(text) {
       const c = text[i];
       if (c === '[') {
         const e = lineEnd(i);
-        tagLines.push(text.slice(i, e).replace(/[\r\n]+$/, ''));
+        const line = text.slice(i, e).replace(/[\r\n]+$/, '');
+        const name = line.slice(1).trimStart().split(/\s/)[0];
+        if (name && names.has(name)) {
+          repeated = true;
+          break;
+        }
+        if (name) names.add(name);
+        tagLines.push(line);
         i = e;
       } else if (c === ';' || c === '%') {
         i = lineEnd(i);
       } else break;
+    }
+    if (repeated) {
+      games.push({ tags: tagLines, moves: '' });
+      continue;
     }
     // Move text up to its end.
     const start = i;
@@ -215,7 +230,8 @@ export function splitGames(text) {
         break;
       } else if (isDigit(c) || ch === '*') {
         let e = i;
-        while (e < n && !isSpace(text.charCodeAt(e)) && text[e] !== '.' && text[e] !== ')') e++;
+        // "[" ends a word: a result may touch the next game's first tag.
+        while (e < n && !isSpace(text.charCodeAt(e)) && !'.)['.includes(text[e])) e++;
         const word = text.slice(i, e);
         if (results.has(word) || (ch === '*' && !/^\*[A-Za-z0-9]/.test(word))) {
           end = next = ch === '*' ? i + 1 : e;
@@ -254,6 +270,12 @@ export function readGames(file, onGame) {
     const parsed = parsePgn(`${g.tags.map(fixTagLine).join('\n')}\n\n${moves}\n`);
     const game = parsed[0] ?? { headers: new Map(), moves: { children: [] } };
     if (parsed.length > 1) throw new Error(`game ${number} reads as ${parsed.length} games`);
+    // chessops rewrites a Result it does not know ("1/2") as "*"; hux reads
+    // the tag as written.
+    for (const line of g.tags) {
+      const m = line.match(/^\s*\[Result\s+"(.*)"/);
+      if (m) game.headers.set('Result', m[1]);
+    }
     onGame(number, game);
   }
   return number;

@@ -30,8 +30,8 @@ TEST(QueryReader, Errors) {
         {"(match (b c)", {"", "parseRestStream: unterminated list\n"}},
         {"(match :pgn ; x)\n", {"", "parseRestStream: unterminated list\n"}},
         {"(match :output " + std::string(501, 'o') + ")", {"", "copy: buffer too long:\n"}},
-        {"(match :output " + std::string(502, 'o') + ")", {"", "token too long: readstring"}},
-        {"(match :output " + std::string(5000, 'o') + ")", {"", "token too long: readstring"}},
+        {"(match :output " + std::string(502, 'o') + ")", {"", "token too long: readstring\n"}},
+        {"(match :output " + std::string(5000, 'o') + ")", {"", "token too long: readstring\n"}},
         {std::string(100000, '('),
          {"", "parseRestStream: lists nested deeper than 10000 levels\n"}},
     };
@@ -48,7 +48,8 @@ TEST(QueryReader, Shapes) {
     } cases[] = {
         {"(match)", {noPgn, ""}},
         {"; a comment (x\n(match)", {noPgn, ""}},
-        {"(match) junk (", {noPgn, ""}},
+        {"(match) junk (",
+         {noPgn, "Warning: text after the query's list is ignored, from line 1: junk\n"}},
         {"(match :output " + std::string(500, 'o') + ")", {noPgn, ""}},
         {"\t(match\r\n:output\fx\v)", {noPgn, ""}},
         {"(match(foo)d)", {"Unable to parse match Filter: expected position\n", ""}},

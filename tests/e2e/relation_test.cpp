@@ -58,8 +58,6 @@ TEST(RelationRun, FindsWhatEachItemAllows) {
         // Bounds against the source: a repetition differs nowhere.
         {"(position :initial :relation (:originaldifferentcount 1 64))", ""},
         {"(position :initial :relation (:originalsamecount 32))", "+<1>"},
-        // Accepted, and never met.
-        {"(position :initial :relation (:originalsamecount 5 3))", ""},
         // :noannotate selects without marks; it reaches the relation too.
         {"(position :initial :relation () :noannotate)", "+<1>"},
     };
@@ -135,6 +133,9 @@ TEST(RelationRun, Errors) {
         {":relation (:missingpiececount Q :shift)", "Error: malformed input: no min count given\n"},
         {":relation (:missingpiececount Q -1)", "Error: malformed input: no min count given\n"},
         {":relation (:newpiececount ? 2 1)", "Error: max must be >= min in count spec\n"},
+        // A count that could never be met.
+        {":relation (:originalsamecount 5 3)",
+         "Error: reversed :originalsamecount range: 5 is greater than 3\n"},
         {":relation () :relation (:shift)",
          "Error: Cannot handle multiple :relation specifications\n"},
         // Errors inside the second list come before the refusal of a second one.

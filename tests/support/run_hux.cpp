@@ -97,6 +97,17 @@ HuxRun runHux(const std::vector<std::string>& args, const std::string& cwd, int 
     else if (WIFSIGNALED(wstatus))
         run.status = 128 + WTERMSIG(wstatus);
     if (killed) run.err += "\n[killed: timeout]\n";
+    std::string rest;
+    for (size_t start = 0; start < run.err.size();) {
+        size_t end = run.err.find('\n', start);
+        end = end == std::string::npos ? run.err.size() : end + 1;
+        const std::string line = run.err.substr(start, end - start);
+        (line.rfind("  at line ", 0) == 0  ? run.where
+         : line.rfind("  cause: ", 0) == 0 ? run.cause
+                                           : rest) += line;
+        start = end;
+    }
+    run.err = rest;
     return run;
 }
 

@@ -7,7 +7,13 @@
 
 struct HuxRun {
     std::string out;  // standard output
-    std::string err;  // standard error
+    std::string err;  // standard error, without the lines below
+    // The lines that hux adds to standard error after a message, apart, so
+    // that the tests of the messages themselves compare them alone: where an
+    // error in the query is ("  at line L, column C: TEXT") and why a file
+    // could not be opened ("  cause: ...").
+    std::string where;
+    std::string cause;
     int status = -1;  // exit status, or 128 + signal number when killed
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,8 @@ void expectWrapped(const std::string& text) {
     for (const std::string& line : splitLines(text)) {
         if (line.size() <= 79 || line[0] == '[') continue;
         std::string word = line.substr(0, line.find_last_not_of(' ') + 1);
+        // A "[%...]" command is never broken: it counts as one word.
+        word = std::regex_replace(word, std::regex(R"(\[%[^\]]*\])"), "[%]");
         EXPECT_EQ(word.find(' '), std::string::npos) << "line too long: " << line;
     }
 }
@@ -204,7 +207,7 @@ TEST(WholeRecords, AGameOverTheStartingBufferIsWrittenWhole) {
     for (size_t i = 9; i + 1 < comment.size(); i += 10) comment[i] = ' ';
     std::string written = writeAll(hugeGame(300, comment), 1);
     ASSERT_GT(written.size(), 150000u);
-    EXPECT_EQ(written.substr(written.size() - 14), "599} \n1/2-1/2\n");
+    EXPECT_EQ(written.substr(written.size() - 13), "599} 1/2-1/2\n");
     expectWrapped(written);
 
     PgnReader back(written);
@@ -267,6 +270,67 @@ TEST(WholeRecords, DeeplyNestedVariationsComeBackTheSame) {
     EXPECT_EQ(moveText(again), moveText(written));
     EXPECT_NE(written.find("( 1.f4 ) ) ) "), std::string::npos);
     expectWrapped(written);
+}
+
+// Lines break between the words of a comment, never inside a "[%...]"
+// command, after the opening brace or before the closing one: other readers
+// lose clocks and evaluations split over two lines.
+void expectCommentsUnbroken(const std::string& text) {
+    for (const std::string& line : splitLines(text)) {
+        if (line[0] == '[') continue;
+        EXPECT_NE(line.back(), '{') << line;
+        EXPECT_NE(
+            line.substr(
+                line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' '),
+                1),
+            "}")
+            << line;
+        // Every command that starts on the line ends on it.
+        for (size_t at = line.find("[%"); at != std::string::npos; at = line.find("[%", at + 1))
+            EXPECT_NE(line.find(']', at), std::string::npos) << line;
+    }
+}
+
+TEST(CommentLayout, CommandsAndBracesStayWithTheirText) {
+    // At every starting column, so that each possible break point is met.
+    std::string pgn = "[Event \"Clocks\"]\n\n";
+    for (int i = 0; i < 80; i++) {
+        std::string pad(size_t(i % 9), 'p');
+        pgn += std::to_string(2 * i + 1) + ". Nf3 {" + pad + " [%clk 1:31:51]} Nf6 {[%eval 0.17] " +
+               "[%clk 1:30:02]} " + std::to_string(2 * i + 2) +
+               ". Ng1 {MATCH} Ng8 {[%csl Ra1,Rb2][%cal Ge2e4,Gd2d4]} ";
+    }
+    pgn += "*\n";
+    const std::string written = writeAll(pgn, 1);
+    expectCommentsUnbroken(written);
+    expectWrapped(written);
+    size_t clocks = 0;
+    for (size_t at = written.find("[%clk "); at != std::string::npos;
+         at = written.find("[%clk ", at + 1))
+        ++clocks;
+    EXPECT_EQ(clocks, 160u);
+
+    // A long comment still wraps between its words, and an empty one stays.
+    std::string words;
+    for (int i = 0; i < 40; i++) words += "word" + std::to_string(i) + " ";
+    const std::string wrapped = writeAll("[Event \"W\"]\n\n1. e4 {" + words + "} e5 {} *\n", 1);
+    expectCommentsUnbroken(wrapped);
+    expectWrapped(wrapped);
+    EXPECT_NE(wrapped.find("{word0 "), std::string::npos);
+    EXPECT_NE(wrapped.find(" word39}"), std::string::npos);
+    EXPECT_NE(wrapped.find("e5 {}"), std::string::npos);
+}
+
+TEST(CommentLayout, ExactBreaks) {
+    // The clock would have reached column 80: it moves to the next line whole,
+    // together with the brace before it.
+    const std::string pgn = "[Event \"E\"]\n\n1. e4 {" + std::string(60, 'a') +
+                            " [%clk 1:31:51]} e5 {" + std::string(75, 'b') + "} *\n";
+    const std::string written = writeAll(pgn, 1);
+    EXPECT_NE(written.find("1.e4 {" + std::string(60, 'a') + " \n[%clk 1:31:51]} 1...e5 \n{" +
+                           std::string(75, 'b') + "} *"),
+              std::string::npos)
+        << written;
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ TEST(MatchForm, Defaults) {
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->pgnfile, nullptr);
     EXPECT_EQ(m->outputfile, nullptr);
-    EXPECT_EQ(m->player, nullptr);
+    EXPECT_FALSE(m->player.has_value());
     EXPECT_EQ(m->result, RESULT_None);
     EXPECT_EQ(m->gamenumbermin, 0);
     EXPECT_EQ(m->gamenumbermax, 100000000);
@@ -67,7 +67,7 @@ TEST(MatchForm, Keywords) {
     EXPECT_EQ(m->gamenumbermin, 5);
     EXPECT_EQ(m->gamenumbermax, 5);
     EXPECT_EQ(m->result, RESULT_Black);
-    EXPECT_STREQ(m->player, "kasp");
+    EXPECT_EQ(m->player->fragment(), "kasp");
 }
 
 TEST(MatchForm, Results) {
@@ -111,7 +111,7 @@ TEST(MatchForm, LaterKeywordWins) {
     EXPECT_EQ(m->gamenumbermin, 4);
     EXPECT_EQ(m->gamenumbermax, 4);
     EXPECT_EQ(m->result, RESULT_Draw);
-    EXPECT_STREQ(m->player, "y");
+    EXPECT_EQ(m->player->fragment(), "y");
 }
 
 TEST(MatchForm, Print) {

@@ -15,7 +15,7 @@ struct Conditions {
 
 bool accepts(Game& game, const Conditions& c) {
     matchFilter m;
-    m.player = c.player;
+    if (c.player != nullptr) m.player.emplace(c.player, false);
     if (c.yearmin >= 0) {
         m.checkyear = true;
         m.yearmin = c.yearmin;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,14 +25,17 @@ bool isBlank(char c) {
 
 // Counts games by the reader's rule, on whole lines: a game starts at a tag
 // line (first non-blank character "[") that follows move text or the start
-// of the file. Lines inside a brace comment belong to the move text even when
-// they start with "[", and lines starting with "%" or ";" are neither tags
-// nor move text. This ignores what the tokenizer does inside a line, which is
-// exactly why it is an independent check of how the reader splits games.
+// of the file, or that names a tag its header already has (a header without
+// moves is a game). Lines inside a brace comment belong to the move text even
+// when they start with "[", and lines starting with "%" or ";" are neither
+// tags nor move text. This ignores what the tokenizer does inside a line,
+// which is exactly why it is an independent check of how the reader splits
+// games.
 int countGames(const std::string& text) {
     int games = 0;
     bool afterText = true;
     bool inBrace = false;
+    std::set<std::string> header;
     size_t pos = 0;
     while (pos <= text.size()) {
         size_t end = text.find_first_of("\r\n", pos);
@@ -46,7 +50,16 @@ int countGames(const std::string& text) {
         if (first == line.size()) continue;
         char c = line[first];
         if (!inBrace && c == '[') {
-            if (afterText) ++games;
+            size_t nameStart = line.find_first_not_of(" \t", first + 1);
+            if (nameStart == std::string::npos) nameStart = line.size();
+            size_t nameEnd = line.find_first_of(" \t", nameStart);
+            if (nameEnd == std::string::npos) nameEnd = line.size();
+            std::string name = line.substr(nameStart, nameEnd - nameStart);
+            if (afterText || (!name.empty() && header.count(name) > 0)) {
+                ++games;
+                header.clear();
+            }
+            if (!name.empty()) header.insert(name);
             afterText = false;
             continue;
         }
@@ -108,7 +121,9 @@ TEST(PgnCorpusCounter, FollowsTheReadersRule) {
     EXPECT_EQ(countGames(""), 0);
     EXPECT_EQ(countGames("1. e4 *\n"), 0);
     EXPECT_EQ(countGames("[A \"1\"]\n[B \"2\"]\n\n1. e4 *\n\n[A \"3\"]\n1. d4\n"), 2);
-    EXPECT_EQ(countGames("[A \"1\"]\n\n[A \"2\"]\n% x\n[A \"3\"]\n\n*"), 1);
+    EXPECT_EQ(countGames("[A \"1\"]\n\n[B \"2\"]\n% x\n[C \"3\"]\n\n*"), 1);
+    // A tag the header already has starts the next game.
+    EXPECT_EQ(countGames("[A \"1\"]\n\n[A \"2\"]\n% x\n[B \"3\"]\n[A \"4\"]\n\n*"), 3);
     EXPECT_EQ(countGames("[A \"1\"]\r\n\r\n1. e4 {\r\n[note]\r\n} *\r\n[A \"2\"]\r\n"), 2);
     EXPECT_EQ(countGames("\xEF\xBB\xBF[A \"1\"]\n1. e4 ; {\n[A \"2\"]\n"), 2);
 }

@@ -81,11 +81,15 @@ TEST(PgnTags, PlayersAndTheirRatings) {
     EXPECT_STREQ(g.GetBlackStr(), "Rival");
     EXPECT_EQ(g.GetBlackElo(), 2450);
     EXPECT_EQ(g.GetBlackRatingType(), RATING_Elo);
-    // The player has a rating now: a rating tag becomes an extra tag.
+    // The player has an Elo now: a BlackElo tag is dropped, since the written
+    // header would hold BlackElo twice (and a repeated tag starts a game); a
+    // rating of another kind stays an extra tag.
     EXPECT_EQ(tag(g, r, "[BlackElo \"2500\"]"), OK);
     EXPECT_EQ(g.GetBlackElo(), 2450);
+    EXPECT_EQ(g.GetNumExtraTags(), 0u);
+    EXPECT_EQ(tag(g, r, "[BlackUSCF \"2300\"]"), OK);
     ASSERT_EQ(g.GetNumExtraTags(), 1u);
-    EXPECT_STREQ(g.GetExtraTags()[0].tag, "BlackElo");
+    EXPECT_STREQ(g.GetExtraTags()[0].tag, "BlackUSCF");
 
     EXPECT_EQ(tag(g, r, "[White \"Strong (5000)\"]"), OK);
     EXPECT_STREQ(g.GetWhiteStr(), "Strong");
@@ -158,19 +162,25 @@ TEST(PgnTags, MalformedTagsAreRefused) {
     EXPECT_EQ(std::string(g.GetExtraTags()[0].tag).size(), MAX_TAG_LEN);
 }
 
-TEST(PgnTags, ExtraTagsReplaceAndStopAtForty) {
+TEST(PgnTags, ExtraTagsStopAtFortyAndARepeatedOneStartsTheNextGame) {
     std::string text;
     for (int i = 0; i < 42; ++i) text += "[Extra" + std::to_string(i) + " \"v\"]\n";
-    text += "[Extra3 \"replaced\"]\n\n*\n";
+    text += "[Extra3 \"again\"]\n\n*\n";
     PgnReader r(text);
     Game g;
     EXPECT_EQ(r.next(g), OK);
     ASSERT_EQ(g.GetNumExtraTags(), MAX_TAGS);
-    EXPECT_STREQ(g.GetExtraTags()[3].value, "replaced");
+    EXPECT_STREQ(g.GetExtraTags()[3].value, "v");
     EXPECT_STREQ(g.GetExtraTags()[39].tag, "Extra39");
     EXPECT_EQ(r.log(),
               "test.pgn:41: Error reading tag: [Extra40 \"v\"]\n"
-              "test.pgn:42: Error reading tag: [Extra41 \"v\"]\n");
+              "test.pgn:42: Error reading tag: [Extra41 \"v\"]\n"
+              "test.pgn:43: Warning: Game without moves ended by the next game's tag: "
+              "[Extra3 \"again\"]\n");
+    EXPECT_EQ(r.next(g), OK);
+    ASSERT_EQ(g.GetNumExtraTags(), 1u);
+    EXPECT_STREQ(g.GetExtraTags()[0].value, "again");
+    EXPECT_EQ(r.next(g), ERROR_NotFound);
 }
 
 TEST(PgnGame, SimpleGameAndResultMismatch) {
@@ -272,6 +282,64 @@ TEST(PgnGame, TagInsideAGameStartsTheNextGame) {
     EXPECT_EQ(g.GetResult(), RESULT_Draw);
     EXPECT_EQ(mainLinePlies(g), 2u);
     EXPECT_EQ(r.next(g), ERROR_NotFound);
+}
+
+TEST(PgnGame, AHeaderWithoutMovesIsAGameOfItsOwn) {
+    // A tag the header already has starts the next game: A is not lost, and
+    // B does not carry A's rating.
+    PgnReader r(
+        "[Event \"A\"]\n[White \"X\"]\n[WhiteElo \"1802\"]\n\n"
+        "[Event \"B\"]\n[White \"P\"]\n[WhiteElo \"1792\"]\n[Result \"1-0\"]\n\n1. e4 e5 1-0\n");
+    Game g;
+    ASSERT_EQ(r.next(g), OK);
+    EXPECT_STREQ(g.GetEventStr(), "A");
+    EXPECT_STREQ(g.GetWhiteStr(), "X");
+    EXPECT_EQ(g.GetWhiteElo(), 1802);
+    EXPECT_EQ(mainLinePlies(g), 0u);
+    EXPECT_EQ(g.GetResult(), RESULT_None);
+    ASSERT_EQ(r.next(g), OK);
+    EXPECT_STREQ(g.GetEventStr(), "B");
+    EXPECT_STREQ(g.GetWhiteStr(), "P");
+    EXPECT_EQ(g.GetWhiteElo(), 1792);
+    EXPECT_EQ(g.GetNumExtraTags(), 0u);
+    EXPECT_EQ(mainLinePlies(g), 2u);
+    EXPECT_EQ(g.GetResult(), RESULT_White);
+    EXPECT_EQ(r.next(g), ERROR_NotFound);
+
+    // Headers in a row, the last one at the end of the input; distinct tags
+    // across a blank line still make one header.
+    PgnReader rows("[Event \"1\"]\n[Site \"s\"]\n[Event \"2\"]\n\n[Site \"t\"]\n\n[Event \"3\"]\n");
+    rows.parser().SetEndOfInputWarnings(false);
+    std::vector<std::string> seen;
+    while (rows.next(g) != ERROR_NotFound)
+        seen.push_back(std::string(g.GetEventStr()) + "/" + g.GetSiteStr());
+    EXPECT_EQ(seen, (std::vector<std::string>{"1/s", "2/t", "3/?"}));
+}
+
+TEST(PgnGame, AResultRightBeforeTheNextTag) {
+    PgnReader r(
+        "[Event \"A\"]\n\n1. e4 e5 1/2-1/2[Event \"Open\"]\n[Site \"X\"]\n\n1. d4 0-1[Event "
+        "\"C\"]\n"
+        "\n1. c4 *[Event \"D\"]\n\n1. b3 1-0\n");
+    Game g;
+    ASSERT_EQ(r.next(g), OK);
+    EXPECT_EQ(g.GetResult(), RESULT_Draw);
+    EXPECT_EQ(mainLinePlies(g), 2u);
+    g.MoveToPly(2);
+    EXPECT_EQ(g.GetMoveComment(), nullptr);
+    ASSERT_EQ(r.next(g), OK);
+    EXPECT_STREQ(g.GetEventStr(), "Open");
+    EXPECT_STREQ(g.GetSiteStr(), "X");
+    EXPECT_EQ(g.GetResult(), RESULT_Black);
+    ASSERT_EQ(r.next(g), OK);
+    EXPECT_STREQ(g.GetEventStr(), "C");
+    EXPECT_EQ(g.GetResult(), RESULT_None);
+    ASSERT_EQ(r.next(g), OK);
+    EXPECT_STREQ(g.GetEventStr(), "D");
+    EXPECT_EQ(g.GetResult(), RESULT_White);
+    EXPECT_EQ(r.next(g), ERROR_NotFound);
+    // Only the results that differ from the (absent) Result tags are noted.
+    EXPECT_EQ(r.log().find("Error"), std::string::npos) << r.log();
 }
 
 TEST(PgnGame, TextBeforeAGameBecomesItsOpeningComment) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,8 @@ bool wrappedWithin79(const std::string& text) {
         std::string line = text.substr(start, end - start);
         if (line.size() > 79 && line[0] != '[') {
             line.erase(line.find_last_not_of(' ') + 1);
+            // A "[%...]" command is never broken: it counts as one word.
+            line = std::regex_replace(line, std::regex(R"(\[%[^\]]*\])"), "[%]");
             if (line.find(' ') != std::string::npos) return false;
         }
         start = end + 1;

@@ -68,7 +68,7 @@ TEST(StrlistTokenizer, Words) {
         {"; comment (x\n(y)", {"(", "y", ")"}},
         {"; only a comment", {}},
         {"a ;one\n;two\n b", {"a", "b"}},
-        {"\":pgn\" x-y.z 1/2-1/2", {"\":pgn\"", "x-y.z", "1/2-1/2"}},
+        {"x\":pgn\" x-y.z 1/2-1/2", {"x\":pgn\"", "x-y.z", "1/2-1/2"}},
         {"word", {"word"}},
         {"\xc3\xa9t\xc3\xa9 ok", {"\xc3\xa9t\xc3\xa9", "ok"}},
     };
@@ -186,6 +186,99 @@ TEST(StrlistNodes, ConstructorsAndPrint) {
     // A chain that holds an atom where a cell belongs is corrupt.
     cell->cdr = keep(new strlist("b"));
     EXPECT_EQ(refusal([&] { strlist::text(cell); }), "stderr: bad string printcdr");
+}
+
+TEST(StrlistTokenizer, QuotedWords) {
+    struct Case {
+        const char* text;
+        Tokens expected;
+    } cases[] = {
+        {"\"Lasker, Em\" x", {"Lasker, Em", "x"}},
+        {"(:pgn \"My Games/2024 club.pgn\")", {"(", ":pgn", "My Games/2024 club.pgn", ")"}},
+        {"\"a \\\"b\\\" \\\\c\"", {"a \"b\" \\c"}},
+        // Brackets and semicolons inside quotes are text; an unknown escape
+        // keeps its backslash.
+        {"\"(x) ; y\\n\"", {"(x) ; y\\n"}},
+        {"\"\" a", {"", "a"}},
+        {"\"ab\"cd", {"ab", "cd"}},
+        // Only a word that starts with a quote is quoted.
+        {"ab\"cd e\"", {"ab\"cd", "e\""}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(tokens(c.text), c.expected) << c.text;
+
+    EXPECT_EQ(refusal([] { tokens("\"Lasker, Em"); }),
+              "stderr: unterminated quoted word: \"Lasker, Em\n");
+    EXPECT_EQ(refusal([] { tokens("(\"two\nlines\")"); }),
+              "stderr: unterminated quoted word: \"two\n");
+    EXPECT_EQ(refusal([] { tokens("\"" + std::string(501, 'q') + "\""); }),
+              "stderr: copy: buffer too long:\n");
+    EXPECT_EQ(refusal([] { tokens("\"" + std::string(502, 'q') + "\""); }),
+              "stderr: token too long: readstring");
+}
+
+TEST(StrlistParse, ByteOrderMarkAndTextAfterTheList) {
+    EXPECT_EQ(printed(parse("\xEF\xBB\xBF(match :pgn g.pgn)")), "(match :pgn g.pgn)");
+    EXPECT_EQ(printed(parse("\xEF\xBB\xBF; note\n(a)")), "(a)");
+    // Only at the start, and only the whole mark.
+    EXPECT_EQ(refusal([] { parse("\xEF\xBB(a)"); }),
+              "stderr: strlist: expected a '(' but got \xEF\xBB\n");
+    EXPECT_EQ(refusal([] { parse(" \xEF\xBB\xBF(a)"); }),
+              "stderr: strlist: expected a '(' but got \xEF\xBB\xBF\n");
+
+    struct Case {
+        std::string text;
+        std::string warning;
+    } cases[] = {
+        {"(a)", ""},
+        {"(a)\n ; only a comment\n", ""},
+        {"(a)\n\n(match :pgn x)", "from line 3: (match"},
+        {"(a))", "from line 1: )"},
+        {"(a) \"open", "from line 1: \"open"},
+        {"(a)\n" + std::string(100, 'w'), "from line 2: " + std::string(40, 'w')},
+    };
+    for (const Case& c : cases) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(printed(parse(c.text)), "(a)") << c.text;
+        std::string err = testing::internal::GetCapturedStderr();
+        std::string expected =
+            c.warning.empty()
+                ? ""
+                : "Warning: text after the query's list is ignored, " + c.warning + "\n";
+        EXPECT_EQ(err, expected) << c.text;
+    }
+}
+
+// Each node knows where its text starts; the readers note the words they
+// take, and a refusal in the reader names the word it failed on.
+TEST(StrlistPlaces, NodesAndTheWordBeingRead) {
+    strlist* tree = parse("; c\n(match :pgn\n\t\"a b\" (x)\n  r\xC3\xA9ti \xC3\xA9 )");
+    EXPECT_EQ(tree->line, 2);
+    EXPECT_EQ(tree->column, 2);
+    EXPECT_EQ(strlist::placeLine(), "  at line 2, column 1: (");
+    const strlist* pgnCell = tree->cdr;
+    EXPECT_EQ(pgnCell->car->line, 2);
+    EXPECT_EQ(pgnCell->car->column, 8);
+    const strlist* quoted = pgnCell->cdr;
+    EXPECT_EQ(quoted->line, 3);
+    EXPECT_EQ(quoted->column, 2);
+    strlist::taking(quoted);
+    EXPECT_EQ(strlist::placeLine(), "  at line 3, column 2: a b");
+    strlist::taking(quoted->cdr);
+    EXPECT_EQ(strlist::placeLine(), "  at line 3, column 8: (");
+    strlist::taking(quoted->cdr->cdr);
+    EXPECT_EQ(strlist::placeLine(), "  at line 4, column 3: r\xC3\xA9ti");
+    // Columns count bytes: the accent before takes two.
+    strlist::taking(quoted->cdr->cdr->cdr);
+    EXPECT_EQ(strlist::placeLine(), "  at line 4, column 9: \xC3\xA9");
+    strlist::forgetPlace();
+    EXPECT_EQ(strlist::placeLine(), "");
+
+    refusal([] { parse("(a\n (b c)\n (d"); });
+    EXPECT_EQ(strlist::placeLine(), "  at line 3, column 2: (");
+    refusal([] { parse("\n  x"); });
+    EXPECT_EQ(strlist::placeLine(), "  at line 2, column 3: x");
+    refusal([] { parse("(a \"b"); });
+    EXPECT_EQ(strlist::placeLine(), "  at line 1, column 4: \"b");
 }
 
 }  // namespace

@@ -194,29 +194,4 @@ TEST(UtilPieces, PowerAndDirections) {
     EXPECT_FALSE(util::directionDiagonal(3));
 }
 
-TEST(UtilStrings, MatchString) {
-    struct Case {
-        const char* pattern;
-        const char* text;
-        bool match;
-    } cases[] = {
-        {"ORT", "Northland", true},
-        {"north", "NORTHLAND", true},
-        {"land", "Northland", true},
-        {"", "x", true},
-        {"", "", false},
-        {"a", "", false},
-        {"lands", "Northland", false},
-        {"nn", "Nan", false},
-        {"an", "aan", true},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(util::matchString(c.pattern, c.text), c.match) << c.pattern << " in " << c.text;
-
-    EXPECT_TRUE(util::matchStringStart("", ""));
-    EXPECT_TRUE(util::matchStringStart("kas", "Kasparov"));
-    EXPECT_FALSE(util::matchStringStart("kasp", "Kas"));
-    EXPECT_FALSE(util::matchStringStart("par", "Kasparov"));
-}
-
 }  // namespace
