@@ -152,9 +152,14 @@ done
 if [ -f "$data/dev/classics.pgn" ]; then
   zstd -q -c "$data/dev/classics.pgn" > whole.zst
   head -c $(( $(stat -c %s whole.zst) / 2 )) whole.zst > cut.pgn.zst
-  started=$(zstd -q -dc cut.pgn.zst 2>/dev/null | grep -c '^\[Event ')
+  # A game starts at a tag after other text, or at a tag its header already
+  # has (a header without moves is a game of its own).
+  starts='/^\[[A-Za-z0-9_]+[ \t]/ { if (!hdr || ($1 in seen)) { k++; split("", seen); hdr = 1 }
+                                   seen[$1] = 1 }
+          !/^\[/ && /[^ \t\r]/ { hdr = 0 }'
+  started=$(zstd -q -dc cut.pgn.zst 2>/dev/null | awk "$starts END { print k }")
   whole=$((started - 1))
-  awk -v n=$whole '/^\[Event /{k++} k<=n' "$data/dev/classics.pgn" > before.pgn
+  awk -v n=$whole "$starts k <= n" "$data/dev/classics.pgn" > before.pgn
   echo '(match :pgn x.pgn :output out.pgn (position :mate))' > cut.hux
   "$hux" -j 1 --pgn before.pgn cut.hux > before.txt
   mv out.pgn before-out.pgn
