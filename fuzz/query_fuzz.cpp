@@ -20,11 +20,12 @@
 #include "core/game.h"
 #include "core/mfile.h"
 #include "core/pgnparser.h"
-#include "query/matchfilter.h"
 #include "query/mfilter.h"
 #include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
+#include "scan/matchfilter.h"
+#include "scan/queryreader.h"
 
 namespace {
 
@@ -166,7 +167,7 @@ void runInput(FILE* stream) {
             if (parser.ParseGame(&game) == ERROR_NotFound) abort();
     }
     std::unique_ptr<strlist> list(strlist::parseStream(stream));
-    std::unique_ptr<mfilter> query(mfilter::fromStrlist(list.get()));
+    std::unique_ptr<mfilter> query(readQueryList(list.get()));
     auto* matcher = dynamic_cast<matchFilter*>(query.get());
     if (matcher == nullptr || variantsWithin(list.get()) * tagBindings(list->cdr) > kMaxVariants)
         return;

@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/deps.sh [build|test|fuzz|dev]
-#   build: compiler and CMake, for hux alone;
-#   test:  plus Qt 6 Widgets (for pelk, the query editor), GoogleTest, Google
-#          Benchmark, a virtual X display with a keyboard driver for the
-#          editor's real-window check, and the tools that check the
-#          installation (manual pages, desktop entry, Debian package);
+#   build: compiler, CMake and the compression libraries, for hux alone;
+#   test:  plus Qt 6 Widgets (for pelk, the query editor), the DejaVu fonts
+#          (the result viewer draws its pieces with their chess glyphs),
+#          GoogleTest, Google Benchmark, a virtual X display with a keyboard
+#          driver and a clipboard tool for the real-window checks, the tools
+#          that check the installation (manual pages, desktop entry, Debian
+#          package), the compression tools that make the compressed test
+#          files, and GNU parallel for the README's recipe;
 #   fuzz:  plus clang and its sanitizer runtimes (libFuzzer);
 #   dev:   plus the reference tools that bench/ and the agreement scripts compare with,
 #          and screenshots of the editor's window.
 set -euo pipefail
 
 level=${1:-test}
-packages=(g++ cmake make)
+packages=(g++ cmake make pkg-config zlib1g-dev libzstd-dev libbz2-dev liblzma-dev)
 if [ "$level" != build ]; then
-  packages+=(qt6-base-dev qt6-qpa-plugins libgtest-dev libbenchmark-dev xvfb xdotool
-              man-db desktop-file-utils dpkg-dev)
+  packages+=(qt6-base-dev qt6-qpa-plugins fonts-dejavu-core libgtest-dev libbenchmark-dev xvfb
+             xdotool xclip man-db desktop-file-utils dpkg-dev)
+  packages+=(gzip zstd bzip2 xz-utils tar parallel)
 fi
 if [ "$level" = fuzz ] || [ "$level" = dev ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -69,15 +69,19 @@ const colorT BOARD_SQUARECOLOR[64] = {
 directionT sqDir[66][66];
 
 void brel_Init() {
-    static unsigned calls = 0;
-    if (calls++ > 0) return;
-    // Every pair not reached below keeps NULL_DIR (static storage is zeroed).
-    static const directionT order[8] = {UP,      DOWN,     LEFT,      RIGHT,
-                                        UP_LEFT, UP_RIGHT, DOWN_LEFT, DOWN_RIGHT};
-    for (squareT from = 0; from < 64; from++) {
-        for (directionT d : order) {
-            for (squareT to = square_Move(from, d); to != NULL_SQUARE; to = square_Move(to, d))
-                sqDir[from][to] = d;
+    // Positions are built on every worker thread: the table is filled once,
+    // under the guard of a function-local static's initialisation.
+    static const bool filled = [] {
+        // Every pair not reached below keeps NULL_DIR (static storage is zeroed).
+        const directionT order[8] = {UP,      DOWN,     LEFT,      RIGHT,
+                                     UP_LEFT, UP_RIGHT, DOWN_LEFT, DOWN_RIGHT};
+        for (squareT from = 0; from < 64; from++) {
+            for (directionT d : order) {
+                for (squareT to = square_Move(from, d); to != NULL_SQUARE; to = square_Move(to, d))
+                    sqDir[from][to] = d;
+            }
         }
-    }
+        return true;
+    }();
+    ASSERT(filled);
 }

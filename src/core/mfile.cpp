@@ -4,6 +4,7 @@
 
 MFile::MFile()
     : Handle(nullptr),
+      OwnsHandle(true),
       FileMode(FMODE_None),
       Type(MFILE_REGULAR),
       FileName(nullptr),
@@ -20,8 +21,9 @@ MFile::~MFile() {
 }
 
 void MFile::Close() {
-    if (Handle != nullptr) fclose(Handle);
+    if (Handle != nullptr && OwnsHandle) fclose(Handle);
     Handle = nullptr;
+    OwnsHandle = true;
     FileMode = FMODE_None;
     Type = MFILE_REGULAR;
     delete[] FileName;
@@ -75,6 +77,19 @@ errorT MFile::Open(const char* name, fileModeT fmode) {
         }
         Current = Start;
     }
+    return OK;
+}
+
+errorT MFile::OpenStream(FILE* stream, const char* name) {
+    Close();
+    if (stream == nullptr) return ERROR_FileOpen;
+    Handle = stream;
+    OwnsHandle = false;
+    if (FileBuffer == nullptr) FileBuffer = new char[BUFFER_SIZE];
+    FileMode = FMODE_ReadOnly;
+    Type = MFILE_REGULAR;
+    SetName(name);
+    Start = Current = End = FileBuffer;
     return OK;
 }
 

@@ -24,6 +24,9 @@ class MFile {
 
     // Opens a regular file. Compressed files (".gz") are not supported.
     errorT Open(const char* name, fileModeT fmode);
+    // Reads `stream`, which the caller keeps open and closes, as the file
+    // called `name`.
+    errorT OpenStream(FILE* stream, const char* name);
     // Reads from memory the caller keeps alive while this file is open.
     void OpenMemory(const char* data, size_t length, const char* name);
     void Close();
@@ -56,6 +59,7 @@ class MFile {
     void SetName(const char* name);
 
     FILE* Handle;
+    bool OwnsHandle;
     fileModeT FileMode;
     mfileT Type;
     char* FileName;

@@ -119,6 +119,7 @@ void PgnParser::Reset() {
     EndOfInputWarnings = true;
     ResultWarnings = true;
     NewlinesToSpaces = true;
+    EndedInside = false;
     EndChar = -1;
     ParseMode = PARSE_Searching;
     ErrorBuffer->Clear();
@@ -212,6 +213,7 @@ char* PgnParser::GetComment() {
             char text[64];
             snprintf(text, sizeof text, "started on line %u", startLine);
             LogError("Error: Open Comment at end of input ", text);
+            EndedInside = true;
             break;
         }
         if (ch == '}') break;
@@ -800,7 +802,12 @@ errorT PgnParser::ParseGame(Game* game) {
 
     while (true) {
         tokenT token = GetNextToken(buffer, MAX_COMMENT_SIZE);
-        if (token == TOKEN_EndOfInput) break;
+        if (token == TOKEN_EndOfInput) {
+            // Text read before a game stays with the game that follows it.
+            if (ParseMode == PARSE_Searching && preLen > 0 && !strIsAllWhitespace(PreGameText))
+                EndedInside = true;
+            break;
+        }
         if (token == TOKEN_Tag) {
             if (ParseMode == PARSE_Searching) {
                 game->Clear();
@@ -828,6 +835,7 @@ errorT PgnParser::ParseGame(Game* game) {
         }
     }
     if (ParseMode == PARSE_Header) {
+        EndedInside = true;
         if (EndOfInputWarnings) {
             LogError("Warning: End of input in PGN header tags section", "");
             return ERROR_Game;

@@ -59,7 +59,18 @@ class PgnParser {
     const char* ErrorMessages() const;
     uint32_t ErrorsDropped() const { return NumErrorsDropped; }
     uint32_t BytesUsed() const { return BytesSeen; }
+    // Where the first byte not yet consumed lies in the input, counted in 64
+    // bits: after ParseGame, the end of the game just read, so that a reader
+    // can note each game's byte range and read it again later on its own.
+    uint64_t InputOffset() const { return InFile->Location() - UnGetCount; }
     uint32_t GetLineNumber() const { return LineCounter; }
+    // Whether the input, which must end at the end of a line, ended inside
+    // something that a following line would continue: a brace comment, a tag
+    // section, or text that would become the next game's opening comment.
+    // When it did not, a line starting with '[' after the end starts a game
+    // exactly as it does at the start of a fresh reader, which is what lets a
+    // long text be cut into parts read independently.
+    bool EndedOpen() const { return EndedInside; }
 
     // The tokenizer, public so that it can be tested on its own. Each reads
     // into buffer (bufSize bytes), always terminating it.
@@ -123,6 +134,7 @@ class PgnParser {
     bool EndOfInputWarnings;
     bool ResultWarnings;
     bool NewlinesToSpaces;
+    bool EndedInside;
     uint32_t UnGetCount;
     int UnGetCh[MAX_UNGETCHARS];
     char* TokenBuffer;  // MAX_COMMENT_SIZE bytes

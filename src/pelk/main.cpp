@@ -6,10 +6,25 @@
 #include "pelk/desktop.h"
 #include "pelk/enginerunner.h"
 #include "pelk/mainwindow.h"
+#include "pelk/viewerwindow.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pelk"));
+
+    // pelk --view FILE.pgn: only the result viewer, on that file (without
+    // one, the viewer asks for it).
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1 && arguments[1] == QLatin1String("--view")) {
+        ViewerWindow viewer;
+        viewer.show();
+        if (arguments.size() > 2) {
+            viewer.open(arguments[2]);
+        } else {
+            viewer.openFile();
+        }
+        return QApplication::exec();
+    }
 
     PelkSetup setup;
     setup.startDir = QDir::currentPath();
@@ -26,7 +41,6 @@ int main(int argc, char** argv) {
     WidgetDesktop desktop;
     MainWindow window(setup, &desktop);
     window.show();
-    const QStringList arguments = QApplication::arguments();
     window.start(arguments.size() > 1 ? arguments[1] : QString());
     return QApplication::exec();
 }

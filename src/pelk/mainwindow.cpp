@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -26,6 +27,8 @@
 #include "pelk/queryeditor.h"
 #include "pelk/querytext.h"
 #include "pelk/trustedprogram.h"
+#include "pelk/viewermodel.h"
+#include "pelk/viewerwindow.h"
 
 namespace {
 
@@ -78,7 +81,8 @@ MainWindow::MainWindow(PelkSetup setup, Desktop* desktop, QWidget* parent)
       found_(new FoundGames(this)),
       paletteDialog_(new PaletteDialog(this)),
       about_(new AboutDialog(this)),
-      fileName_(untitled()) {
+      fileName_(untitled()),
+      viewOffer_(new QPushButton(QStringLiteral("View the games found"), this)) {
     if (setup_.paletteFile.isEmpty()) {
         paletteError_ = QStringLiteral(
             "The palette file pelk.pal was not found in the start directory or the installed "
@@ -107,13 +111,17 @@ MainWindow::MainWindow(PelkSetup setup, Desktop* desktop, QWidget* parent)
     connect(found_, &FoundGames::gameChosen, this, &MainWindow::openResultAt);
     connect(editor_->document(), &QTextDocument::modificationChanged, this,
             &QWidget::setWindowModified);
-    statusBar();
+    statusBar()->addPermanentWidget(viewOffer_);
+    viewOffer_->setFlat(true);
+    viewOffer_->hide();
+    connect(viewOffer_, &QPushButton::clicked, this, &MainWindow::viewResult);
     resize(820, 640);
     setFileName(untitled());
 }
 
 MainWindow::~MainWindow() {
     qDeleteAll(runners_);
+    delete viewer_.data();  // a window of its own, but no use without the editor
 }
 
 void MainWindow::createActions() {
@@ -172,10 +180,16 @@ void MainWindow::createActions() {
         make(QStringLiteral("Font"),
              themedIcon("preferences-desktop-font", glyphIcon(QStringLiteral("Aa"))),
              QStringLiteral("Select listing font"), QKeySequence(Qt::CTRL | Qt::Key_F));
-    QAction* viewAction = make(QStringLiteral("View Result"),
-                               themedIcon("document-preview", glyphIcon(QStringLiteral("PGN"))),
-                               QStringLiteral("Run PGN viewer to see search results"),
-                               QKeySequence(Qt::CTRL | Qt::Key_U));
+    QAction* viewAction =
+        make(QStringLiteral("View Result"),
+             themedIcon("document-preview", glyphIcon(QStringLiteral("PGN"))),
+             QStringLiteral("Show the games the query found"), QKeySequence(Qt::CTRL | Qt::Key_U));
+    QAction* externalAction =
+        make(QStringLiteral("Open in External Viewer"), QIcon(),
+             QStringLiteral("Open the query's result file in another program"));
+    QAction* openResultAction =
+        make(QStringLiteral("Open Result &File..."), QIcon(),
+             QStringLiteral("Open Result File|Show the games of any PGN file in the viewer"));
     QAction* paletteAction =
         make(QStringLiteral("Palette"), themedIcon("insert-text", glyphIcon(QStringLiteral("( )"))),
              QStringLiteral("The HUX keywords and structures palette"),
@@ -201,6 +215,8 @@ void MainWindow::createActions() {
     connect(pasteAction, &QAction::triggered, editor_, &QPlainTextEdit::paste);
     connect(fontAction, &QAction::triggered, this, &MainWindow::chooseFont);
     connect(viewAction, &QAction::triggered, this, &MainWindow::viewResult);
+    connect(externalAction, &QAction::triggered, this, &MainWindow::openExternalViewer);
+    connect(openResultAction, &QAction::triggered, this, &MainWindow::openResultFile);
     connect(paletteAction, &QAction::triggered, this, &MainWindow::showPalette);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
     cutAction->setEnabled(false);
@@ -210,6 +226,8 @@ void MainWindow::createActions() {
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addActions({newAction, openAction, saveAction, saveAsAction});
+    file->addSeparator();
+    file->addAction(openResultAction);
     file->addSeparator();
     file->addActions({runAction, stopAction_});
     file->addSeparator();
@@ -221,7 +239,7 @@ void MainWindow::createActions() {
     edit->addSeparator();
     edit->addActions({gamesAction, outputAction});
     edit->addSeparator();
-    edit->addAction(viewAction);
+    edit->addActions({viewAction, externalAction});
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addActions({paletteAction, aboutAction});
 
@@ -380,6 +398,7 @@ void MainWindow::run() {
                 engineFinished(runner, runStart, result, exitCode, crashed, problem);
             });
     statusBar()->showMessage(QStringLiteral("HUX is running... (Esc stops it)"));
+    viewOffer_->hide();
     runner->start();
     updateRunActions();
 }
@@ -406,6 +425,14 @@ void MainWindow::engineFinished(EngineRunner* runner, int runStart, const QStrin
     statusBar()->showMessage(stopped     ? QStringLiteral("HUX was stopped.")
                              : succeeded ? QStringLiteral("HUX finished.")
                                          : QStringLiteral("HUX reported an error."));
+    // Games found: the viewer is one click away.
+    const QFileInfo resultInfo(QDir(setup_.startDir).absoluteFilePath(result));
+    viewOffer_->setVisible(succeeded && !result.isEmpty() && resultInfo.isFile() &&
+                           resultInfo.size() > 0);
+    // A viewer on the file the run rewrote would read stale byte ranges.
+    if (viewer_ && !result.isEmpty() && viewer_->model()->path() == resultInfo.absoluteFilePath()) {
+        viewer_->open(resultInfo.absoluteFilePath());
+    }
     runners_.removeOne(runner);
     runner->deleteLater();
     updateRunActions();
@@ -505,28 +532,55 @@ QString MainWindow::trustedViewer() {
 }
 
 void MainWindow::openResultAt(const QString& file, int place) {
-    const QString viewer = trustedViewer();
-    if (!viewer.isEmpty()) {
-        if (!desktop_->startProgram(viewer, {file, QString::number(place)}, setup_.startDir)) {
-            desktop_->reportError(this, QStringLiteral("Cannot start the viewer %1.")
-                                            .arg(QDir::toNativeSeparators(viewer)));
-        }
-        return;
-    }
-    if (!desktop_->openDocument(file)) {
-        desktop_->reportError(
-            this,
-            QStringLiteral("No program is set up to open %1.").arg(QDir::toNativeSeparators(file)));
-        return;
-    }
-    statusBar()->showMessage(
-        QStringLiteral("The desktop's program for PGN files opens %1 at its start; the game is "
-                       "number %2 there.")
-            .arg(QDir::toNativeSeparators(file))
-            .arg(place));
+    // The list shows each game's number in the scanned file, the number the
+    // viewer opens a game by.
+    const QTreeWidgetItem* row = found_->topLevelItem(place - 1);
+    const unsigned original = row != nullptr ? row->text(0).toUInt() : 0;
+    openViewer(file, original);
 }
 
 void MainWindow::viewResult() {
+    const QString name = resultFileName(editor_->toPlainText());
+    if (name.isEmpty()) {
+        desktop_->inform(this, QStringLiteral("The query names no result file: write :output "
+                                              "followed by a file name, such as found.pgn."));
+        return;
+    }
+    const QString path = QDir(setup_.startDir).absoluteFilePath(name);
+    if (!QFileInfo::exists(path)) {
+        desktop_->inform(this, QStringLiteral("The result file %1 does not exist yet: run the "
+                                              "query first.")
+                                   .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    openViewer(path);
+}
+
+void MainWindow::openViewer(const QString& path, unsigned original) {
+    if (!viewer_) {
+        viewer_ = new ViewerWindow;
+        viewer_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    viewer_->open(path, original);
+    viewer_->show();
+    viewer_->raise();
+    viewer_->activateWindow();
+}
+
+ViewerWindow* MainWindow::viewer() const {
+    return viewer_;
+}
+
+void MainWindow::openResultFile() {
+    if (!viewer_) {
+        viewer_ = new ViewerWindow;
+        viewer_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    viewer_->show();
+    viewer_->openFile();
+}
+
+void MainWindow::openExternalViewer() {
     const QString name = resultFileName(editor_->toPlainText());
     if (name.isEmpty()) {
         desktop_->inform(this, QStringLiteral("The query names no result file: write :output "

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 
 #include "pelk/palette.h"
 #include "pelk/queryfile.h"
@@ -19,6 +20,8 @@ class QAction;
 struct ErrorLocation;
 class PaletteDialog;
 class QueryEditor;
+class QPushButton;
+class ViewerWindow;
 
 // Where pelk finds what it works with; fixed when the window is created.
 struct PelkSetup {
@@ -57,6 +60,14 @@ class MainWindow : public QMainWindow {
     // does, and remembers the choice for the next use.
     void insertPaletteText(const PaletteChoice& choice);
 
+    // Shows a result file in the built-in viewer, at the game noted as
+    // original game `original` when that is above 0. One viewer window
+    // serves the editor and opens each file anew.
+    void openViewer(const QString& path, unsigned original = 0);
+    ViewerWindow* viewer() const;
+    // The status bar's offer to view the games of the last run.
+    QPushButton* viewOffer() const { return viewOffer_; }
+
   public slots:
     void newQuery();
     void openQuery();
@@ -64,14 +75,15 @@ class MainWindow : public QMainWindow {
     bool saveAs();
     void run();
     void viewResult();
+    void openExternalViewer();
+    void openResultFile();
     // Ends the running engine (Stop, Escape while running).
     void stop();
     // Games File... and Output File...: a chosen file after :pgn or :output.
     void chooseGamesFile();
     void chooseOutputFile();
-    // Shows a found game: the game at `place` (from 1) of the result file.
-    // The external viewer, when there is a trusted one, gets the file and the
-    // place; otherwise the desktop opens the file.
+    // Shows a found game, the game at `place` (from 1) of the result file, in
+    // the result viewer.
     void openResultAt(const QString& file, int place);
     // Takes the caret to where the engine located a query error.
     void goToLocation(const ErrorLocation& location);
@@ -123,4 +135,6 @@ class MainWindow : public QMainWindow {
     QString fileName_;
     QueryFormat format_;
     QList<EngineRunner*> runners_;
+    QPointer<ViewerWindow> viewer_;
+    QPushButton* viewOffer_;
 };

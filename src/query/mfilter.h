@@ -1,5 +1,5 @@
-// The base of every query node, and the factory that turns a query file or
-// list into the node its leading word names.
+// The base of every query node. scan/queryreader.h turns a query file or list
+// into the node its leading word names.
 #pragma once
 
 #include <memory>
@@ -21,7 +21,4 @@ class mfilter {
     // Whether a whole game matches; only filters that scan games override it.
     virtual bool match(Game* game);
     virtual ~mfilter() = default;
-
-    static mfilter* fromFile(const char* name);
-    static mfilter* fromStrlist(strlist* list);
 };

@@ -171,13 +171,13 @@ TEST(ScanFiles, UnreadableInputAndUnwritableOutput) {
     // The output is opened only after the input.
     EXPECT_NE(access((dir + "/out.pgn").c_str(), F_OK), 0);
 
+    // The content decides, not the name: text named like a compressed file
+    // is read as text.
     writeFile(dir + "/games.pgn.gz", samplePgn());
     writeFile(dir + "/q.hux", "(match :pgn games.pgn.gz)");
     run = runHux({"q.hux"}, dir);
-    EXPECT_EQ(run.out, std::string(kBanner) +
-                           "Attempting to open file: games.pgn.gz.\n"
-                           "matchFilter::match could not open file: games.pgn.gz\n");
-    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.ends_with("\nNumber of matching games: 32 to file: stdout\n")) << run.out;
+    EXPECT_EQ(run.status, 0);
 
     Scan s = scan(":output no-such-dir/out.pgn");
     EXPECT_EQ(s.run.out, std::string(kBanner) +

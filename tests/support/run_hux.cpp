@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 #include "test_paths.h"
@@ -47,6 +48,11 @@ HuxRun runHux(const std::vector<std::string>& args, const std::string& cwd, int 
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(HUX_BINARY));
+        // The whole suite runs again with each number of threads: the output
+        // must not depend on it.
+        const char* jobs = getenv("HUX_TEST_JOBS");
+        std::string jobsOption = jobs != nullptr ? std::string("--jobs=") + jobs : "";
+        if (!jobsOption.empty()) argv.push_back(jobsOption.data());
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(HUX_BINARY, argv.data());

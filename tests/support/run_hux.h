@@ -12,7 +12,7 @@ struct HuxRun {
 };
 
 // Runs hux with the given arguments in directory `cwd` (the current directory
-// when empty). A run that takes longer than `timeoutSeconds` is killed.
+// when empty), after --jobs=N when the environment sets HUX_TEST_JOBS=N. A run that takes longer than `timeoutSeconds` is killed.
 HuxRun runHux(const std::vector<std::string>& args, const std::string& cwd = "",
               int timeoutSeconds = 600);
 

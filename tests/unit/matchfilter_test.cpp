@@ -1,4 +1,4 @@
-#include "query/matchfilter.h"
+#include "scan/matchfilter.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,6 +9,8 @@
 #include "filter/positionfilter.h"
 #include "query/strlist.h"
 #include "refusal.h"
+#include "scan/queryreader.h"
+#include "scan/scanrun.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ strlist* parse(const std::string& text) {
 
 // The match form of `text`, which must start with the word match.
 matchFilter* matchOf(const std::string& text) {
-    mfilter* filter = keep(mfilter::fromStrlist(parse(text)));
+    mfilter* filter = keep(readQueryList(parse(text)));
     return dynamic_cast<matchFilter*>(filter);
 }
 
@@ -48,7 +50,6 @@ TEST(MatchForm, Defaults) {
     EXPECT_EQ(m->npositionfilters, 0);
     EXPECT_EQ(m->npositionlistfilters, 0);
     EXPECT_EQ(m->nmatches, 0);
-    EXPECT_EQ(m->outputstream, nullptr);
     ASSERT_NE(m->sourceStrlist, nullptr);
     EXPECT_TRUE(m->sourceStrlist->car->eq("match"));
 }
@@ -163,13 +164,13 @@ TEST(MatchForm, PositionFilterCapacity) {
 
 TEST(MatchForm, ScanNeedsPgnFile) {
     matchFilter* m = matchOf("(match :output out.pgn)");
-    EXPECT_EQ(refusal([&] { m->match(); }), "no pgn file specified");
+    EXPECT_EQ(refusal([&] { runScan(*m, ScanSettings()); }), "no pgn file specified");
     EXPECT_DEATH(m->mfilter::match(nullptr), "ASSERT FAILED");
     EXPECT_DEATH(static_cast<mfilter*>(m)->match(nullptr), "ASSERT FAILED");
 }
 
 TEST(MatchForm, NullList) {
-    EXPECT_EQ(mfilter::fromStrlist(nullptr), nullptr);
+    EXPECT_EQ(readQueryList(nullptr), nullptr);
 }
 
 }  // namespace

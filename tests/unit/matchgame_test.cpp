@@ -3,7 +3,7 @@
 
 #include "core/date.h"
 #include "core/game.h"
-#include "query/matchfilter.h"
+#include "scan/matchfilter.h"
 
 namespace {
 

@@ -21,8 +21,9 @@
 #include "pgn_test_support.h"
 #include "position_query.h"
 #include "position_state.h"
-#include "query/matchfilter.h"
 #include "query/strlist.h"
+#include "scan/matchfilter.h"
+#include "scan/queryreader.h"
 #include "test_paths.h"
 
 namespace {
@@ -131,7 +132,7 @@ TEST(TagBindings, GameLevelTriesEveryPossibleBinding) {
         FILE* in = fmemopen(text.data(), text.size(), "r");
         strlist* tree = strlist::parseStream(in);
         fclose(in);
-        auto* m = dynamic_cast<matchFilter*>(mfilter::fromStrlist(tree));
+        auto* m = dynamic_cast<matchFilter*>(readQueryList(tree));
         ASSERT_NE(m, nullptr);
         static auto* held = new std::vector<matchFilter*>;
         held->push_back(m);

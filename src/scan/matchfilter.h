@@ -1,13 +1,12 @@
 // The game-level query, built from the top (match ...) form: input and
 // output files, conditions on year, game number, result and player, and the
-// position lists that every selected game must satisfy.
+// position lists that every selected game must satisfy. The scan that runs it
+// is runScan's (scan/scanrun.h).
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "core/common.h"
-#include "core/textbuf.h"
 #include "filter/scanstate.h"
 #include "query/mfilter.h"
 
@@ -33,9 +32,6 @@ class matchFilter : public mfilter {
     int yearmin = 0;
     int yearmax = 0;
     bool checkyear = false;
-    FILE* outputstream = nullptr;
-    // The record of the game being written; its storage is kept.
-    TextBuffer record;
     // What the scan shares between its position lists (accumulators, tags
     // and the board of marks); the query registers names and tags in it
     // while it is read.
@@ -58,8 +54,6 @@ class matchFilter : public mfilter {
 
     // Expands every position list into its transformed variants, once.
     void expand();
-    // The scan over the games of the PGN file.
-    void match();
     // Whether one game, already read and rewound, matches the query.
     bool match(Game* game) override;
 
@@ -73,10 +67,4 @@ class matchFilter : public mfilter {
     // Whether one expanded list passes in the game: walked from the start,
     // with its count bounds.
     bool matchList(Game* game, positionFilterList* list);
-    void openOutput();
-    // Writes one matching game; a failed write ends the run.
-    void writeGame(Game* game);
-    // Flushes and closes the output file; a failed write ends the run.
-    void closeOutput();
-    [[noreturn]] void writeFailed();
 };

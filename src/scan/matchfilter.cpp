@@ -1,8 +1,5 @@
-#include "query/matchfilter.h"
+#include "scan/matchfilter.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -10,8 +7,6 @@
 
 #include "core/date.h"
 #include "core/game.h"
-#include "core/mfile.h"
-#include "core/pgnparser.h"
 #include "filter/markboard.h"
 #include "filter/pieceloc.h"
 #include "filter/positionfilter.h"
@@ -65,8 +60,6 @@ resultT resultFromWord(const char* word) {
 matchFilter::~matchFilter() {
     for (int i = 0; i < npositionlistfilters; i++) delete positionListFilters[i];
     for (int i = 0; i < npositionfilters; i++) delete positionFilters[i];
-    // A scan cut short by an error leaves its output file open.
-    if (outputfile != nullptr && outputstream != nullptr) fclose(outputstream);
 }
 
 matchFilter* matchFilter::fromStrlist(strlist* rest) {
@@ -145,47 +138,6 @@ void matchFilter::expand() {
     ASSERT(npositionlistfilters == npositionfilters);
 }
 
-void matchFilter::match() {
-    if (pgnfile == nullptr) {
-        throw QueryError("no pgn file specified");
-    }
-    expand();
-
-    Game game;
-    MFile pgn;
-    printf("Attempting to open file: %s.\n", pgnfile);
-    if (pgn.Open(pgnfile, FMODE_ReadOnly) != OK) {
-        throw QueryError(std::string("matchFilter::match could not open file: ") + pgnfile + "\n");
-    }
-    PgnParser parser(&pgn);
-    openOutput();
-
-    int n = 0;
-    while (parser.ParseGame(&game) != ERROR_NotFound) {
-        n++;
-        game.SetNumber(n);
-        game.MoveToPly(0);
-        if (MarkBoard* marks = state.marks()) marks->initialize(&game);
-        if (state.debug && (n <= 49 || n % 100 == 0)) printf("eg: Matching game: %d\n", n);
-        if ((n - 1) % 1000 == 0 && n > 1000)
-            printf("%d\n", n);
-        else if ((n - 1) % 100 == 0)
-            printf(".");
-        if (gamenumbermin > 0) {
-            if (n < gamenumbermin) continue;
-            if (n > gamenumbermax) break;
-        }
-        if (match(&game)) {
-            nmatches++;
-            printf("+<%d>", n);
-            writeGame(&game);
-        }
-    }
-    closeOutput();
-    printf("\nNumber of matching games: %d to file: %s\n", nmatches,
-           outputfile ? outputfile : "stdout");
-}
-
 bool matchFilter::match(Game* game) {
     ASSERT(game != nullptr);
     if (player != nullptr && !util::matchString(player, game->GetWhiteStr()) &&
@@ -231,62 +183,6 @@ bool matchFilter::matchList(Game* game, positionFilterList* list) {
         (list->nmatches < list->nmatchesmin || list->nmatches > list->nmatchesmax))
         return false;
     return list->checkPretransformMatchCount() && list->nmatches > 0;
-}
-
-namespace {
-
-// Whether the two names lead to one file, by device and inode, so that
-// "./games.pgn", a symbolic link or a hard link are caught as well.
-constexpr size_t kOutputBufferSize = 1 << 20;
-
-bool sameFile(const char* a, const char* b) {
-    struct stat sa, sb;
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-}  // namespace
-
-void matchFilter::openOutput() {
-    if (outputfile == nullptr) {
-        outputstream = stdout;
-        return;
-    }
-    // Opening for writing truncates: refuse before that when the output is
-    // one of the files this run reads.
-    std::string message = std::string("the output file ") + outputfile + " is ";
-    util::uassert(!sameFile(outputfile, pgnfile),
-                  (message + "the PGN file " + pgnfile + ": it would be overwritten").c_str());
-    util::uassert(queryfile.empty() || !sameFile(outputfile, queryfile.c_str()),
-                  (message + "the query file " + queryfile + ": it would be overwritten").c_str());
-    outputstream = fopen(outputfile, "w");
-    if (outputstream == nullptr) {
-        throw QueryError(std::string("could not open the file: ") + outputfile + " for writing\n");
-    }
-    // Games are written whole, many kilobytes at a time: a large buffer saves
-    // most of the write calls that the default one would make.
-    setvbuf(outputstream, nullptr, _IOFBF, kOutputBufferSize);
-}
-
-void matchFilter::writeGame(Game* game) {
-    // From the second game on, a blank line separates the games.
-    bool written = (nmatches == 1 || fputs("\n\n", outputstream) != EOF) &&
-                   util::printgame(outputstream, game, record);
-    if (!written) writeFailed();
-}
-
-void matchFilter::closeOutput() {
-    // Standard output is unbuffered: its failures show at each write.
-    if (outputfile == nullptr) return;
-    // A full disk often shows only when the last buffer is written out.
-    bool closed = fclose(outputstream) == 0;
-    outputstream = nullptr;
-    if (!closed) writeFailed();
-}
-
-void matchFilter::writeFailed() {
-    throw QueryError(std::string("Error: could not write the output to ") +
-                     (outputfile ? outputfile : "stdout") + ": " + strerror(errno) + "\n");
 }
 
 void matchFilter::print() {

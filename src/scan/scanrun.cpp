@@ -1,0 +1,173 @@
+#include "scan/scanrun.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "core/game.h"
+#include "core/mfile.h"
+#include "core/pgnparser.h"
+#include "core/textbuf.h"
+#include "filter/markboard.h"
+#include "query/queryerror.h"
+#include "query/strlist.h"
+#include "query/util.h"
+#include "scan/inputsource.h"
+#include "scan/interruption.h"
+#include "scan/matchfilter.h"
+#include "scan/resultwriter.h"
+
+namespace {
+
+constexpr uint32_t kRecordBufferSize = 100000;
+
+// The scan on the calling thread: one reader over the whole file.
+ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
+    PgnParser parser(&pgn);
+    Game game;
+    TextBuffer record;
+    record.SetBufferSize(kRecordBufferSize);
+    record.SetGrowable(true);
+    long n = 0;
+    while (parser.ParseGame(&game) != ERROR_NotFound) {
+        if (interruption::signal() != 0) return ScanEnd::Interrupted;
+        n++;
+        game.SetNumber(uint32_t(n));
+        game.MoveToPly(0);
+        if (MarkBoard* marks = query.state.marks()) marks->initialize(&game);
+        if (query.state.debug && (n <= 49 || n % 100 == 0)) printf("eg: Matching game: %ld\n", n);
+        writer.progress(n);
+        if (query.gamenumbermin > 0) {
+            if (n < query.gamenumbermin) continue;
+            if (n > query.gamenumbermax) break;
+        }
+        if (!query.match(&game)) continue;
+        record.Clear();
+        if (game.WriteToPGN_changed(&record) != OK ||
+            !writer.write(n, record.GetBuffer(), record.GetByteCount()))
+            return ScanEnd::WriteFailed;
+    }
+    // A signal may have ended a read early: the input was not read whole.
+    return interruption::signal() != 0 ? ScanEnd::Interrupted : ScanEnd::Done;
+}
+
+[[noreturn]] void cannotOpen(const char* pgnfile) {
+    throw QueryError(std::string("matchFilter::match could not open file: ") + pgnfile + "\n");
+}
+
+// The query's games as text, refused before anything is written when they
+// are not PGN text.
+std::unique_ptr<InputSource> openInput(const char* pgnfile) {
+    std::unique_ptr<InputSource> input = InputSource::open(pgnfile);
+    if (input == nullptr) cannotOpen(pgnfile);
+    if (!input->refusal().empty()) {
+        std::string message = input->shownName() + " is " + input->refusal();
+        input.reset();
+        util::uassert(false, message.c_str());
+    }
+    return input;
+}
+
+}  // namespace
+
+int availableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+    int n = CPU_COUNT(&set);
+    return n > 0 ? n : 1;
+}
+
+std::unique_ptr<matchFilter> copyQuery(const matchFilter& query) {
+    ASSERT(query.sourceStrlist != nullptr && query.sourceStrlist->car->eq("match"));
+    // Whatever the reading prints (a warning about an old keyword) it printed
+    // when the query itself was read: the copies are read without a word. No
+    // other thread runs while they are made.
+    fflush(stdout);
+    fflush(stderr);
+    int savedOut = dup(STDOUT_FILENO), savedErr = dup(STDERR_FILENO);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    close(null);
+    std::unique_ptr<matchFilter> copy;
+    try {
+        copy.reset(matchFilter::fromStrlist(query.sourceStrlist->cdr));
+    } catch (...) {
+    }
+    fflush(stdout);
+    fflush(stderr);
+    dup2(savedOut, STDOUT_FILENO);
+    dup2(savedErr, STDERR_FILENO);
+    close(savedOut);
+    close(savedErr);
+    // The list was read once already: it reads the same way again.
+    ASSERT(copy != nullptr);
+    copy->sourceStrlist = query.sourceStrlist;
+    copy->tree = query.tree;
+    copy->queryfile = query.queryfile;
+    copy->state.debug = query.state.debug;
+    return copy;
+}
+
+int runScan(matchFilter& query, const ScanSettings& settings) {
+    if (query.pgnfile == nullptr) throw QueryError("no pgn file specified");
+    query.expand();
+    printf("Attempting to open file: %s.\n", query.pgnfile);
+    std::unique_ptr<InputSource> input = openInput(query.pgnfile);
+    ResultWriter writer(query.outputfile, query.pgnfile, query.queryfile);
+    writer.open();
+
+    // The debugging trace is printed while games are tested: only one thread
+    // keeps it in order.
+    ScanEnd end;
+    if (settings.jobs <= 1 || query.state.debug) {
+        MFile pgn;
+        pgn.OpenStream(input->stream(), query.pgnfile);
+        end = scanSerially(query, pgn, writer);
+    } else {
+        std::vector<std::unique_ptr<matchFilter>> workers;
+        for (int i = 0; i < settings.jobs; i++) {
+            workers.push_back(copyQuery(query));
+            workers.back()->expand();
+        }
+        ParallelScan scan(query, std::move(workers), writer, settings.parallel);
+        int text = input->descriptor();
+        if (text < 0) cannotOpen(query.pgnfile);
+        try {
+            end = scan.run(text);
+        } catch (...) {
+            writer.close();
+            throw;
+        }
+    }
+    query.nmatches = writer.matches();
+    if (end == ScanEnd::Interrupted) {
+        writer.close();
+        return 128 + interruption::signal();
+    }
+    // Damage stops the reading like an end would: the games before it are
+    // written, and the run fails.
+    // A run that stopped at the last game it wanted is not hurt by damage
+    // further on.
+    bool stoppedEarly = query.gamenumbermin > 0 && writer.gamesRead() > query.gamenumbermax;
+    std::string damage = end == ScanEnd::Done && !stoppedEarly ? input->damage() : std::string();
+    if (!damage.empty()) {
+        bool closed = writer.close();
+        long games = writer.gamesRead();
+        std::string message =
+            "\nError: " + input->shownName() + " " + damage + ": " +
+            (games > 0 ? "the last game read whole was game " + std::to_string(games) + "\n"
+                       : std::string("no game was read whole\n"));
+        if (!closed) message += writer.failure();
+        throw QueryError(message);
+    }
+    if (end == ScanEnd::Done && writer.close()) {
+        writer.summary();
+        return 0;
+    }
+    throw QueryError(writer.failure());
+}

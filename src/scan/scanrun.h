@@ -1,0 +1,27 @@
+// Runs a read query's scan over its PGN file, on one thread or on many, and
+// reports how it ended: the same output and status for every number of
+// threads.
+#pragma once
+
+#include <memory>
+
+#include "scan/parallelscan.h"
+
+class matchFilter;
+
+struct ScanSettings {
+    int jobs = 1;  // worker threads; 1 scans on the calling thread alone
+    ParallelOptions parallel;
+};
+
+// Scans the games of the query's PGN file, writing the matching ones and the
+// progress; returns the exit status (128 plus the signal's number when a
+// signal stopped the run).
+int runScan(matchFilter& query, const ScanSettings& settings);
+
+// A copy of the query for a worker, with nothing shared that a scan changes:
+// built anew from the query's list tree, which it shares.
+std::unique_ptr<matchFilter> copyQuery(const matchFilter& query);
+
+// The number of cores this process may run on.
+int availableCores();
