@@ -94,7 +94,7 @@ bool PairPositionFilter::matchCurrentPosition(Game* game, ScanState& state) {
     GamePositions& positions = state.gamePositions;
     positions.update(game, state.walk, searchVariations || searchVariationsOnly);
     initialize(game, positions);
-    bool found = findMatches(game, positions);
+    bool found = !tooFewToMiss() && findMatches(game, positions);
     resetGame();
     return found;
 }
@@ -124,7 +124,15 @@ void PairPositionFilter::initialize(Game* game, const GamePositions& positions) 
         for (const pieceLoc* loc : pieces) okboard |= loc->matchingSquares(pos);
         boards[0].mask = okboard;
     }
-    if (allowshifts || allowflips) addTransformed(positions);
+    if ((allowshifts || allowflips) && !tooFewToMiss()) addTransformed(positions);
+}
+
+bool PairPositionFilter::tooFewToMiss() const {
+    // A copy misses what the transformation pushed off and what is gone from
+    // the rest: never more than the source had on the squares counted.
+    if (missingpiececountfilter == nullptr) return false;
+    SquareSet counted = pieces.empty() ? boards[0].occupied : okboard;
+    return missingpiececountfilter->min > std::popcount(counted);
 }
 
 void PairPositionFilter::addTransformed(const GamePositions& positions) {
@@ -293,6 +301,14 @@ bool PairPositionFilter::makeshift(int dx, int dy) {
     for (pieceLoc* loc : pieces) loc->shift(dx, dy);
     if (missingpiececountfilter) missingpiececountfilter->shift(dx, dy);
     if (newpiececountfilter) newpiececountfilter->shift(dx, dy);
+    return true;
+}
+
+bool PairPositionFilter::boardWide() const {
+    for (const pieceLoc* loc : pieces)
+        if (!loc->boardWide()) return false;
+    for (const pieceComputeFilter* f : {missingpiececountfilter, newpiececountfilter})
+        if (f != nullptr && !f->pieceloc->boardWide()) return false;
     return true;
 }
 

@@ -64,6 +64,8 @@ class PairPositionFilter : public mfilter {
     void makeFlip(char code);
     // Never refuses: squares that leave the board drop out of the designators.
     bool makeshift(int dx, int dy);
+    // Whether makeFlip with 'H', 'V' or 'D' and makeshift leave it as it is.
+    bool boardWide() const;
     void print() override;
 
   private:
@@ -83,6 +85,9 @@ class PairPositionFilter : public mfilter {
     // The shifted and mirrored copies of the source that can match.
     void addTransformed(const GamePositions& positions);
     void addBoard(const Placement& placement, SquareSet mask, int lost);
+    // Whether no position can miss as many pieces of the source as the
+    // relation asks: then none relates, whatever the copies.
+    bool tooFewToMiss() const;
     // Whether a position relates to the source only when equal to a board:
     // no pattern, no missing and no new pieces.
     bool exact() const;

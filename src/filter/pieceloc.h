@@ -65,6 +65,9 @@ class pieceLoc : public mfilter {
     void makeFlip(char code);
     bool shiftok(int dx, int dy) const;
     void shift(int dx, int dy);
+    // Whether no shift or mirror image of the board changes what it matches:
+    // it covers the whole board and follows no tagged piece.
+    bool boardWide() const { return allsquares && tag == nullptr; }
     bool makeshift(int dx, int dy);
     pieceLoc* clone() const;
     void print() override;

@@ -58,7 +58,11 @@ positionFilterList* positionFilter::expand() {
     list->addFilter(this);
     // This filter stays with whoever read it.
     list->borrowed = this;
+    // Copies that cannot differ from this filter would only test the same
+    // again: the colour swap alone can make one that differs.
+    bool boardMoves = !sameUnderBoardMoves();
     auto addShifted = [&](int dx, int dy) {
+        if (!boardMoves) return;
         positionFilter* copy = clone();
         if (copy->makeshift(dx, dy))
             list->addFilter(copy);
@@ -84,7 +88,7 @@ positionFilterList* positionFilter::expand() {
     const std::pair<bool, char> flips[] = {
         {fliphorizontal, 'H'}, {flipvertical, 'V'}, {flipdiagonal, 'D'}, {flipcolor, 'C'}};
     for (auto [wanted, code] : flips) {
-        if (!wanted) continue;
+        if (!wanted || (code != 'C' && !boardMoves)) continue;
         int n = list->nfilters();
         for (int i = 0; i < n; i++) {
             positionFilter* copy = list->getPositionFilter(i)->clone();
@@ -174,6 +178,20 @@ bool positionFilter::makeshift(int fileoffset, int rankoffset) {
     for (positionFilterList* l : orlistFilters)
         if (!l->makeshift(fileoffset, rankoffset)) return false;
     return true;
+}
+
+bool positionFilter::sameUnderBoardMoves() const {
+    // Conservative: any part that may name a square, or a count per variant,
+    // keeps every copy.
+    if (checknpretransformmatches || checksum || accumulate) return false;
+    for (const pieceLoc* loc : pieces)
+        if (!loc->boardWide()) return false;
+    return andFilters.empty() && orFilters.empty() && andlistFilters.empty() &&
+           orlistFilters.empty() && materialPowerFilterList == nullptr &&
+           pieceCountFilterList == nullptr && powerDifferenceFilterList == nullptr &&
+           rayFilterList == nullptr && attackFilters.empty() && tagFilters.empty() &&
+           moveFilter == nullptr && sequenceFilter == nullptr &&
+           (pairFilter == nullptr || pairFilter->boardWide());
 }
 
 bool positionFilter::matchElo(const Game* game) const {

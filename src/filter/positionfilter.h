@@ -141,6 +141,10 @@ class positionFilter : public mfilter {
     void makeFlip(char code);
     // False when some part refuses the shift; the copy is then dropped.
     bool makeshift(int fileoffset, int rankoffset);
+    // Whether its shifted and mirrored copies are all the same filter as it
+    // is, and may stand for each other in a list: every part covers the
+    // whole board, and no variant is counted or summed on its own.
+    bool sameUnderBoardMoves() const;
 
     // The side to move and every designator hold: the variant test's first
     // steps, which have no effect of their own.

@@ -312,6 +312,8 @@ TEST(RelationSearch, FindsAndMarksWhatThePlainRulesFind) {
         {"K k :relation (:pattern :flip :variations)", some, 3},
         {"[Pp] :relation (:pattern :shift :originaldifferentcount 1 64)", some / 5, 7},
         {"[Rr] :relation (:pattern :missingpiececount r 0 1 :shift)", some / 5, 7},
+        // As many missing as the pattern has squares: only pushed off.
+        {"K k :relation (:pattern :shift :flip :missingpiececount ? 2 52)", some / 5, 7},
         {":relation (:flip :ignoresidetomove :originalsamecount 0 31)", some, 1},
         {":relation (:originaldifferentcount 2 5 :originalsamecount 10 30 :newpiececount ? 0 3 "
          ":missingpiececount ? 0 3)",
@@ -351,6 +353,33 @@ TEST(RelationSearch, TransformsOfTheListReachTheRelation) {
     // The last copy is the colour-swapped one of the last mirror.
     const PairPositionFilter* last = list->getPositionFilter(list->nfilters() - 1)->pairFilter;
     EXPECT_EQ(last->newpiececountfilter->pieceloc->piecemask, 1u << BQ);
+}
+
+// A list whose every part covers the whole board is its own shift and mirror
+// image: only the colour swap makes a copy. Parts bound to squares, and
+// counts per copy, keep every copy.
+TEST(RelationSearch, CopiesThatCannotDifferAreNotMade) {
+    struct Case {
+        const char* words;
+        int variants;
+    };
+    const Case cases[] = {
+        {"K :relation (:pattern :shift :flip :missingpiececount ? 5 52) :flip :shift :markall", 1},
+        {"K :relation (:pattern :shift :flip :missingpiececount ? 5 52) :flip :shift :flipcolor",
+         2},
+        {"K :relation (:pattern :missingpiececount Pa? 1 2) :shift", 225},
+        {"K :relation (:pattern :newpiececount Kb1 1 2) :shift", 225},
+        {"K :relation () :shift :pretransformmatchcount 0 2", 225},
+        {"Ka1 :relation () :flip", 8},
+        {"K :piececount ? 2 4 :flip", 8},
+        {"K :relation () :shift :flip :accumulate cnt", 1800},
+    };
+    for (const Case& c : cases) {
+        ScanState state;
+        positionFilter* f = parsePosition(c.words, state);
+        positionFilterList* list = owned(f->expand());
+        EXPECT_EQ(list->nfilters(), c.variants) << c.words;
+    }
 }
 
 TEST(RelationSearch, MoreThanAHundredPatternDesignatorsAreRefused) {

@@ -40,10 +40,13 @@ TEST(PositionFilterExpansion, NumberOfVariants) {
         {"Ka1 :flip", 8},
         {"Ka1 :flipcolor", 2},
         {"Ka1 :flip :flipcolor", 16},
-        // Free designators accept every shift; the diagonals include d = 0.
-        {"K :diagonalshift", 1 + 15 + 15},
-        {"K :shifthorizontal", 15},
-        {"K :verticalshift :horizontalshift", 29},
+        // Designators on many squares accept every shift; the diagonals
+        // include d = 0.
+        {"Ka-h1-8 :diagonalshift", 1 + 15 + 15},
+        {"Ka-h1-8 :shifthorizontal", 15},
+        {"Ka-h1-8 :verticalshift :horizontalshift", 29},
+        // A designator without squares is its own shift and mirror image.
+        {"K :shift :flip", 1},
         // Rh1 refuses rightward and downward shifts, stretches on the others.
         {"Rh1 :horizontalshift", 8},
         {"Rh1 :shift", 64},
