@@ -18,8 +18,12 @@ void print(const char* format, ...) {
     va_end(args);
 }
 
-Silence::Silence() : wasSilent(silent) { silent = true; }
+Silence::Silence() : wasSilent(silent) {
+    silent = true;
+}
 
-Silence::~Silence() { silent = wasSilent; }
+Silence::~Silence() {
+    silent = wasSilent;
+}
 
 }  // namespace querywarning
