@@ -13,6 +13,7 @@
 #include "query/queryerror.h"
 #include "query/strlist.h"
 #include "query/util.h"
+#include "scan/indexbuilder.h"
 #include "scan/interruption.h"
 #include "scan/matchfilter.h"
 #include "scan/outputsink.h"
@@ -49,6 +50,14 @@ std::unique_ptr<matchFilter> readQuery(const char* name) {
 int run(const Options& options) {
     brel_Init();
     const std::vector<const char*>& files = options.files;
+    if (options.index) {
+        util::uassert(!files.empty(), "Usage: hux --index [--index-dir DIR] FILE...");
+        IndexBuildSettings build;
+        if (options.indexDir != nullptr) build.directory = options.indexDir;
+        build.jobs = options.jobs;
+        interruption::install();
+        return buildIndexes(files, build);
+    }
     util::uassert(files.size() == 1, "Usage: hux filter.hux");
 
     util::uassert(strlen(files[0]) <= kMaxName, "query file name too long: at most 899 characters");
@@ -59,6 +68,8 @@ int run(const Options& options) {
     if (options.output != nullptr) matcher->outputfile = options.output;
     ScanSettings settings;
     settings.jobs = options.jobs;
+    settings.useIndex = !options.noIndex;
+    if (options.indexDir != nullptr) settings.indexDir = options.indexDir;
     interruption::install();
     int status = runScan(*matcher, settings);
     if (matcher->state.debug) matcher->print();

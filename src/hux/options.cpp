@@ -32,7 +32,8 @@ bool isOption(const char* arg, const char* name, bool attached) {
 }  // namespace
 
 const char* const kOptionUsage =
-    "Usage: hux [-j N] [--pgn FILE] [--output FILE] filter.hux (hux --help for more)\n";
+    "Usage: hux [-j N] [--pgn FILE] [--output FILE] [--no-index] filter.hux\n"
+    "       hux --index [--index-dir DIR] FILE... (hux --help for more)\n";
 
 Options readOptions(int argc, char** argv, int jobs) {
     Options options;
@@ -48,6 +49,14 @@ Options readOptions(int argc, char** argv, int jobs) {
             options.help = true;
         } else if (strcmp(arg, "--version") == 0) {
             options.version = true;
+        } else if (strcmp(arg, "--index") == 0) {
+            options.index = true;
+        } else if (strcmp(arg, "--no-index") == 0) {
+            options.noIndex = true;
+        } else if (isOption(arg, "--index-dir", false)) {
+            options.indexDir = optionValue(argc, argv, i, "index directory", 11, options.error);
+            if (options.indexDir != nullptr && *options.indexDir == '\0')
+                options.error = "the index directory's name is empty";
         } else if (isOption(arg, "--jobs", false) || isOption(arg, "-j", true)) {
             size_t length = arg[1] == '-' ? 6 : 2;
             const char* value = optionValue(argc, argv, i, "number of jobs", length, options.error);
@@ -72,6 +81,7 @@ Options readOptions(int argc, char** argv, int jobs) {
 
 std::string helpText(int defaultJobs) {
     return "Usage: hux [OPTIONS] filter.hux\n"
+           "       hux --index [--index-dir DIR] [-j N] FILE...\n"
            "Runs the query in filter.hux over the games of its PGN file and writes the games\n"
            "that match. The games may be PGN text or compressed with gzip, zstd, bzip2 or xz,\n"
            "whatever the file's name.\n"
@@ -87,6 +97,10 @@ std::string helpText(int defaultJobs) {
            "                     :output; a name ending in .gz or .zst is written compressed;\n"
            "                     - writes them to standard output, and the progress and\n"
            "                     messages then go to standard error\n"
+           "  --index FILE...    build the index of each games file (FILE.hxi), which later\n"
+           "                     queries over FILE use while it is up to date\n"
+           "  --index-dir DIR    keep the indexes in DIR instead of beside the games\n"
+           "  --no-index         read the games' text even when an up-to-date index is there\n"
            "  --help             print this help and exit\n"
            "  --version          print the version and exit\n"
            "  --                 end of the options: what follows is the query file\n";

@@ -8,8 +8,11 @@
 
 struct Options {
     int jobs = 1;
-    const char* pgn = nullptr;     // replaces the query's :pgn; "-" standard input
-    const char* output = nullptr;  // replaces the query's :output; "-" standard output
+    const char* pgn = nullptr;       // replaces the query's :pgn; "-" standard input
+    const char* output = nullptr;    // replaces the query's :output; "-" standard output
+    bool index = false;              // build the indexes of the files named
+    bool noIndex = false;            // scan the text even when an index is there
+    const char* indexDir = nullptr;  // where indexes are kept; null: beside the games
     bool help = false;
     bool version = false;
     std::vector<const char*> files;  // the arguments that are no options

@@ -209,37 +209,32 @@ void matchFilter::expand() {
 
 bool matchFilter::match(Game* game) {
     ASSERT(game != nullptr);
-    if (!matchTags(game)) return false;
-    if (checkyear) {
-        int year = int(date_GetYear(game->GetDate()));
-        if (year < yearmin || year > yearmax) return false;
-    }
-    if (result != RESULT_None && game->GetResult() != result) return false;
+    if (!matchGameTags({game->GetWhiteStr(), game->GetBlackStr(), game->GetEventStr(),
+                        game->GetSiteStr(), game->GetEco(), int(date_GetYear(game->GetDate())),
+                        game->GetResult()}))
+        return false;
     return state.marks() ? matchBindings(game) : matchLists(game);
 }
 
-bool matchFilter::matchTags(Game* game) const {
+bool matchFilter::matchGameTags(const GameTags& tags) const {
+    if (checkyear && (tags.year < yearmin || tags.year > yearmax)) return false;
+    if (result != RESULT_None && tags.result != result) return false;
     if (checkeco) {
-        const ecoT eco = game->GetEco();
-        if (eco == ECO_None) return false;
+        if (tags.eco == ECO_None) return false;
         // The extended codes of a main code ("B12c3") follow it, 131 in all.
-        const int main = int((eco - 1) / 131);
+        const int main = int((tags.eco - 1) / 131);
         if (main < ecomin || main > ecomax) return false;
     }
     if (!player && !white && !black && !event && !site) return true;
-    const char* whiteName = game->GetWhiteStr();
-    const char* blackName = game->GetBlackStr();
-    const char* eventName = game->GetEventStr();
-    const char* siteName = game->GetSiteStr();
     // A game is UTF-8 when all its texts are; otherwise it is Latin-1.
-    const bool utf8 = NameMatcher::isUtf8(whiteName) && NameMatcher::isUtf8(blackName) &&
-                      NameMatcher::isUtf8(eventName) && NameMatcher::isUtf8(siteName);
-    if (player && !player->matches(whiteName, utf8) && !player->matches(blackName, utf8))
+    const bool utf8 = NameMatcher::isUtf8(tags.white) && NameMatcher::isUtf8(tags.black) &&
+                      NameMatcher::isUtf8(tags.event) && NameMatcher::isUtf8(tags.site);
+    if (player && !player->matches(tags.white, utf8) && !player->matches(tags.black, utf8))
         return false;
-    if (white && !white->matches(whiteName, utf8)) return false;
-    if (black && !black->matches(blackName, utf8)) return false;
-    if (event && !event->matches(eventName, utf8)) return false;
-    if (site && !site->matches(siteName, utf8)) return false;
+    if (white && !white->matches(tags.white, utf8)) return false;
+    if (black && !black->matches(tags.black, utf8)) return false;
+    if (event && !event->matches(tags.event, utf8)) return false;
+    if (site && !site->matches(tags.site, utf8)) return false;
     return true;
 }
 

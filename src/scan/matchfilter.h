@@ -15,6 +15,18 @@
 class positionFilter;
 class positionFilterList;
 
+// The game-level facts the match form tests: from a game read, or from an
+// index of the games.
+struct GameTags {
+    const char* white;
+    const char* black;
+    const char* event;
+    const char* site;
+    ecoT eco;
+    int year;
+    resultT result;
+};
+
 class matchFilter : public mfilter {
   public:
     static constexpr int positionfiltersmax = 100;
@@ -69,12 +81,13 @@ class matchFilter : public mfilter {
     void expand();
     // Whether one game, already read and rewound, matches the query.
     bool match(Game* game) override;
+    // Whether a game with these tags passes the conditions on names, year,
+    // result and opening code.
+    bool matchGameTags(const GameTags& tags) const;
 
     void print() override;
 
   private:
-    // Whether the game's tags pass the name and opening conditions.
-    bool matchTags(Game* game) const;
     // Whether every expanded list passes in the game.
     bool matchLists(Game* game);
     // Whether some binding of the tags makes every list pass.

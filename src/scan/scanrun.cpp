@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "core/game.h"
@@ -15,6 +16,7 @@
 #include "query/querywarning.h"
 #include "query/strlist.h"
 #include "query/util.h"
+#include "scan/indexedscan.h"
 #include "scan/inputsource.h"
 #include "scan/interruption.h"
 #include "scan/matchfilter.h"
@@ -105,10 +107,30 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
     ResultWriter writer(query.outputfile, query.pgnfile, query.queryfile);
     writer.open();
 
+    // An up-to-date index spares reading the games that cannot match; it is
+    // used unless a scan of the whole text on every core would be faster.
+    std::unique_ptr<gameindex::GameIndex> index;
+    std::unique_ptr<IndexedScan> indexed;
+    if (settings.useIndex && !query.state.debug && strcmp(query.pgnfile, "-") != 0)
+        index = usableIndex(query.pgnfile, settings.indexDir);
+    if (index != nullptr) {
+        indexed = std::make_unique<IndexedScan>(query, *index);
+        if (settings.jobs > 1 &&
+            indexed->candidates() * uint64_t(settings.jobs) >= indexed->games())
+            indexed.reset();
+    }
+
     // The debugging trace is printed while games are tested: only one thread
     // keeps it in order.
     ScanEnd end;
-    if (settings.jobs <= 1 || query.state.debug) {
+    if (indexed != nullptr) {
+        end = indexed->run(*input, writer);
+        if (indexed->readError() != 0) {
+            writer.close();
+            throw QueryError("\nError: " + input->shownName() +
+                             " could not be read: " + strerror(indexed->readError()) + "\n");
+        }
+    } else if (settings.jobs <= 1 || query.state.debug) {
         MFile pgn;
         pgn.OpenStream(input->stream(), query.pgnfile);
         end = scanSerially(query, pgn, writer);
@@ -142,7 +164,10 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
     // A run that stopped at the last game it wanted is not hurt by damage
     // further on.
     bool stoppedEarly = query.gamenumbermin > 0 && writer.gamesRead() > query.gamenumbermax;
-    std::string damage = end == ScanEnd::Done && !stoppedEarly ? input->damage() : std::string();
+    // The text an index was built from was read whole then, and is the same.
+    std::string damage = end == ScanEnd::Done && !stoppedEarly && indexed == nullptr
+                             ? input->damage()
+                             : std::string();
     if (!damage.empty()) {
         bool closed = writer.close();
         long games = writer.gamesRead();

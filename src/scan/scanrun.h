@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "scan/parallelscan.h"
 
@@ -12,6 +13,8 @@ class matchFilter;
 struct ScanSettings {
     int jobs = 1;  // worker threads; 1 scans on the calling thread alone
     ParallelOptions parallel;
+    bool useIndex = true;  // an up-to-date index of the games may spare reading them
+    std::string indexDir;  // where indexes are kept; empty: beside the games
 };
 
 // Scans the games of the query's PGN file, writing the matching ones and the

@@ -1,0 +1,333 @@
+#include "scan/gameindex.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace gameindex {
+
+namespace {
+
+void put16(uint8_t* p, uint16_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+void put32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; i++) p[i] = uint8_t(v >> (8 * i));
+}
+void put64(uint8_t* p, uint64_t v) {
+    for (int i = 0; i < 8; i++) p[i] = uint8_t(v >> (8 * i));
+}
+uint16_t get16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+uint32_t get32(const uint8_t* p) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; i--) v = v << 8 | p[i];
+    return v;
+}
+uint64_t get64(const uint8_t* p) {
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; i--) v = v << 8 | p[i];
+    return v;
+}
+
+uint64_t fnv1a(const uint8_t* data, size_t size) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (size_t i = 0; i < size; i++) h = (h ^ data[i]) * 0x100000001b3ull;
+    return h;
+}
+
+// zlib's checksum takes at most 4 GiB a call.
+uint32_t crcOf(const uint8_t* data, size_t size) {
+    uLong crc = crc32(0L, Z_NULL, 0);
+    while (size > 0) {
+        size_t n = std::min<size_t>(size, 1u << 30);
+        crc = crc32(crc, data, uInt(n));
+        data += n;
+        size -= n;
+    }
+    return uint32_t(crc);
+}
+
+bool readAt(int fd, uint8_t* buffer, size_t size, off_t at) {
+    size_t got = 0;
+    while (got < size) {
+        ssize_t n = pread(fd, buffer + got, size - got, at + off_t(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += size_t(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+void GameRecord::encode(uint8_t* out) const {
+    put32(out, length);
+    put32(out + 4, movesLength);
+    put32(out + 8, white);
+    put32(out + 12, black);
+    put32(out + 16, event);
+    put32(out + 20, site);
+    put16(out + 24, year);
+    out[26] = result;
+    put16(out + 27, eco);
+    put16(out + 29, whiteElo);
+    put16(out + 31, blackElo);
+    put16(out + 33, flags);
+    for (int i = 0; i < 5; i++) out[35 + i] = uint8_t(material[2 * i] | material[2 * i + 1] << 4);
+    out[40] = promotions;
+    out[41] = pawnsLeft;
+    for (int i = 0; i < 8; i++) out[42 + i] = uint8_t(pawnOrder[2 * i] | pawnOrder[2 * i + 1] << 4);
+    for (int i = 0; i < kKinds; i++) put16(out + 50 + 2 * i, blocks[i]);
+}
+
+void GameRecord::decode(const uint8_t* in) {
+    length = get32(in);
+    movesLength = get32(in + 4);
+    white = get32(in + 8);
+    black = get32(in + 12);
+    event = get32(in + 16);
+    site = get32(in + 20);
+    year = get16(in + 24);
+    result = in[26];
+    eco = get16(in + 27);
+    whiteElo = get16(in + 29);
+    blackElo = get16(in + 31);
+    flags = get16(in + 33);
+    for (int i = 0; i < 5; i++) {
+        material[2 * i] = in[35 + i] & 15;
+        material[2 * i + 1] = in[35 + i] >> 4;
+    }
+    promotions = in[40];
+    pawnsLeft = in[41];
+    for (int i = 0; i < 8; i++) {
+        pawnOrder[2 * i] = in[42 + i] & 15;
+        pawnOrder[2 * i + 1] = in[42 + i] >> 4;
+    }
+    for (int i = 0; i < kKinds; i++) blocks[i] = get16(in + 50 + 2 * i);
+}
+
+bool FileIdentity::of(const char* path, FileIdentity& out) {
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info;
+    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (ok) {
+        out.size = uint64_t(info.st_size);
+        out.mtimeSeconds = info.st_mtim.tv_sec;
+        out.mtimeNanoseconds = info.st_mtim.tv_nsec;
+        std::vector<uint8_t> buffer(std::min<uint64_t>(out.size, kHashedSpan));
+        ok = readAt(fd, buffer.data(), buffer.size(), 0);
+        out.headHash = fnv1a(buffer.data(), buffer.size());
+        ok = ok && readAt(fd, buffer.data(), buffer.size(), off_t(out.size - buffer.size()));
+        out.tailHash = fnv1a(buffer.data(), buffer.size());
+        if (!ok && errno == 0) errno = EIO;
+    } else if (errno == 0) {
+        errno = EINVAL;
+    }
+    int saved = errno;
+    close(fd);
+    errno = saved;
+    return ok;
+}
+
+std::string indexPath(const std::string& gamesFile, const std::string& directory) {
+    if (directory.empty()) return gamesFile + ".hxi";
+    size_t slash = gamesFile.rfind('/');
+    std::string base = slash == std::string::npos ? gamesFile : gamesFile.substr(slash + 1);
+    return directory + (directory.back() == '/' ? "" : "/") + base + ".hxi";
+}
+
+const char* verdictText(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Usable:
+            return "is up to date";
+        case Verdict::Missing:
+            return "does not exist";
+        case Verdict::Stale:
+            return "is out of date: the games file changed since it was built";
+        case Verdict::Foreign:
+            return "was built for another games file";
+        case Verdict::Truncated:
+            return "is truncated";
+        case Verdict::Damaged:
+            return "is damaged";
+        case Verdict::WrongVersion:
+            return "has a format this hux does not read";
+    }
+    return "";
+}
+
+void Header::encode(uint8_t* out) const {
+    memset(out, 0, kHeaderSize);
+    memcpy(out, kMagic, 8);
+    put32(out + 8, version);
+    put32(out + 12, uint32_t(kHeaderSize));
+    put64(out + 16, games.size);
+    put64(out + 24, uint64_t(games.mtimeSeconds));
+    put64(out + 32, uint64_t(games.mtimeNanoseconds));
+    put64(out + 40, games.headHash);
+    put64(out + 48, games.tailHash);
+    put64(out + 56, count);
+    put64(out + 64, textSize);
+    put64(out + 72, stringsOffset);
+    put64(out + 80, stringCount);
+    put64(out + 88, recordsOffset);
+    put64(out + 96, movesOffset);
+    put64(out + 104, totalSize);
+    put32(out + 112, bodyCrc);
+    put32(out + 124, crcOf(out, 124));
+}
+
+bool Header::decode(const uint8_t* in) {
+    if (memcmp(in, kMagic, 8) != 0) return false;
+    version = get32(in + 8);
+    if (version != kVersion || get32(in + 12) != kHeaderSize) return false;
+    if (get32(in + 124) != crcOf(in, 124)) return false;
+    games.size = get64(in + 16);
+    games.mtimeSeconds = int64_t(get64(in + 24));
+    games.mtimeNanoseconds = int64_t(get64(in + 32));
+    games.headHash = get64(in + 40);
+    games.tailHash = get64(in + 48);
+    count = get64(in + 56);
+    textSize = get64(in + 64);
+    stringsOffset = get64(in + 72);
+    stringCount = get64(in + 80);
+    recordsOffset = get64(in + 88);
+    movesOffset = get64(in + 96);
+    totalSize = get64(in + 104);
+    bodyCrc = get32(in + 112);
+    return true;
+}
+
+std::unique_ptr<GameIndex> GameIndex::open(const std::string& path, const FileIdentity* games,
+                                           Verdict& verdict) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        verdict = errno == ENOENT ? Verdict::Missing : Verdict::Damaged;
+        return nullptr;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        verdict = Verdict::Damaged;
+        return nullptr;
+    }
+    std::unique_ptr<GameIndex> index(new GameIndex);
+    index->size = size_t(info.st_size);
+    if (index->size > 0) {
+        void* map = mmap(nullptr, index->size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (map == MAP_FAILED) {
+            close(fd);
+            verdict = Verdict::Damaged;
+            return nullptr;
+        }
+        index->mapping = map;
+        index->base = static_cast<const uint8_t*>(map);
+        madvise(map, index->size, MADV_SEQUENTIAL);
+    }
+    close(fd);
+    verdict = index->check(games);
+    if (verdict != Verdict::Usable) return nullptr;
+    return index;
+}
+
+std::unique_ptr<GameIndex> GameIndex::fromBytes(const uint8_t* data, size_t size,
+                                                const FileIdentity* games, Verdict& verdict) {
+    std::unique_ptr<GameIndex> index(new GameIndex);
+    index->copy.assign(data, data + size);
+    index->base = index->copy.data();
+    index->size = size;
+    verdict = index->check(games);
+    if (verdict != Verdict::Usable) return nullptr;
+    return index;
+}
+
+GameIndex::~GameIndex() {
+    if (mapping != nullptr) munmap(mapping, size);
+}
+
+Verdict GameIndex::check(const FileIdentity* games) {
+    if (size < kHeaderSize)
+        return size >= 8 && memcmp(base, kMagic, 8) == 0 ? Verdict::Truncated : Verdict::Damaged;
+    Header header;
+    if (!header.decode(base)) {
+        if (memcmp(base, kMagic, 8) == 0 && get32(base + 8) != kVersion)
+            return Verdict::WrongVersion;
+        return Verdict::Damaged;
+    }
+    if (games != nullptr) {
+        if (header.games.headHash != games->headHash) return Verdict::Foreign;
+        if (header.games.size != games->size || header.games.tailHash != games->tailHash ||
+            header.games.mtimeSeconds != games->mtimeSeconds ||
+            header.games.mtimeNanoseconds != games->mtimeNanoseconds)
+            return Verdict::Stale;
+    }
+    if (header.totalSize > size) return Verdict::Truncated;
+    if (header.totalSize < size) return Verdict::Damaged;
+    if (crcOf(base + kHeaderSize, size - kHeaderSize) != header.bodyCrc) return Verdict::Damaged;
+
+    // The sections follow one another: records, moves, texts. Every size is
+    // checked before use, so that a sound checksum over unsound contents
+    // reads nothing out of bounds.
+    if (header.recordsOffset != kHeaderSize || header.count > (size - kHeaderSize) / kRecordSize ||
+        header.movesOffset != kHeaderSize + header.count * kRecordSize ||
+        header.stringsOffset < header.movesOffset || header.stringsOffset > size ||
+        header.stringCount > (size - header.stringsOffset) / 2)
+        return Verdict::Damaged;
+    count = header.count;
+    textBytes = header.textSize;
+    recordsOffset = header.recordsOffset;
+    movesOffset = header.movesOffset;
+
+    strings.clear();
+    stringAt.clear();
+    uint64_t at = header.stringsOffset;
+    for (uint64_t i = 0; i < header.stringCount; i++) {
+        if (size - at < 2) return Verdict::Damaged;
+        size_t length = get16(base + at);
+        at += 2;
+        if (size - at < length) return Verdict::Damaged;
+        const char* text = reinterpret_cast<const char*>(base + at);
+        if (memchr(text, 0, length) != nullptr) return Verdict::Damaged;
+        if (strings.size() > UINT32_MAX - length - 1) return Verdict::Damaged;
+        stringAt.push_back(uint32_t(strings.size()));
+        strings.append(text, length);
+        strings.push_back('\0');
+        at += length;
+    }
+    if (at != size) return Verdict::Damaged;
+
+    uint64_t textSum = 0, movesSum = 0;
+    GameRecord r;
+    for (uint64_t i = 0; i < count; i++) {
+        r.decode(recordBytes(i));
+        if (r.white >= stringAt.size() || r.black >= stringAt.size() ||
+            r.event >= stringAt.size() || r.site >= stringAt.size())
+            return Verdict::Damaged;
+        if ((r.flags & kPacked) == 0 && r.movesLength != 0) return Verdict::Damaged;
+        textSum += r.length;
+        movesSum += r.movesLength;
+    }
+    if (textSum > textBytes || movesSum != header.stringsOffset - movesOffset)
+        return Verdict::Damaged;
+    return Verdict::Usable;
+}
+
+const char* GameIndex::text(uint32_t id) const {
+    return id < stringAt.size() ? strings.data() + stringAt[id] : "";
+}
+
+void GameIndex::record(uint64_t i, GameRecord& out) const {
+    out.decode(recordBytes(i));
+}
+
+}  // namespace gameindex

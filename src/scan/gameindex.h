@@ -1,0 +1,162 @@
+// The game index kept beside a games file: its on-disk layout (described in
+// docs/index-format.md), the identity of the games file it was built from,
+// and the reader that checks an index whole before anything relies on it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gameindex {
+
+constexpr char kMagic[8] = {'H', 'U', 'X', 'I', 'N', 'D', 'E', 'X'};
+constexpr uint32_t kVersion = 1;
+constexpr size_t kHeaderSize = 128;
+constexpr size_t kRecordSize = 74;
+// The bytes of the games file hashed at its start and at its end.
+constexpr size_t kHashedSpan = 64 * 1024;
+// A tag text longer than this is cut; the games file's own tags are shorter.
+constexpr size_t kMaxString = 65535;
+
+// Per-game flags: what happened anywhere on the main line (the low byte) or
+// anywhere in a variation (the same bits shifted by kVariationShift).
+enum Flag : uint16_t {
+    kCheck = 1 << 0,
+    kMate = 1 << 1,
+    kStalemate = 1 << 2,
+    kEnPassant = 1 << 3,
+    kCastling = 1 << 4,
+    kPromotion = 1 << 5,
+    kUnderPromotion = 1 << 6,
+    // The moves are packed (else the game is replayed from its text only).
+    kPacked = 1 << 7,
+    // The game starts from a FEN position.
+    kFenStart = 1 << 15,
+};
+constexpr int kVariationShift = 8;
+
+// Packed move codes: a move's rank among the legal moves of its position,
+// ordered by (from, to, promotion piece); then the markers.
+constexpr uint8_t kNullMoveCode = 0xFD;
+constexpr uint8_t kVariationStart = 0xFE;
+constexpr uint8_t kVariationEnd = 0xFF;
+
+// Piece kinds in the order of the square and material signatures: white
+// king, queen, rook, bishop, knight, pawn, then the black ones.
+constexpr int kKinds = 12;
+
+// What the index holds of one game.
+struct GameRecord {
+    uint32_t length = 0;       // bytes of text, from the end of the game before
+    uint32_t movesLength = 0;  // bytes of packed moves
+    uint32_t white = 0, black = 0, event = 0, site = 0;  // string numbers
+    uint16_t year = 0;
+    uint8_t result = 0;
+    uint16_t eco = 0;
+    uint16_t whiteElo = 0, blackElo = 0;
+    uint16_t flags = 0;
+    // The final position of the main line: queens, rooks, bishops, knights
+    // and pawns of White, then of Black, each at most 15.
+    uint8_t material[10] = {};
+    // Promotions anywhere: bit 0-3 white to queen, rook, bishop, knight;
+    // bits 4-7 black.
+    uint8_t promotions = 0;
+    // Pawns in the order they left their home squares on the main line:
+    // colour * 8 + file.
+    uint8_t pawnsLeft = 0;
+    uint8_t pawnOrder[16] = {};
+    // For each piece kind, the 2x2 blocks of squares it ever stood on, main
+    // line and variations: bit (rank / 2) * 4 + file / 2.
+    uint16_t blocks[kKinds] = {};
+
+    void encode(uint8_t* out) const;
+    void decode(const uint8_t* in);
+};
+
+// The 2x2 block of a square (0 = a1 ... 63 = h8).
+inline int blockOf(int square) {
+    return (square >> 4) * 4 + ((square & 7) >> 1);
+}
+
+// What identifies a games file: its size, modification time and hashes of
+// its first and last bytes.
+struct FileIdentity {
+    uint64_t size = 0;
+    int64_t mtimeSeconds = 0;
+    int64_t mtimeNanoseconds = 0;
+    uint64_t headHash = 0;
+    uint64_t tailHash = 0;
+
+    // False (and errno set) when the file cannot be read.
+    static bool of(const char* path, FileIdentity& out);
+};
+
+// Where the index of `gamesFile` lives: beside it, or in `directory` when
+// that is not empty.
+std::string indexPath(const std::string& gamesFile, const std::string& directory);
+
+// Why an index was not used; the words after "the index NAME ".
+enum class Verdict { Usable, Missing, Stale, Foreign, Truncated, Damaged, WrongVersion };
+const char* verdictText(Verdict verdict);
+
+class GameIndex {
+  public:
+    // Maps and checks the index at `path`; null when it may not be used,
+    // with `verdict` telling why. `games` is the games file the index must
+    // describe; null accepts any (for tools and tests).
+    static std::unique_ptr<GameIndex> open(const std::string& path, const FileIdentity* games,
+                                           Verdict& verdict);
+    // The same check over bytes in memory, which the index then copies.
+    static std::unique_ptr<GameIndex> fromBytes(const uint8_t* data, size_t size,
+                                                const FileIdentity* games, Verdict& verdict);
+    ~GameIndex();
+    GameIndex(const GameIndex&) = delete;
+    GameIndex& operator=(const GameIndex&) = delete;
+
+    uint64_t games() const { return count; }
+    uint64_t textSize() const { return textBytes; }
+    // Tag text number `id`, always a valid string.
+    const char* text(uint32_t id) const;
+    // The record of game `i` (from 0).
+    void record(uint64_t i, GameRecord& out) const;
+    const uint8_t* recordBytes(uint64_t i) const { return base + recordsOffset + i * kRecordSize; }
+    // The packed moves, all games after one another in game order.
+    const uint8_t* moves() const { return base + movesOffset; }
+
+  private:
+    GameIndex() = default;
+    Verdict check(const FileIdentity* games);
+
+    const uint8_t* base = nullptr;
+    size_t size = 0;
+    void* mapping = nullptr;  // of the file, when mapped
+    std::vector<uint8_t> copy;
+    uint64_t count = 0;
+    uint64_t textBytes = 0;
+    uint64_t recordsOffset = 0;
+    uint64_t movesOffset = 0;
+    std::string strings;             // the tag texts, each ending in a zero byte
+    std::vector<uint32_t> stringAt;  // where each starts in `strings`
+};
+
+// Little-endian fields of the header, for the builder.
+struct Header {
+    uint32_t version = kVersion;
+    FileIdentity games;
+    uint64_t count = 0;
+    uint64_t textSize = 0;
+    uint64_t stringsOffset = 0;
+    uint64_t stringCount = 0;
+    uint64_t recordsOffset = 0;
+    uint64_t movesOffset = 0;
+    uint64_t totalSize = 0;
+    uint32_t bodyCrc = 0;
+
+    void encode(uint8_t* out) const;  // kHeaderSize bytes, the header's own check included
+    // False when the bytes are no header of this version (`version` set).
+    bool decode(const uint8_t* in);
+};
+
+}  // namespace gameindex

@@ -1,0 +1,152 @@
+#include "scan/gamesignature.h"
+
+#include <algorithm>
+
+#include "core/game.h"
+#include "core/position.h"
+#include "filter/squareset.h"
+
+using namespace gameindex;
+
+namespace {
+
+int kindOf(pieceT piece) {
+    return piece_Color_NotEmpty(piece) * 6 + piece_Type(piece) - 1;
+}
+
+// The order packed moves are ranked in: independent of the generator's.
+uint32_t moveKey(const simpleMoveT& move) {
+    return uint32_t(move.from) << 16 | uint32_t(move.to) << 8 | uint32_t(move.promote);
+}
+
+uint16_t kindFlags(pieceT promote) {
+    return promote == EMPTY || promote == END_OF_BOARD
+               ? 0
+               : uint16_t(kPromotion | (piece_Type(promote) == QUEEN ? 0 : kUnderPromotion));
+}
+
+}  // namespace
+
+void GameSignature::sign(Game& game, GameRecord& r, std::vector<uint8_t>& moves) {
+    record = &r;
+    out = &moves;
+    packed = true;
+    std::fill(std::begin(squares), std::end(squares), 0);
+    r.flags = game.HasNonStandardStart() ? kFenStart : 0;
+    r.promotions = 0;
+    r.pawnsLeft = 0;
+    std::fill(std::begin(r.pawnOrder), std::end(r.pawnOrder), 0);
+    const size_t start = moves.size();
+
+    game.MoveToPly(0);
+    walkLine(game, false);
+
+    // The final position of the main line, and the pawns leaving home on it.
+    game.MoveToPly(0);
+    const Position* pos = game.GetCurrentPos();
+    uint32_t home = 0;  // pawns still on their home squares, colour * 8 + file
+    for (int file = 0; file < 8; file++) {
+        if (pos->GetPiece(squareT(8 + file)) == WP) home |= 1u << file;
+        if (pos->GetPiece(squareT(48 + file)) == BP) home |= 1u << (8 + file);
+    }
+    for (;;) {
+        for (uint32_t left = home; left != 0; left &= left - 1) {
+            int pawn = std::countr_zero(left);
+            squareT sq = squareT(pawn < 8 ? 8 + pawn : 48 + pawn - 8);
+            if (pos->GetPiece(sq) != (pawn < 8 ? WP : BP)) {
+                home &= ~(1u << pawn);
+                r.pawnOrder[r.pawnsLeft++] = uint8_t(pawn);
+            }
+        }
+        if (game.MoveForward() != OK) break;
+    }
+    const pieceT kinds[5] = {QUEEN, ROOK, BISHOP, KNIGHT, PAWN};
+    for (int c = 0; c < 2; c++)
+        for (int k = 0; k < 5; k++)
+            r.material[c * 5 + k] = uint8_t(std::min<int>(
+                15, std::popcount(pos->GetPieceSet(piece_Make(colorT(c), kinds[k])))));
+    for (int k = 0; k < kKinds; k++) {
+        uint16_t blocks = 0;
+        for (uint64_t s = squares[k]; s != 0; s &= s - 1)
+            blocks |= 1u << blockOf(std::countr_zero(s));
+        r.blocks[k] = blocks;
+    }
+    if (packed) {
+        r.flags |= kPacked;
+        r.movesLength = uint32_t(moves.size() - start);
+    } else {
+        moves.resize(start);
+        r.movesLength = 0;
+    }
+    game.MoveToPly(0);
+}
+
+void GameSignature::walkLine(Game& game, bool inVariation) {
+    Position* pos = game.GetCurrentPos();
+    for (;;) {
+        // One generation of the legal moves serves the mate and stalemate
+        // flags and the packing of the move played here.
+        pos->GenerateMoves(&legal);
+        bool atEnd = game.AtVarEnd();
+        notePosition(*pos, inVariation);
+        if (atEnd) return;
+        const moveT* move = game.GetCurrentMove();
+        if (packed && !packMove(move->moveData)) packed = false;
+        uint32_t variations = game.GetNumVariations();
+        for (uint32_t v = 0; v < variations; v++) {
+            if (game.MoveIntoVariation(v) != OK) break;
+            if (packed) out->push_back(kVariationStart);
+            walkLine(game, true);
+            if (packed) out->push_back(kVariationEnd);
+            game.MoveExitVariation();
+        }
+        noteMove(*pos, move->moveData, inVariation);
+        if (game.MoveForward() != OK) return;
+    }
+}
+
+void GameSignature::notePosition(Position& pos, bool inVariation) {
+    for (pieceT p : {WK, WQ, WR, WB, WN, WP, BK, BQ, BR, BB, BN, BP})
+        squares[kindOf(p)] |= pos.GetPieceSet(p);
+    const int shift = inVariation ? kVariationShift : 0;
+    bool check = pos.myIsKingInCheck();
+    if (check) record->flags |= uint16_t(kCheck << shift);
+    if (legal.Size() == 0) record->flags |= uint16_t((check ? kMate : kStalemate) << shift);
+}
+
+void GameSignature::noteMove(const Position& pos, const simpleMoveT& move, bool inVariation) {
+    const int shift = inVariation ? kVariationShift : 0;
+    if (isNullMove(move)) return;
+    pieceT type = piece_Type(move.movingPiece);
+    uint16_t flags = kindFlags(move.promote);
+    if (flags != 0) {
+        int bit = piece_Type(move.promote) - QUEEN;  // queen 0 ... knight 3
+        record->promotions |= uint8_t(1u << (piece_Color_NotEmpty(move.movingPiece) * 4 + bit));
+    }
+    if (type == PAWN && square_Fyle(move.from) != square_Fyle(move.to) &&
+        pos.GetPiece(move.to) == EMPTY)
+        flags |= kEnPassant;
+    if (type == KING && square_Fyle(move.from) == E_FYLE &&
+        (square_Fyle(move.to) == C_FYLE || square_Fyle(move.to) == G_FYLE) &&
+        square_Rank(move.from) == square_Rank(move.to))
+        flags |= kCastling;
+    record->flags |= uint16_t(flags << shift);
+}
+
+bool GameSignature::packMove(const simpleMoveT& move) {
+    if (isNullMove(move)) {
+        out->push_back(kNullMoveCode);
+        return true;
+    }
+    const uint32_t key = moveKey(move);
+    uint32_t rank = 0;
+    bool found = false;
+    for (const simpleMoveT& m : legal) {
+        uint32_t k = moveKey(m);
+        if (k < key) rank++;
+        found = found || k == key;
+    }
+    if (!found || rank >= kNullMoveCode) return false;
+    out->push_back(uint8_t(rank));
+    return true;
+}

@@ -1,0 +1,36 @@
+// What the index keeps of a game's play: its moves packed a byte each (main
+// line and variations), and the signatures a query planner reads to skip
+// games that cannot match (flags, final material, pawns leaving home, the
+// squares each piece kind stood on).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/movelist.h"
+#include "scan/gameindex.h"
+
+class Game;
+class Position;
+
+class GameSignature {
+  public:
+    // Walks `game` (rewound by the call) and fills the play part of `record`
+    // (flags, material, promotions, pawn order, blocks, movesLength),
+    // appending the packed moves to `moves`. A game with a move its position
+    // does not allow keeps no packed moves: it is replayed from its text.
+    void sign(Game& game, gameindex::GameRecord& record, std::vector<uint8_t>& moves);
+
+  private:
+    void walkLine(Game& game, bool inVariation);
+    void notePosition(Position& pos, bool inVariation);
+    void noteMove(const Position& pos, const simpleMoveT& move, bool inVariation);
+    // Appends the move's code, ranked among `legal`, the moves of its position.
+    bool packMove(const simpleMoveT& move);
+
+    gameindex::GameRecord* record = nullptr;
+    std::vector<uint8_t>* out = nullptr;
+    bool packed = true;
+    uint64_t squares[gameindex::kKinds] = {};
+    MoveList legal;
+};

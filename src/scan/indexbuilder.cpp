@@ -1,0 +1,264 @@
+#include "scan/indexbuilder.h"
+
+#include <unistd.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+#include "core/date.h"
+#include "core/game.h"
+#include "core/mfile.h"
+#include "core/pgnparser.h"
+#include "scan/gameindex.h"
+#include "scan/gamesignature.h"
+#include "scan/inputsource.h"
+#include "scan/interruption.h"
+
+using namespace gameindex;
+
+namespace {
+
+std::mutex outputMutex;
+
+// A file written in order while its checksum is kept.
+class CheckedWriter {
+  public:
+    explicit CheckedWriter(FILE* f) : file(f) {}
+    bool write(const void* data, size_t size) {
+        if (size == 0) return true;
+        crc = crc32(crc, static_cast<const Bytef*>(data), uInt(size));
+        written += size;
+        return fwrite(data, 1, size, file) == size;
+    }
+    uint32_t checksum() const { return uint32_t(crc); }
+    uint64_t size() const { return written; }
+
+  private:
+    FILE* file;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    uint64_t written = 0;
+};
+
+// The tag texts, each kept once, numbered in order of first use.
+class StringTable {
+  public:
+    uint32_t id(const char* text) {
+        std::string key(text, strnlen(text, kMaxString));
+        auto [it, added] = ids.try_emplace(std::move(key), uint32_t(order.size()));
+        if (added) order.push_back(&it->first);
+        return it->second;
+    }
+    bool write(CheckedWriter& out) const {
+        for (const std::string* s : order) {
+            uint8_t length[2] = {uint8_t(s->size()), uint8_t(s->size() >> 8)};
+            if (!out.write(length, 2) || !out.write(s->data(), s->size())) return false;
+        }
+        return true;
+    }
+    size_t size() const { return order.size(); }
+
+  private:
+    std::unordered_map<std::string, uint32_t> ids;
+    std::vector<const std::string*> order;
+};
+
+std::string errnoText(int error) {
+    return error != 0 ? strerror(error) : "read error";
+}
+
+bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.size == b.size && a.mtimeSeconds == b.mtimeSeconds &&
+           a.mtimeNanoseconds == b.mtimeNanoseconds && a.headHash == b.headHash &&
+           a.tailHash == b.tailHash;
+}
+
+// Reads every game of `input` into the index under construction.
+class Builder {
+  public:
+    Builder(FILE* index, FILE* moves) : out(index), movesFile(moves) {}
+
+    // False when a write failed.
+    bool add(Game& game, uint64_t end) {
+        GameRecord r;
+        r.length = uint32_t(end - textEnd);
+        textEnd = end;
+        r.white = strings.id(game.GetWhiteStr());
+        r.black = strings.id(game.GetBlackStr());
+        r.event = strings.id(game.GetEventStr());
+        r.site = strings.id(game.GetSiteStr());
+        r.year = uint16_t(date_GetYear(game.GetDate()));
+        r.result = game.GetResult();
+        r.eco = game.GetEco();
+        r.whiteElo = game.GetWhiteElo();
+        r.blackElo = game.GetBlackElo();
+        signature.sign(game, r, moves);
+        uint8_t bytes[kRecordSize];
+        r.encode(bytes);
+        count++;
+        if (!out.write(bytes, kRecordSize)) return false;
+        if (moves.size() >= (1u << 20)) return flushMoves();
+        return true;
+    }
+
+    // Appends the moves and texts after the records and writes the header.
+    bool finish(const FileIdentity& games, FILE* index) {
+        if (!flushMoves()) return false;
+        Header header;
+        header.games = games;
+        header.count = count;
+        header.textSize = textEnd;
+        header.recordsOffset = kHeaderSize;
+        header.movesOffset = kHeaderSize + count * kRecordSize;
+        if (fflush(movesFile) != 0 || fseeko(movesFile, 0, SEEK_SET) != 0) return false;
+        std::vector<char> buffer(1 << 20);
+        size_t n;
+        while ((n = fread(buffer.data(), 1, buffer.size(), movesFile)) > 0)
+            if (!out.write(buffer.data(), n)) return false;
+        if (ferror(movesFile)) return false;
+        header.stringsOffset = kHeaderSize + out.size();
+        header.stringCount = strings.size();
+        if (!strings.write(out)) return false;
+        header.totalSize = kHeaderSize + out.size();
+        header.bodyCrc = out.checksum();
+        uint8_t head[kHeaderSize];
+        header.encode(head);
+        return fseeko(index, 0, SEEK_SET) == 0 &&
+               fwrite(head, 1, kHeaderSize, index) == kHeaderSize;
+    }
+
+    uint64_t games() const { return count; }
+
+  private:
+    bool flushMoves() {
+        bool ok = moves.empty() || fwrite(moves.data(), 1, moves.size(), movesFile) == moves.size();
+        moves.clear();
+        return ok;
+    }
+
+    CheckedWriter out;
+    FILE* movesFile;
+    StringTable strings;
+    GameSignature signature;
+    std::vector<uint8_t> moves;
+    uint64_t count = 0;
+    uint64_t textEnd = 0;
+};
+
+}  // namespace
+
+IndexBuildResult buildIndex(const char* gamesFile, const IndexBuildSettings& settings) {
+    IndexBuildResult result;
+    result.indexFile = indexPath(gamesFile, settings.directory);
+    auto fail = [&](const std::string& why) {
+        result.error = why;
+        return result;
+    };
+    if (strcmp(gamesFile, "-") == 0) return fail("standard input cannot be indexed");
+    FileIdentity before;
+    errno = 0;
+    if (!FileIdentity::of(gamesFile, before))
+        return fail(std::string("cannot read ") + gamesFile + ": " + errnoText(errno));
+    std::unique_ptr<InputSource> input = InputSource::open(gamesFile);
+    if (input == nullptr)
+        return fail(std::string("cannot open ") + gamesFile + ": " + errnoText(errno));
+    if (!input->refusal().empty()) return fail(input->shownName() + " is " + input->refusal());
+
+    const std::string temporary = result.indexFile + ".tmp" + std::to_string(getpid());
+    FILE* index = fopen(temporary.c_str(), "wb");
+    if (index == nullptr) return fail("cannot write " + result.indexFile + ": " + errnoText(errno));
+    FILE* moves = tmpfile();
+    if (moves == nullptr) {
+        fclose(index);
+        unlink(temporary.c_str());
+        return fail("cannot make a temporary file: " + errnoText(errno));
+    }
+    std::string error;
+    {
+        uint8_t blank[kHeaderSize] = {};
+        Builder builder(index, moves);
+        bool written = fwrite(blank, 1, kHeaderSize, index) == kHeaderSize;
+        MFile pgn;
+        pgn.OpenStream(input->stream(), gamesFile);
+        PgnParser parser(&pgn);
+        Game game;
+        while (written && interruption::signal() == 0 &&
+               parser.ParseGame(&game) != ERROR_NotFound) {
+            written = builder.add(game, parser.InputOffset());
+            uint64_t n = builder.games();
+            if (settings.progress && n % 10000 == 0) {
+                std::lock_guard<std::mutex> lock(outputMutex);
+                if (n % 100000 == 0)
+                    printf("%llu", static_cast<unsigned long long>(n));
+                else
+                    putchar('.');
+                fflush(stdout);
+            }
+        }
+        result.games = builder.games();
+        FileIdentity after;
+        if (interruption::signal() != 0) {
+            error = std::string(gamesFile) + " was not indexed: interrupted";
+        } else if (!input->damage().empty()) {
+            error = input->shownName() + " " + input->damage() + ": not indexed";
+        } else if (!FileIdentity::of(gamesFile, after) || !sameFile(before, after)) {
+            error = std::string(gamesFile) + " changed while it was indexed: not indexed";
+        } else if (!written || !builder.finish(before, index) || fflush(index) != 0 ||
+                   fsync(fileno(index)) != 0) {
+            error = "cannot write " + result.indexFile + ": " + errnoText(errno);
+        }
+    }
+    fclose(moves);
+    if (fclose(index) != 0 && error.empty())
+        error = "cannot write " + result.indexFile + ": " + errnoText(errno);
+    if (error.empty() && rename(temporary.c_str(), result.indexFile.c_str()) != 0)
+        error = "cannot write " + result.indexFile + ": " + errnoText(errno);
+    if (!error.empty()) {
+        unlink(temporary.c_str());
+        return fail(error);
+    }
+    FileIdentity written;
+    if (FileIdentity::of(result.indexFile.c_str(), written)) result.bytes = written.size;
+    return result;
+}
+
+int buildIndexes(const std::vector<const char*>& files, const IndexBuildSettings& settings) {
+    IndexBuildSettings each = settings;
+    // Dots from several files at once would tell nothing.
+    const int threads = std::max(1, std::min<int>(settings.jobs, int(files.size())));
+    if (threads > 1) each.progress = false;
+    std::atomic<size_t> next{0};
+    std::atomic<int> failures{0};
+    auto work = [&]() {
+        for (size_t i; (i = next++) < files.size();) {
+            if (each.progress) {
+                std::lock_guard<std::mutex> lock(outputMutex);
+                printf("Indexing %s\n", files[i]);
+            }
+            IndexBuildResult r = buildIndex(files[i], each);
+            std::lock_guard<std::mutex> lock(outputMutex);
+            if (each.progress) putchar('\n');
+            if (!r.error.empty()) {
+                fprintf(stderr, "hux: %s\n", r.error.c_str());
+                failures++;
+                continue;
+            }
+            printf("Indexed %llu games of %s into %s: %llu bytes, %.1f bytes a game\n",
+                   static_cast<unsigned long long>(r.games), files[i], r.indexFile.c_str(),
+                   static_cast<unsigned long long>(r.bytes),
+                   r.games > 0 ? double(r.bytes) / double(r.games) : 0.0);
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; t++) pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool) t.join();
+    if (interruption::signal() != 0) return 128 + interruption::signal();
+    return failures > 0 ? 1 : 0;
+}

@@ -1,0 +1,40 @@
+// The scan of a query over a games file with an up-to-date index: the
+// planner picks the games that may match, and only their text is read and
+// replayed, each on its own; every other game only counts for the progress
+// marks and the numbering, which stay those of a scan of the whole text.
+#pragma once
+
+#include <memory>
+
+#include "scan/gameindex.h"
+#include "scan/parallelscan.h"
+
+class InputSource;
+class matchFilter;
+class ResultWriter;
+
+class IndexedScan {
+  public:
+    // `query` is expanded; `index` describes the games of `input`.
+    IndexedScan(matchFilter& query, const gameindex::GameIndex& index);
+
+    // The number of games the planner keeps.
+    uint64_t candidates() const { return kept; }
+    uint64_t games() const { return index.games(); }
+
+    ScanEnd run(InputSource& input, ResultWriter& writer);
+    // After run: the errno of a failed read, 0 when none failed.
+    int readError() const { return error; }
+
+  private:
+    matchFilter& query;
+    const gameindex::GameIndex& index;
+    std::vector<bool> wanted;
+    uint64_t kept = 0;
+    int error = 0;
+};
+
+// The index of the query's games file, when there is one that may be used;
+// says on standard error why one that is there is not used.
+std::unique_ptr<gameindex::GameIndex> usableIndex(const char* gamesFile,
+                                                  const std::string& directory);

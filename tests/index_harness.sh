@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# The index may change nothing but the time a query takes. Runs every query
+# of examples/ and of the agreement table over games files without an index,
+# with an up-to-date one (on one thread and on two), and with a stale, a
+# damaged and a truncated one, which must not be used (hux says so on standard
+# error): the output file, standard output and exit status must be the same
+# byte for byte in every run. Fails at the first difference.
+# Usage: tests/index_harness.sh HUX [PGN...]   (default: the four dev files)
+# HUX_INDEX_QUERIES=N runs only the first N queries of each kind.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+hux=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+shift
+data=${HUX_DATA_DIR:-$root/../shared/data}
+if [ $# -eq 0 ]; then
+  set -- "$data"/dev/*.pgn
+fi
+limit=${HUX_INDEX_QUERIES:-100000}
+work=$(mktemp -d "${TMPDIR:-/tmp}/hux-index.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# The queries: NAME<TAB>FILES<TAB>FILE.hux; FILES * means every file.
+mkdir -p "$work/q"
+n=0
+for q in "$root"/examples/*.hux; do
+  n=$((n + 1)); [ $n -le "$limit" ] || break
+  printf 'ex-%s\t*\t%s\n' "$(basename "$q" .hux)" "$q"
+done > "$work/queries"
+if [ -d "$root/tests/agreement/node_modules" ]; then
+  n=0
+  node "$root/tests/index_queries.mjs" | while IFS=$'\t' read -r name files items; do
+    n=$((n + 1)); [ $n -le "$limit" ] || break
+    printf '(match :pgn games.pgn :output out.pgn %s)\n' "$items" > "$work/q/$name.hux"
+    printf 'ag-%s\t%s\t%s\n' "$name" "$files" "$work/q/$name.hux"
+  done >> "$work/queries"
+else
+  echo "index_harness: tests/agreement/node_modules missing (npm ci there): examples only" >&2
+fi
+
+failures=0
+# Runs query $2 over games file $1 in directory $3 with options $4...
+run() {
+  local games=$1 query=$2 dir=$3
+  shift 3
+  rm -rf "$dir" && mkdir -p "$dir"
+  (cd "$dir" && "$hux" "$@" --pgn "$games" --output out.pgn "$query" > stdout 2> stderr; echo $? > status) || true
+}
+same() {
+  local a=$1 b=$2 what=$3
+  for f in out.pgn stdout status; do
+    if [ -e "$a/$f" ] || [ -e "$b/$f" ]; then
+      if ! cmp -s "$a/$f" "$b/$f"; then
+        echo "FAIL $what: $f differs ($a/$f $b/$f)" >&2
+        failures=$((failures + 1))
+        return 1
+      fi
+    fi
+  done
+}
+said() {
+  if ! grep -q "not used" "$1/stderr"; then
+    echo "FAIL $2: the unused index was not reported" >&2
+    failures=$((failures + 1))
+  fi
+}
+
+for source in "$@"; do
+  base=$(basename "$source")
+  games=$work/games/$base
+  mkdir -p "$work/games"
+  rm -f "$games" "$games.hxi"
+  cp "$source" "$games"
+  echo "== $base"
+  "$hux" --index "$games" > "$work/build.log" || { echo "FAIL indexing $base" >&2; exit 1; }
+  tail -1 "$work/build.log"
+  cp "$games.hxi" "$work/good.hxi"
+  while IFS=$'\t' read -r name files query; do
+    if [ "$files" != '*' ] && [[ ",$files," != *",$base,"* ]]; then continue; fi
+    r=$work/r/$name
+    cp "$work/good.hxi" "$games.hxi"
+    run "$games" "$query" "$r/plain" --no-index -j1
+    run "$games" "$query" "$r/indexed1" -j1
+    run "$games" "$query" "$r/indexed2" -j2
+    same "$r/plain" "$r/indexed1" "$base $name indexed -j1" || continue
+    same "$r/plain" "$r/indexed2" "$base $name indexed -j2" || continue
+    # An index of the same text whose file changed since is stale.
+    touch -d '2001-01-01' "$games"
+    run "$games" "$query" "$r/stale" -j1
+    touch "$games"
+    same "$r/plain" "$r/stale" "$base $name stale" && said "$r/stale" "$base $name stale"
+    echo "ok $name"
+  done < "$work/queries"
+  # Damage of every kind, on one query that the planner prunes.
+  query=$root/examples/mates.hux
+  run "$games" "$query" "$work/d/plain" --no-index -j1
+  "$hux" --index "$games" > /dev/null
+  cp "$games.hxi" "$work/good.hxi"
+  size=$(stat -c %s "$work/good.hxi")
+  for damage in truncated flipped-header flipped-body flipped-end version foreign; do
+    cp "$work/good.hxi" "$games.hxi"
+    case $damage in
+      truncated) truncate -s $((size / 2)) "$games.hxi" ;;
+      flipped-header) printf '\xff' | dd of="$games.hxi" bs=1 seek=20 conv=notrunc status=none ;;
+      flipped-body) printf '\x5a' | dd of="$games.hxi" bs=1 seek=$((size / 3)) conv=notrunc status=none ;;
+      flipped-end) printf '\x01' | dd of="$games.hxi" bs=1 seek=$((size - 1)) conv=notrunc status=none ;;
+      version) printf '\x09' | dd of="$games.hxi" bs=1 seek=8 conv=notrunc status=none ;;
+      foreign) cp "$root/examples/sample.pgn" "$work/other.pgn"
+               "$hux" --index "$work/other.pgn" > /dev/null
+               cp "$work/other.pgn.hxi" "$games.hxi" ;;
+    esac
+    run "$games" "$query" "$work/d/$damage" -j1
+    same "$work/d/plain" "$work/d/$damage" "$base index $damage" && said "$work/d/$damage" "$base index $damage"
+    echo "ok index $damage"
+  done
+done
+if [ $failures -gt 0 ]; then
+  echo "index_harness: $failures failures" >&2
+  exit 1
+fi
+echo "index_harness: all runs agree"
