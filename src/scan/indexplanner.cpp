@@ -1,9 +1,45 @@
 #include "scan/indexplanner.h"
 
+#include <algorithm>
+
+#include "filter/movefilter.h"
+#include "filter/pieceloc.h"
+#include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
 #include "scan/matchfilter.h"
 
 using namespace gameindex;
+
+namespace {
+
+// The index's kind of a piece code; -1 for the codes that are no piece.
+int kindOf(int code) {
+    if (code >= WK && code <= WP) return code - WK;
+    if (code >= BK && code <= BP) return 6 + code - BK;
+    return -1;
+}
+
+// The piece kinds of a designator's codes; false when it also allows a code
+// the index knows nothing of (an empty square).
+bool kindsOf(uint16_t piecemask, uint16_t& kinds) {
+    kinds = 0;
+    for (int code = 0; code < 16; code++) {
+        if ((piecemask >> code & 1) == 0) continue;
+        int kind = kindOf(code);
+        if (kind < 0) return false;
+        kinds |= uint16_t(1u << kind);
+    }
+    return kinds != 0;
+}
+
+uint16_t blocksOf(uint64_t squares) {
+    uint16_t blocks = 0;
+    for (; squares != 0; squares &= squares - 1)
+        blocks |= uint16_t(1u << blockOf(std::countr_zero(squares)));
+    return blocks;
+}
+
+}  // namespace
 
 IndexPlanner::IndexPlanner(const matchFilter& q) : query(q) {
     tagConditions = q.player || q.white || q.black || q.event || q.site || q.checkeco ||
@@ -19,6 +55,45 @@ IndexPlanner::IndexPlanner(const matchFilter& q) : query(q) {
         if (list->mate) needs.push_back({kMate, mainLine, variations});
         if (list->stalemate) needs.push_back({kStalemate, mainLine, variations});
         if (list->check) needs.push_back({kCheck, mainLine, variations});
+
+        // Each variant needs its designators on the board at once, and the
+        // move it asks for played; the index knows where each kind of piece
+        // ever stood, and which promotions and captures en passant were played.
+        Alternatives alternatives{{}, mainLine, variations};
+        bool everyVariantNeeds = list->nfilters() > 0;
+        for (int m = 0; m < list->nfilters() && everyVariantNeeds; m++) {
+            const positionFilter* member = list->getPositionFilter(m);
+            Variant variant;
+            for (const pieceLoc* loc : member->pieces) {
+                OnSquares need;
+                if (loc->tag != nullptr || !kindsOf(loc->piecemask, need.kinds)) continue;
+                need.blocks = blocksOf(loc->squaremask);
+                variant.pieces.push_back(need);
+            }
+            // The move may also be looked for among the variations' first moves.
+            if (member->searchVariations || member->searchVariationsOnly)
+                alternatives.variations = true;
+            if (const MoveFilter* move = member->moveFilter) {
+                variant.enPassant = move->enpassant;
+                uint16_t kinds;
+                const pieceLoc* promoted = move->promotedpieceloc;
+                if (promoted != nullptr && promoted->tag == nullptr &&
+                    kindsOf(promoted->piecemask, kinds)) {
+                    // Queen, rook, bishop, knight of White, then of Black.
+                    for (int k = 0; k < 4; k++) {
+                        if (kinds >> (1 + k) & 1) variant.promotions |= uint8_t(1u << k);
+                        if (kinds >> (7 + k) & 1) variant.promotions |= uint8_t(1u << (4 + k));
+                    }
+                    if (variant.promotions == 0) variant.pieces.push_back({0, 0});
+                }
+            }
+            if (variant.pieces.empty() && variant.promotions == 0 && !variant.enPassant)
+                everyVariantNeeds = false;
+            else if (std::find(alternatives.variants.begin(), alternatives.variants.end(),
+                               variant) == alternatives.variants.end())
+                alternatives.variants.push_back(std::move(variant));
+        }
+        if (everyVariantNeeds) lists.push_back(std::move(alternatives));
     }
 }
 
@@ -28,9 +103,30 @@ bool IndexPlanner::mayMatch(const GameIndex& index, const GameRecord& game) cons
                      (need.variations && (game.flags & (need.flag << kVariationShift)) != 0);
         if (!found) return false;
     }
+    for (const Alternatives& list : lists) {
+        bool any = false;
+        for (const Variant& variant : list.variants)
+            if ((any = satisfies(game, variant, list.mainLine, list.variations))) break;
+        if (!any) return false;
+    }
     if (tagConditions && !query.matchGameTags({index.text(game.white), index.text(game.black),
                                                index.text(game.event), index.text(game.site),
                                                game.eco, int(game.year), game.result}))
+        return false;
+    return true;
+}
+
+bool IndexPlanner::satisfies(const GameRecord& game, const Variant& variant, bool mainLine,
+                             bool variations) const {
+    for (const OnSquares& need : variant.pieces) {
+        bool found = false;
+        for (uint16_t kinds = need.kinds; kinds != 0 && !found; kinds &= uint16_t(kinds - 1))
+            found = (game.blocks[std::countr_zero(kinds)] & need.blocks) != 0;
+        if (!found) return false;
+    }
+    if (variant.promotions != 0 && (game.promotions & variant.promotions) == 0) return false;
+    if (variant.enPassant && !((mainLine && (game.flags & kEnPassant) != 0) ||
+                               (variations && (game.flags & (kEnPassant << kVariationShift)) != 0)))
         return false;
     return true;
 }

@@ -20,7 +20,7 @@ class IndexPlanner {
     bool mayMatch(const gameindex::GameIndex& index, const gameindex::GameRecord& game) const;
 
     // Whether the plan can skip any game at all.
-    bool prunes() const { return tagConditions || !needs.empty(); }
+    bool prunes() const { return tagConditions || !needs.empty() || !lists.empty(); }
 
   private:
     // One flag a game must have had, on the main line or in a variation.
@@ -29,8 +29,32 @@ class IndexPlanner {
         bool mainLine;
         bool variations;
     };
+    // A designator's demand: a piece of one of `kinds` on a square of
+    // `blocks` (see GameRecord::blocks).
+    struct OnSquares {
+        uint16_t kinds;
+        uint16_t blocks;
+        bool operator==(const OnSquares&) const = default;
+    };
+    // What one variant of a list demands of a single position and its move.
+    struct Variant {
+        std::vector<OnSquares> pieces;
+        uint8_t promotions = 0;  // one of these promotions (GameRecord bits), when not 0
+        bool enPassant = false;
+        bool operator==(const Variant&) const = default;
+    };
+    // A list matches only through one of its variants.
+    struct Alternatives {
+        std::vector<Variant> variants;
+        bool mainLine;
+        bool variations;
+    };
+
+    bool satisfies(const gameindex::GameRecord& game, const Variant& variant, bool mainLine,
+                   bool variations) const;
 
     const matchFilter& query;
     bool tagConditions = false;
     std::vector<Need> needs;
+    std::vector<Alternatives> lists;
 };
