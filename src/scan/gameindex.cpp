@@ -265,7 +265,11 @@ Verdict GameIndex::check(const FileIdentity* games) {
         return Verdict::Damaged;
     }
     if (games != nullptr) {
-        if (header.games.headHash != games->headHash) return Verdict::Foreign;
+        // A file whose first bytes were all hashed and differ is another file;
+        // a shorter one may only have grown.
+        if (header.games.headHash != games->headHash && header.games.size >= kHashedSpan &&
+            games->size >= kHashedSpan)
+            return Verdict::Foreign;
         if (header.games.size != games->size || header.games.tailHash != games->tailHash ||
             header.games.mtimeSeconds != games->mtimeSeconds ||
             header.games.mtimeNanoseconds != games->mtimeNanoseconds)

@@ -1,0 +1,272 @@
+#include "scan/gameindex.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/date.h"
+#include "core/game.h"
+#include "core/mfile.h"
+#include "core/pgnparser.h"
+#include "core/position.h"
+#include "core/textbuf.h"
+#include "scan/indexbuilder.h"
+#include "test_paths.h"
+
+using namespace gameindex;
+
+namespace {
+
+// A copy of `source` in a scratch directory, indexed.
+std::string indexedCopy(const std::string& source) {
+    std::string path = scratchDir() + "/" + source.substr(source.rfind('/') + 1);
+    writeFile(path, readFile(source));
+    IndexBuildSettings settings;
+    settings.progress = false;
+    IndexBuildResult built = buildIndex(path.c_str(), settings);
+    EXPECT_EQ(built.error, "");
+    return path;
+}
+
+std::unique_ptr<GameIndex> openFor(const std::string& games, Verdict& verdict) {
+    FileIdentity identity;
+    EXPECT_TRUE(FileIdentity::of(games.c_str(), identity));
+    return GameIndex::open(indexPath(games, ""), &identity, verdict);
+}
+
+// Every game written back as the scan writes it.
+std::vector<std::string> gamesOf(MFile& file) {
+    std::vector<std::string> out;
+    PgnParser parser(&file);
+    Game game;
+    TextBuffer text;
+    text.SetBufferSize(100000);
+    text.SetGrowable(true);
+    while (parser.ParseGame(&game) != ERROR_NotFound) {
+        game.MoveToPly(0);
+        text.Clear();
+        game.WriteToPGN_changed(&text);
+        out.emplace_back(text.GetBuffer(), text.GetByteCount());
+    }
+    return out;
+}
+
+// The main line's moves, replayed from the packed codes of one game; empty
+// when a code is not a legal move's.
+std::vector<std::string> unpackMainLine(const GameIndex& index, uint64_t movesAt,
+                                        const GameRecord& r, const Game& game) {
+    Position pos;
+    if (game.GetStartPos() != nullptr)
+        pos.CopyFrom(*game.GetStartPos());
+    else
+        pos.StdStart();
+    std::vector<std::string> sans;
+    MoveList legal;
+    int depth = 0;
+    for (uint32_t i = 0; i < r.movesLength; i++) {
+        uint8_t code = index.moves()[movesAt + i];
+        if (code == kVariationStart || code == kVariationEnd) {
+            depth += code == kVariationStart ? 1 : -1;
+            continue;
+        }
+        if (depth > 0) continue;
+        if (code == kNullMoveCode) return {};
+        pos.GenerateMoves(&legal);
+        std::vector<simpleMoveT> sorted(legal.begin(), legal.end());
+        std::sort(sorted.begin(), sorted.end(), [](const simpleMoveT& a, const simpleMoveT& b) {
+            return std::tie(a.from, a.to, a.promote) < std::tie(b.from, b.to, b.promote);
+        });
+        if (code >= sorted.size()) return {};
+        char san[16];
+        pos.MakeSANString(&sorted[code], san, SAN_NO_CHECKTEST);
+        sans.push_back(san);
+        pos.DoSimpleMove(&sorted[code]);
+    }
+    return sans;
+}
+
+std::vector<std::string> mainLineOf(Game& game) {
+    std::vector<std::string> sans;
+    game.MoveToPly(0);
+    char san[16];
+    while (!game.AtVarEnd()) {
+        game.GetCurrentPos()->MakeSANString(&game.GetCurrentMove()->moveData, san,
+                                            SAN_NO_CHECKTEST);
+        sans.push_back(san);
+        game.MoveForward();
+    }
+    game.MoveToPly(0);
+    return sans;
+}
+
+std::vector<std::string> fixtureFiles() {
+    std::vector<std::string> files = {std::string(HUX_FIXTURES_DIR) + "/../../examples/sample.pgn"};
+    for (const char* name :
+         {"pregame_text.pgn", "tag_inside_game.pgn", "eof_in_game.pgn", "eof_in_header.pgn",
+          "nested_variations.pgn", "walk_mates_in_variations.pgn", "writer_fen_setup.pgn",
+          "bad_move_freezes.pgn", "writer_latin1.pgn", "coordinate_moves.pgn"})
+        files.push_back(fixturePath(std::string("pgn/") + name));
+    return files;
+}
+
+// Each game's range of the text, read on its own, gives the game read from
+// the whole text; the packed main line replays to the same moves.
+TEST(GameIndex, RangesAndPackedMovesGiveBackEveryGame) {
+    for (const std::string& source : fixtureFiles()) {
+        SCOPED_TRACE(source);
+        std::string path = indexedCopy(source);
+        Verdict verdict;
+        std::unique_ptr<GameIndex> index = openFor(path, verdict);
+        ASSERT_EQ(verdict, Verdict::Usable);
+        std::string text = readFile(path);
+        MFile whole;
+        whole.OpenMemory(text.data(), text.size(), "");
+        std::vector<std::string> expected = gamesOf(whole);
+        ASSERT_EQ(index->games(), expected.size());
+        uint64_t offset = 0, movesAt = 0;
+        GameRecord r;
+        for (uint64_t i = 0; i < index->games(); i++) {
+            index->record(i, r);
+            ASSERT_LE(offset + r.length, text.size());
+            MFile part;
+            part.OpenMemory(text.data() + offset, r.length, "");
+            std::vector<std::string> alone = gamesOf(part);
+            ASSERT_EQ(alone.size(), 1u) << "game " << i + 1;
+            EXPECT_EQ(alone[0], expected[i]) << "game " << i + 1;
+
+            MFile again;
+            again.OpenMemory(text.data() + offset, r.length, "");
+            PgnParser parser(&again);
+            Game game;
+            parser.ParseGame(&game);
+            EXPECT_EQ(index->text(r.white), std::string(game.GetWhiteStr()));
+            EXPECT_EQ(r.year, date_GetYear(game.GetDate()));
+            if (r.flags & kPacked) {
+                EXPECT_EQ(unpackMainLine(*index, movesAt, r, game), mainLineOf(game))
+                    << "game " << i + 1;
+            }
+            offset += r.length;
+            movesAt += r.movesLength;
+        }
+    }
+}
+
+// The main-line flags of examples/sample.pgn, against what its games are
+// known to hold (the README's list of mates among them).
+TEST(GameIndex, SignaturesOfTheSampleGames) {
+    std::string path = indexedCopy(std::string(HUX_FIXTURES_DIR) + "/../../examples/sample.pgn");
+    Verdict verdict;
+    std::unique_ptr<GameIndex> index = openFor(path, verdict);
+    ASSERT_NE(index, nullptr);
+    std::vector<int> mates;
+    GameRecord r;
+    for (uint64_t i = 0; i < index->games(); i++) {
+        index->record(i, r);
+        if (r.flags & kMate) mates.push_back(int(i + 1));
+        // Every game from the usual start had each king on its own start
+        // square's block.
+        if (r.flags & kFenStart) continue;
+        EXPECT_NE(r.blocks[0] & (1u << blockOf(4)), 0u);
+        EXPECT_NE(r.blocks[6] & (1u << blockOf(60)), 0u);
+        EXPECT_LE(r.pawnsLeft, 16);
+    }
+    EXPECT_EQ(mates, (std::vector<int>{1, 2, 3, 5, 13, 15, 16, 22}));
+}
+
+// An index that does not describe the games file, or is not whole, is never
+// used, and the reason is told apart.
+TEST(GameIndex, DamagedStaleAndForeignIndexesAreRefused) {
+    std::string path = indexedCopy(std::string(HUX_FIXTURES_DIR) + "/../../examples/sample.pgn");
+    const std::string indexFile = indexPath(path, "");
+    const std::string good = readFile(indexFile);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Verdict expected;
+    };
+    auto flipped = [&](size_t at) {
+        std::string b = good;
+        b[at] = char(b[at] ^ 0x40);
+        return b;
+    };
+    std::string version = good;
+    version[8] = 2;
+    std::vector<Case> cases = {
+        {"whole", good, Verdict::Usable},
+        {"empty", "", Verdict::Damaged},
+        {"truncated header", good.substr(0, 60), Verdict::Truncated},
+        {"truncated body", good.substr(0, good.size() - 1), Verdict::Truncated},
+        {"longer", good + "x", Verdict::Damaged},
+        {"header byte", flipped(60), Verdict::Damaged},
+        {"record byte", flipped(kHeaderSize + 3), Verdict::Damaged},
+        {"text byte", flipped(good.size() - 2), Verdict::Damaged},
+        {"version", version, Verdict::WrongVersion},
+        {"not an index", std::string(200, 'x'), Verdict::Damaged},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(indexFile, c.bytes);
+        Verdict verdict;
+        std::unique_ptr<GameIndex> index = openFor(path, verdict);
+        EXPECT_EQ(verdict, c.expected);
+        EXPECT_EQ(index != nullptr, c.expected == Verdict::Usable);
+    }
+    writeFile(indexFile, good);
+    Verdict verdict;
+    // The same text, touched: stale.
+    struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    openFor(path, verdict);
+    EXPECT_EQ(verdict, Verdict::Stale);
+    // Games appended: stale too.
+    writeFile(path, readFile(path) + "\n[Event \"x\"]\n\n1. e4 *\n");
+    openFor(path, verdict);
+    EXPECT_EQ(verdict, Verdict::Stale);
+    // Another short games file under the same name may be the same one
+    // grown: stale.
+    writeFile(path, "[Event \"other\"]\n\n1. d4 *\n");
+    openFor(path, verdict);
+    EXPECT_EQ(verdict, Verdict::Stale);
+    // Two long files that start differently are different files.
+    std::string longGames;
+    for (int i = 0; i < 4000; i++) longGames += "[Event \"long\"]\n\n1. e4 e5 *\n\n";
+    writeFile(path, longGames);
+    buildIndex(path.c_str(), IndexBuildSettings{"", 1, false});
+    writeFile(path, "[Event \"Long\"]" + longGames.substr(14));
+    openFor(path, verdict);
+    EXPECT_EQ(verdict, Verdict::Foreign);
+    unlink(indexFile.c_str());
+    openFor(path, verdict);
+    EXPECT_EQ(verdict, Verdict::Missing);
+}
+
+// Indexes kept in a directory of their own, and a compressed games file.
+TEST(GameIndex, IndexDirectoryAndCompressedGames) {
+    std::string dir = scratchDir();
+    std::string gz = dataPath("dev/repertoire.pgn");
+    SKIP_WITHOUT_DATA(gz);
+    std::string plain = dir + "/repertoire.pgn";
+    writeFile(plain, readFile(gz));
+    ASSERT_EQ(system(("gzip -k " + plain).c_str()), 0);
+    IndexBuildSettings settings;
+    settings.progress = false;
+    settings.directory = dir + "/indexes";
+    ASSERT_EQ(mkdir(settings.directory.c_str(), 0755), 0);
+    IndexBuildResult a = buildIndex(plain.c_str(), settings);
+    IndexBuildResult b = buildIndex((plain + ".gz").c_str(), settings);
+    ASSERT_EQ(a.error, "");
+    ASSERT_EQ(b.error, "");
+    EXPECT_EQ(b.indexFile, settings.directory + "/repertoire.pgn.gz.hxi");
+    EXPECT_EQ(a.games, b.games);
+    // Same games, same text offsets: the records agree, the file identity not.
+    std::string ra = readFile(a.indexFile), rb = readFile(b.indexFile);
+    EXPECT_EQ(ra.substr(kHeaderSize + 0), rb.substr(kHeaderSize + 0));
+}
+
+}  // namespace
