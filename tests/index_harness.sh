@@ -9,7 +9,7 @@
 # HUX_INDEX_QUERIES=N runs only the first N queries of each kind.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-hux=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+given=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 shift
 data=${HUX_DATA_DIR:-$root/../shared/data}
 if [ $# -eq 0 ]; then
@@ -18,6 +18,9 @@ fi
 limit=${HUX_INDEX_QUERIES:-100000}
 work=$(mktemp -d "${TMPDIR:-/tmp}/hux-index.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# A copy of the binary: a rebuild during the run changes nothing.
+hux=$work/hux
+cp "$given" "$hux"
 
 # The queries: NAME<TAB>FILES<TAB>FILE.hux; FILES * means every file.
 mkdir -p "$work/q"

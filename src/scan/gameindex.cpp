@@ -277,7 +277,14 @@ Verdict GameIndex::check(const FileIdentity* games) {
     }
     if (header.totalSize > size) return Verdict::Truncated;
     if (header.totalSize < size) return Verdict::Damaged;
-    if (crcOf(base + kHeaderSize, size - kHeaderSize) != header.bodyCrc) return Verdict::Damaged;
+    uLong crc = crc32(0L, Z_NULL, 0);
+    for (size_t at = kHeaderSize; at < size;) {
+        size_t n = std::min<size_t>(size - at, 1u << 26);
+        crc = crc32(crc, base + at, uInt(n));
+        at += n;
+        release(base + at);
+    }
+    if (uint32_t(crc) != header.bodyCrc) return Verdict::Damaged;
 
     // The sections follow one another: records, moves, texts. Every size is
     // checked before use, so that a sound checksum over unsound contents
@@ -320,10 +327,19 @@ Verdict GameIndex::check(const FileIdentity* games) {
         if ((r.flags & kPacked) == 0 && r.movesLength != 0) return Verdict::Damaged;
         textSum += r.length;
         movesSum += r.movesLength;
+        if ((i & 0xFFFFF) == 0xFFFFF) release(recordBytes(i));
     }
+    release(base + size);
     if (textSum > textBytes || movesSum != header.stringsOffset - movesOffset)
         return Verdict::Damaged;
     return Verdict::Usable;
+}
+
+void GameIndex::release(const uint8_t* end) const {
+    if (mapping == nullptr) return;
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    size_t length = size_t(end - base) / page * page;
+    if (length > 0) madvise(mapping, length, MADV_DONTNEED);
 }
 
 const char* GameIndex::text(uint32_t id) const {

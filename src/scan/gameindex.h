@@ -124,6 +124,9 @@ class GameIndex {
     const uint8_t* recordBytes(uint64_t i) const { return base + recordsOffset + i * kRecordSize; }
     // The packed moves, all games after one another in game order.
     const uint8_t* moves() const { return base + movesOffset; }
+    // Lets the pages of the mapped index before `end` go: a pass over the
+    // index keeps in memory only the part it reads, whatever its size.
+    void release(const uint8_t* end) const;
 
   private:
     GameIndex() = default;

@@ -80,7 +80,9 @@ IndexedScan::IndexedScan(matchFilter& q, const GameIndex& idx) : query(q), index
         index.record(i, r);
         wanted[i] = planner.mayMatch(index, r);
         kept += wanted[i];
+        if ((i & 0xFFFFF) == 0xFFFFF) index.release(index.recordBytes(i));
     }
+    index.release(index.recordBytes(index.games()));
 }
 
 ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
@@ -96,6 +98,7 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
         if (interruption::signal() != 0) return ScanEnd::Interrupted;
         const long n = long(i + 1);
         index.record(i, r);
+        if ((i & 0xFFFFF) == 0xFFFFF) index.release(index.recordBytes(i));
         const uint64_t at = offset;
         offset += r.length;
         writer.progress(n);
