@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -16,6 +18,7 @@
 #include "core/game.h"
 #include "core/mfile.h"
 #include "core/pgnparser.h"
+#include "scan/batchreader.h"
 #include "scan/gameindex.h"
 #include "scan/gamesignature.h"
 #include "scan/inputsource.h"
@@ -79,29 +82,79 @@ bool sameFile(const FileIdentity& a, const FileIdentity& b) {
            a.tailHash == b.tailHash;
 }
 
+// A game read and signed, waiting for its place in the index.
+struct SignedGame {
+    uint64_t end = 0;  // text offset of its end
+    GameRecord record;
+    std::string white, black, event, site;
+};
+
+void signGame(Game& game, uint64_t end, GameSignature& signature, SignedGame& g,
+              std::vector<uint8_t>& moves) {
+    g.end = end;
+    g.white = game.GetWhiteStr();
+    g.black = game.GetBlackStr();
+    g.event = game.GetEventStr();
+    g.site = game.GetSiteStr();
+    GameRecord& r = g.record;
+    r.year = uint16_t(date_GetYear(game.GetDate()));
+    r.result = game.GetResult();
+    r.eco = game.GetEco();
+    r.whiteElo = game.GetWhiteElo();
+    r.blackElo = game.GetBlackElo();
+    signature.sign(game, r, moves);
+}
+
+// The games of one batch of text, read and signed by a worker.
+struct SignedBatch {
+    std::shared_ptr<Batch> batch;
+    std::vector<SignedGame> games;
+    std::vector<uint8_t> moves;
+    bool endedOpen = false;
+};
+
+// Reads and signs every game of `size` bytes of text found at `offset`.
+void signText(const char* data, size_t size, uint64_t offset, SignedBatch& out) {
+    thread_local Game game;
+    thread_local GameSignature signature;
+    out.games.clear();
+    out.moves.clear();
+    MFile file;
+    file.OpenMemory(data, size, "");
+    PgnParser parser(&file);
+    while (parser.ParseGame(&game) != ERROR_NotFound) {
+        out.games.emplace_back();
+        signGame(game, offset + parser.InputOffset(), signature, out.games.back(), out.moves);
+    }
+    out.endedOpen = parser.EndedOpen();
+}
+
 // Reads every game of `input` into the index under construction.
 class Builder {
   public:
     Builder(FILE* index, FILE* moves) : out(index), movesFile(moves) {}
 
-    // False when a write failed.
+    // Adds the game just read, which ends at text offset `end`; false when
+    // a write failed.
     bool add(Game& game, uint64_t end) {
-        GameRecord r;
-        r.length = uint32_t(end - textEnd);
-        textEnd = end;
-        r.white = strings.id(game.GetWhiteStr());
-        r.black = strings.id(game.GetBlackStr());
-        r.event = strings.id(game.GetEventStr());
-        r.site = strings.id(game.GetSiteStr());
-        r.year = uint16_t(date_GetYear(game.GetDate()));
-        r.result = game.GetResult();
-        r.eco = game.GetEco();
-        r.whiteElo = game.GetWhiteElo();
-        r.blackElo = game.GetBlackElo();
-        signature.sign(game, r, moves);
+        SignedGame g;
+        signGame(game, end, signature, g, moves);
+        return add(g, nullptr, 0);
+    }
+
+    // Adds a game signed elsewhere, with its packed moves.
+    bool add(SignedGame& g, const uint8_t* packed, size_t packedLength) {
+        GameRecord& r = g.record;
+        r.length = uint32_t(g.end - textEnd);
+        textEnd = g.end;
+        r.white = strings.id(g.white.c_str());
+        r.black = strings.id(g.black.c_str());
+        r.event = strings.id(g.event.c_str());
+        r.site = strings.id(g.site.c_str());
         uint8_t bytes[kRecordSize];
         r.encode(bytes);
         count++;
+        moves.insert(moves.end(), packed, packed + packedLength);
         if (!out.write(bytes, kRecordSize)) return false;
         if (moves.size() >= (1u << 20)) return flushMoves();
         return true;
@@ -151,6 +204,111 @@ class Builder {
     uint64_t textEnd = 0;
 };
 
+// Progress: a dot every ten thousand games, the count every hundred thousand.
+void showProgress(uint64_t before, uint64_t after) {
+    std::lock_guard<std::mutex> lock(outputMutex);
+    for (uint64_t n = (before / 10000 + 1) * 10000; n <= after; n += 10000) {
+        if (n % 100000 == 0)
+            printf("%llu", static_cast<unsigned long long>(n));
+        else
+            putchar('.');
+    }
+    fflush(stdout);
+}
+
+// Reads the text of descriptor `text` with `jobs` workers, each reading and
+// signing whole batches, and adds their games to `builder` in order. A batch
+// whose reader ended inside something the next batch continues is read again
+// joined with the next, as a single reader of the whole text reads it. False
+// when a write failed; `readError` gets the errno of a failed read.
+bool readInParallel(int text, const IndexBuildSettings& settings, Builder& builder,
+                    int& readError) {
+    const int jobs = settings.jobs;
+    const bool progress = settings.progress;
+    std::atomic<bool> stop{false};
+    BatchReader reader(text, settings.batchSize, stop);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::map<uint64_t, std::shared_ptr<SignedBatch>> done;
+    uint64_t batches = UINT64_MAX;  // known once the reader has met the end
+    uint64_t handedOut = 0;
+    auto worker = [&]() {
+        for (;;) {
+            std::shared_ptr<Batch> batch;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                // Keeps the batches in flight few: memory stays bounded.
+                changed.wait(lock, [&] { return stop || done.size() < size_t(4 * jobs); });
+                if (stop) return;
+                batch = reader.next();
+                if (batch == nullptr) {
+                    batches = handedOut;
+                    changed.notify_all();
+                    return;
+                }
+                handedOut++;
+            }
+            auto out = std::make_shared<SignedBatch>();
+            out->batch = batch;
+            signText(batch->bytes.data(), batch->bytes.size(), batch->offset, *out);
+            std::lock_guard<std::mutex> lock(mutex);
+            done[batch->index] = out;
+            changed.notify_all();
+        }
+    };
+    // The reader hands out batches in order to one worker at a time, so the
+    // count of batches is known once it has none left.
+    std::vector<std::thread> pool;
+    for (int i = 0; i < jobs; i++) pool.emplace_back(worker);
+    auto take = [&](uint64_t index) -> std::shared_ptr<SignedBatch> {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return done.count(index) > 0 || index >= batches || stop; });
+        auto it = done.find(index);
+        if (it == done.end()) return nullptr;
+        auto out = it->second;
+        done.erase(it);
+        changed.notify_all();
+        return out;
+    };
+    bool written = true;
+    uint64_t shown = 0;
+    for (uint64_t next = 0; written;) {
+        std::shared_ptr<SignedBatch> result = take(next);
+        if (result == nullptr) break;
+        next++;
+        if (result->endedOpen && !result->batch->last) {
+            // Read again, joined with the batches after it, until the text
+            // is read whole where it ends.
+            Bytes joined = result->batch->bytes;
+            const uint64_t offset = result->batch->offset;
+            for (std::shared_ptr<SignedBatch> more; (more = take(next)) != nullptr;) {
+                next++;
+                joined.insert(joined.end(), more->batch->bytes.begin(), more->batch->bytes.end());
+                signText(joined.data(), joined.size(), offset, *result);
+                if (!result->endedOpen || more->batch->last) break;
+            }
+        }
+        size_t at = 0;
+        for (SignedGame& g : result->games) {
+            size_t length = g.record.movesLength;
+            written = written && builder.add(g, result->moves.data() + at, length);
+            at += length;
+        }
+        if (progress && builder.games() / 10000 != shown / 10000)
+            showProgress(shown, builder.games());
+        shown = builder.games();
+        if (interruption::signal() != 0) break;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stop = true;
+        changed.notify_all();
+    }
+    for (std::thread& t : pool) t.join();
+    readError = reader.readError();
+    return written;
+}
+
 }  // namespace
 
 IndexBuildResult buildIndex(const char* gamesFile, const IndexBuildSettings& settings) {
@@ -184,26 +342,34 @@ IndexBuildResult buildIndex(const char* gamesFile, const IndexBuildSettings& set
         uint8_t blank[kHeaderSize] = {};
         Builder builder(index, moves);
         bool written = fwrite(blank, 1, kHeaderSize, index) == kHeaderSize;
-        MFile pgn;
-        pgn.OpenStream(input->stream(), gamesFile);
-        PgnParser parser(&pgn);
-        Game game;
-        while (written && interruption::signal() == 0 &&
-               parser.ParseGame(&game) != ERROR_NotFound) {
-            written = builder.add(game, parser.InputOffset());
-            uint64_t n = builder.games();
-            if (settings.progress && n % 10000 == 0) {
-                std::lock_guard<std::mutex> lock(outputMutex);
-                if (n % 100000 == 0)
-                    printf("%llu", static_cast<unsigned long long>(n));
-                else
-                    putchar('.');
-                fflush(stdout);
+        if (settings.jobs > 1) {
+            int text = input->descriptor();
+            int readError = 0;
+            if (text < 0) {
+                error = "cannot read " + input->shownName() + ": " + errnoText(errno);
+                written = false;
+            } else {
+                written = written && readInParallel(text, settings, builder, readError);
+                if (readError != 0) input->readFailed(readError);
+            }
+        } else {
+            MFile pgn;
+            pgn.OpenStream(input->stream(), gamesFile);
+            PgnParser parser(&pgn);
+            Game game;
+            while (written && interruption::signal() == 0 &&
+                   parser.ParseGame(&game) != ERROR_NotFound) {
+                uint64_t before = builder.games();
+                written = builder.add(game, parser.InputOffset());
+                if (settings.progress && builder.games() % 10000 == 0)
+                    showProgress(before, builder.games());
             }
         }
         result.games = builder.games();
         FileIdentity after;
-        if (interruption::signal() != 0) {
+        if (!error.empty()) {
+            // Said already.
+        } else if (interruption::signal() != 0) {
             error = std::string(gamesFile) + " was not indexed: interrupted";
         } else if (!input->damage().empty()) {
             error = input->shownName() + " " + input->damage() + ": not indexed";
@@ -230,9 +396,14 @@ IndexBuildResult buildIndex(const char* gamesFile, const IndexBuildSettings& set
 
 int buildIndexes(const std::vector<const char*>& files, const IndexBuildSettings& settings) {
     IndexBuildSettings each = settings;
-    // Dots from several files at once would tell nothing.
+    // Several files are indexed side by side, each on one thread; a single
+    // one with every thread. Dots from several files at once would tell
+    // nothing.
     const int threads = std::max(1, std::min<int>(settings.jobs, int(files.size())));
-    if (threads > 1) each.progress = false;
+    if (threads > 1) {
+        each.progress = false;
+        each.jobs = 1;
+    }
     std::atomic<size_t> next{0};
     std::atomic<int> failures{0};
     auto work = [&]() {

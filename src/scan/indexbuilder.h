@@ -4,14 +4,16 @@
 // only when whole.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 struct IndexBuildSettings {
-    std::string directory;  // where the indexes go; empty: beside each games file
-    int jobs = 1;           // files indexed at once
-    bool progress = true;   // dots and counts on standard output
+    std::string directory;               // where the indexes go; empty: beside each games file
+    int jobs = 1;                        // threads: over several files, or over one file's batches
+    bool progress = true;                // dots and counts on standard output
+    size_t batchSize = size_t(1) << 20;  // bytes of text a worker reads at a time
 };
 
 struct IndexBuildResult {

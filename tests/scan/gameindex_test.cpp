@@ -157,6 +157,23 @@ TEST(GameIndex, RangesAndPackedMovesGiveBackEveryGame) {
     }
 }
 
+// Workers reading batches of the text build the index a single reader
+// builds, byte for byte, also when batches are cut inside comments and
+// tag sections and must be read again joined.
+TEST(GameIndex, ParallelBuildIsTheSerialOne) {
+    for (const std::string& source : fixtureFiles()) {
+        SCOPED_TRACE(source);
+        std::string path = indexedCopy(source);
+        const std::string serial = readFile(indexPath(path, ""));
+        for (size_t batch : {size_t(97), size_t(1000), size_t(1) << 20}) {
+            IndexBuildSettings settings{"", 3, false, batch};
+            IndexBuildResult built = buildIndex(path.c_str(), settings);
+            ASSERT_EQ(built.error, "");
+            EXPECT_EQ(readFile(built.indexFile), serial) << "batches of " << batch;
+        }
+    }
+}
+
 // The main-line flags of examples/sample.pgn, against what its games are
 // known to hold (the README's list of mates among them).
 TEST(GameIndex, SignaturesOfTheSampleGames) {
@@ -237,7 +254,7 @@ TEST(GameIndex, DamagedStaleAndForeignIndexesAreRefused) {
     std::string longGames;
     for (int i = 0; i < 4000; i++) longGames += "[Event \"long\"]\n\n1. e4 e5 *\n\n";
     writeFile(path, longGames);
-    buildIndex(path.c_str(), IndexBuildSettings{"", 1, false});
+    buildIndex(path.c_str(), IndexBuildSettings{"", 1, false, size_t(1) << 20});
     writeFile(path, "[Event \"Long\"]" + longGames.substr(14));
     openFor(path, verdict);
     EXPECT_EQ(verdict, Verdict::Foreign);
@@ -259,6 +276,8 @@ TEST(GameIndex, IndexDirectoryAndCompressedGames) {
     settings.directory = dir + "/indexes";
     ASSERT_EQ(mkdir(settings.directory.c_str(), 0755), 0);
     IndexBuildResult a = buildIndex(plain.c_str(), settings);
+    settings.jobs = 2;  // the decoded text through a pipe, in batches
+    settings.batchSize = 4096;
     IndexBuildResult b = buildIndex((plain + ".gz").c_str(), settings);
     ASSERT_EQ(a.error, "");
     ASSERT_EQ(b.error, "");
