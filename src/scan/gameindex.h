@@ -117,6 +117,7 @@ class GameIndex {
 
     uint64_t games() const { return count; }
     uint64_t textSize() const { return textBytes; }
+    uint32_t texts() const { return uint32_t(stringAt.size()); }
     // Tag text number `id`, always a valid string.
     const char* text(uint32_t id) const;
     // The record of game `i` (from 0).

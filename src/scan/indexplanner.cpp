@@ -1,11 +1,13 @@
 #include "scan/indexplanner.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "filter/movefilter.h"
 #include "filter/pieceloc.h"
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
+#include "query/namematcher.h"
 #include "scan/matchfilter.h"
 
 using namespace gameindex;
@@ -42,8 +44,8 @@ uint16_t blocksOf(uint64_t squares) {
 }  // namespace
 
 IndexPlanner::IndexPlanner(const matchFilter& q) : query(q) {
-    tagConditions = q.player || q.white || q.black || q.event || q.site || q.checkeco ||
-                    q.checkyear || q.result != RESULT_None;
+    nameConditions = q.player || q.white || q.black || q.event || q.site;
+    tagConditions = q.checkeco || q.checkyear || q.result != RESULT_None;
     // A list selects a game only through a position that passes its
     // conditions and members (it needs at least one match, whatever its
     // count bounds); a :not list inverts that test, so nothing follows from it.

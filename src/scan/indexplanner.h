@@ -52,9 +52,17 @@ class IndexPlanner {
 
     bool satisfies(const gameindex::GameRecord& game, const Variant& variant, bool mainLine,
                    bool variations) const;
+    // The conditions on names, through what is known of each text.
+    bool namesMatch(const gameindex::GameIndex& index, const gameindex::GameRecord& game) const;
+    // What the name conditions say of text `id`: bit 0 known, bit 1 UTF-8,
+    // then for each condition (player, white, black, event, site) whether it
+    // holds read as UTF-8 (bits 2-6) and read as Latin-1 (bits 7-11).
+    uint16_t facts(const gameindex::GameIndex& index, uint32_t id) const;
 
     const matchFilter& query;
     bool tagConditions = false;
+    bool nameConditions = false;
+    mutable std::vector<uint16_t> textFacts;
     std::vector<Need> needs;
     std::vector<Alternatives> lists;
 };

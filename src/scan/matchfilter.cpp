@@ -216,15 +216,20 @@ bool matchFilter::match(Game* game) {
     return state.marks() ? matchBindings(game) : matchLists(game);
 }
 
-bool matchFilter::matchGameTags(const GameTags& tags) const {
-    if (checkyear && (tags.year < yearmin || tags.year > yearmax)) return false;
-    if (result != RESULT_None && tags.result != result) return false;
+bool matchFilter::matchYearResultEco(int year, resultT gameResult, ecoT eco) const {
+    if (checkyear && (year < yearmin || year > yearmax)) return false;
+    if (result != RESULT_None && gameResult != result) return false;
     if (checkeco) {
-        if (tags.eco == ECO_None) return false;
+        if (eco == ECO_None) return false;
         // The extended codes of a main code ("B12c3") follow it, 131 in all.
-        const int main = int((tags.eco - 1) / 131);
+        const int main = int((eco - 1) / 131);
         if (main < ecomin || main > ecomax) return false;
     }
+    return true;
+}
+
+bool matchFilter::matchGameTags(const GameTags& tags) const {
+    if (!matchYearResultEco(tags.year, tags.result, tags.eco)) return false;
     if (!player && !white && !black && !event && !site) return true;
     // A game is UTF-8 when all its texts are; otherwise it is Latin-1.
     const bool utf8 = NameMatcher::isUtf8(tags.white) && NameMatcher::isUtf8(tags.black) &&

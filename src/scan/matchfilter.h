@@ -84,6 +84,8 @@ class matchFilter : public mfilter {
     // Whether a game with these tags passes the conditions on names, year,
     // result and opening code.
     bool matchGameTags(const GameTags& tags) const;
+    // The conditions on year, result and opening code alone.
+    bool matchYearResultEco(int year, resultT result, ecoT eco) const;
 
     void print() override;
 
