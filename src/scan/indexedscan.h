@@ -21,6 +21,8 @@ class IndexedScan {
     // The number of games the planner keeps.
     uint64_t candidates() const { return kept; }
     uint64_t games() const { return index.games(); }
+    // Whether game `i` (from 0) is read.
+    bool wants(uint64_t i) const { return wanted[i]; }
 
     ScanEnd run(InputSource& input, ResultWriter& writer);
     // After run: the errno of a failed read, 0 when none failed.

@@ -111,10 +111,39 @@ bool IndexPlanner::mayMatch(const GameIndex& index, const GameRecord& game) cons
             if ((any = satisfies(game, variant, list.mainLine, list.variations))) break;
         if (!any) return false;
     }
-    if (tagConditions && !query.matchGameTags({index.text(game.white), index.text(game.black),
-                                               index.text(game.event), index.text(game.site),
-                                               game.eco, int(game.year), game.result}))
+    // The conditions on year, result and opening alone, as the scan tests them.
+    if (tagConditions && !query.matchYearResultEco(int(game.year), game.result, game.eco))
         return false;
+    return !nameConditions || namesMatch(index, game);
+}
+
+uint16_t IndexPlanner::facts(const GameIndex& index, uint32_t id) const {
+    if (textFacts.empty()) textFacts.resize(index.texts());
+    uint16_t& f = textFacts[id];
+    if (f != 0) return f;
+    const char* text = index.text(id);
+    f = uint16_t(1 | (NameMatcher::isUtf8(text) ? 2 : 0));
+    const std::optional<NameMatcher>* matchers[5] = {&query.player, &query.white, &query.black,
+                                                     &query.event, &query.site};
+    for (int m = 0; m < 5; m++) {
+        if (!*matchers[m]) continue;
+        if ((*matchers[m])->matches(text, true)) f |= uint16_t(1u << (2 + m));
+        if ((*matchers[m])->matches(text, false)) f |= uint16_t(1u << (7 + m));
+    }
+    return f;
+}
+
+bool IndexPlanner::namesMatch(const GameIndex& index, const GameRecord& game) const {
+    const uint16_t white = facts(index, game.white), black = facts(index, game.black),
+                   event = facts(index, game.event), site = facts(index, game.site);
+    // A game is UTF-8 when all its texts are; otherwise it is Latin-1.
+    const bool utf8 = (white & black & event & site & 2) != 0;
+    auto holds = [&](uint16_t f, int m) { return (f >> (utf8 ? 2 + m : 7 + m) & 1) != 0; };
+    if (query.player && !holds(white, 0) && !holds(black, 0)) return false;
+    if (query.white && !holds(white, 1)) return false;
+    if (query.black && !holds(black, 2)) return false;
+    if (query.event && !holds(event, 3)) return false;
+    if (query.site && !holds(site, 4)) return false;
     return true;
 }
 
