@@ -32,8 +32,7 @@ bool isOption(const char* arg, const char* name, bool attached) {
 }  // namespace
 
 const char* const kOptionUsage =
-    "Usage: hux [-j N] [--pgn FILE] [--output FILE] [--no-index] filter.hux\n"
-    "       hux --index [--index-dir DIR] FILE... (hux --help for more)\n";
+    "Usage: hux [-j N] [--pgn FILE] [--output FILE] filter.hux (hux --help for more)\n";
 
 Options readOptions(int argc, char** argv, int jobs) {
     Options options;
