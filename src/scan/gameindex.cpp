@@ -7,12 +7,15 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
 namespace gameindex {
 
 namespace {
+
+using gameindex::GameRecord;
 
 void put16(uint8_t* p, uint16_t v) {
     p[0] = uint8_t(v);
@@ -28,9 +31,7 @@ uint16_t get16(const uint8_t* p) {
     return uint16_t(p[0] | p[1] << 8);
 }
 uint32_t get32(const uint8_t* p) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; i--) v = v << 8 | p[i];
-    return v;
+    return GameRecord::get32(p);
 }
 uint64_t get64(const uint8_t* p) {
     uint64_t v = 0;
@@ -87,6 +88,14 @@ void GameRecord::encode(uint8_t* out) const {
     out[41] = pawnsLeft;
     for (int i = 0; i < 8; i++) out[42 + i] = uint8_t(pawnOrder[2 * i] | pawnOrder[2 * i + 1] << 4);
     for (int i = 0; i < kKinds; i++) put16(out + 50 + 2 * i, blocks[i]);
+}
+
+uint32_t GameRecord::get32(const uint8_t* p) {
+    // Little-endian in the file; a load and, on a big-endian machine, a swap.
+    uint32_t v;
+    memcpy(&v, p, 4);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
+    return v;
 }
 
 void GameRecord::decode(const uint8_t* in) {
@@ -318,15 +327,16 @@ Verdict GameIndex::check(const FileIdentity* games) {
     if (at != size) return Verdict::Damaged;
 
     uint64_t textSum = 0, movesSum = 0;
-    GameRecord r;
+    const uint32_t texts = uint32_t(stringAt.size());
     for (uint64_t i = 0; i < count; i++) {
-        r.decode(recordBytes(i));
-        if (r.white >= stringAt.size() || r.black >= stringAt.size() ||
-            r.event >= stringAt.size() || r.site >= stringAt.size())
+        const uint8_t* r = recordBytes(i);
+        if (GameRecord::get32(r + 8) >= texts || GameRecord::get32(r + 12) >= texts ||
+            GameRecord::get32(r + 16) >= texts || GameRecord::get32(r + 20) >= texts)
             return Verdict::Damaged;
-        if ((r.flags & kPacked) == 0 && r.movesLength != 0) return Verdict::Damaged;
-        textSum += r.length;
-        movesSum += r.movesLength;
+        const uint32_t moves = GameRecord::movesLengthOf(r);
+        if ((get16(r + 33) & kPacked) == 0 && moves != 0) return Verdict::Damaged;
+        textSum += GameRecord::lengthOf(r);
+        movesSum += moves;
         if ((i & 0xFFFFF) == 0xFFFFF) release(recordBytes(i));
     }
     release(base + size);

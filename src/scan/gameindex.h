@@ -73,6 +73,10 @@ struct GameRecord {
 
     void encode(uint8_t* out) const;
     void decode(const uint8_t* in);
+    // Single fields of an encoded record, for passes that need no more.
+    static uint32_t lengthOf(const uint8_t* in) { return get32(in); }
+    static uint32_t movesLengthOf(const uint8_t* in) { return get32(in + 4); }
+    static uint32_t get32(const uint8_t* p);
 };
 
 // The 2x2 block of a square (0 = a1 ... 63 = h8).

@@ -74,8 +74,8 @@ class TextReader {
 
 IndexedScan::IndexedScan(matchFilter& q, const GameIndex& idx) : query(q), index(idx) {
     IndexPlanner planner(query);
-    wanted.resize(index.games());
     GameRecord r;
+    wanted.resize(index.games());
     for (uint64_t i = 0; i < index.games(); i++) {
         index.record(i, r);
         wanted[i] = planner.mayMatch(index, r);
@@ -92,15 +92,14 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
     record.SetBufferSize(kRecordBufferSize);
     record.SetGrowable(true);
     std::vector<char> text;
-    GameRecord r;
     uint64_t offset = 0;
     for (uint64_t i = 0; i < index.games(); i++) {
         if (interruption::signal() != 0) return ScanEnd::Interrupted;
         const long n = long(i + 1);
-        index.record(i, r);
-        if ((i & 0xFFFFF) == 0xFFFFF) index.release(index.recordBytes(i));
         const uint64_t at = offset;
-        offset += r.length;
+        const uint32_t length = GameRecord::lengthOf(index.recordBytes(i));
+        offset += length;
+        if ((i & 0xFFFFF) == 0xFFFFF) index.release(index.recordBytes(i));
         writer.progress(n);
         if (query.gamenumbermin > 0) {
             if (n < query.gamenumbermin) continue;
@@ -108,7 +107,7 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
         }
         if (!wanted[i]) continue;
         errno = 0;
-        if (!reader.read(at, r.length, text)) {
+        if (!reader.read(at, length, text)) {
             error = errno;
             return ScanEnd::Done;
         }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "scan/gameindex.h"
 #include "scan/parallelscan.h"
@@ -31,6 +32,7 @@ class IndexedScan {
   private:
     matchFilter& query;
     const gameindex::GameIndex& index;
+    // A bit a game: memory stays small whatever the number kept.
     std::vector<bool> wanted;
     uint64_t kept = 0;
     int error = 0;
