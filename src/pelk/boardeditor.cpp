@@ -42,7 +42,7 @@ constexpr FlagLabel kTransforms[] = {
     {BoardQuery::ShiftVertical, "Shifted along the files"},
 };
 constexpr FlagLabel kSearch[] = {
-    {BoardQuery::Variations, "Search &variations too"},
+    {BoardQuery::Variations, "In &variations too"},
     {BoardQuery::MarkAll, "Mark every matching &position"},
 };
 
@@ -109,9 +109,9 @@ BoardEditor::BoardEditor(QWidget* parent)
     auto* trLayout = new QGridLayout(transforms);
     for (int i = 0; i < 7; ++i)
         trLayout->addWidget(box(kTransforms[i]), i < 4 ? i : i - 4, i < 4 ? 0 : 1);
-    auto* search = new QGroupBox(QStringLiteral("Search"), this);
-    auto* searchLayout = new QVBoxLayout(search);
-    for (const FlagLabel& f : kSearch) searchLayout->addWidget(box(f));
+    // Searching variations and marking every match go with the conditions.
+    condLayout->addWidget(box(kSearch[0]), 3, 0, 1, 2);
+    condLayout->addWidget(box(kSearch[1]), 4, 0, 1, 2);
 
     auto* setsBox = new QGroupBox(QStringLiteral("Square sets"), this);
     auto* setsLayout = new QVBoxLayout(setsBox);
@@ -137,16 +137,13 @@ BoardEditor::BoardEditor(QWidget* parent)
     keptLayout->addWidget(kept_);
     connect(kept_, &QPlainTextEdit::textChanged, this, &BoardEditor::fieldsChanged);
 
-    sets_->setMaximumHeight(90);
-    kept_->setMaximumHeight(90);
+    sets_->setMaximumHeight(80);
+    kept_->setMaximumHeight(80);
 
     auto* right = new QVBoxLayout;
     right->addWidget(side);
     right->addWidget(conditions);
     right->addWidget(transforms);
-    right->addWidget(search);
-    right->addWidget(setsBox);
-    right->addWidget(keptBox);
     right->addStretch();
 
     auto* hint = new QLabel(
@@ -154,6 +151,7 @@ BoardEditor::BoardEditor(QWidget* parent)
                        "choice; right click clears; Shift+drag selects squares for one piece."),
         this);
     hint->setWordWrap(true);
+    hint->setMaximumWidth(board_->width());
     auto* left = new QVBoxLayout;
     left->addWidget(board_, 0, Qt::AlignLeft | Qt::AlignTop);
     left->addWidget(hint);
@@ -163,6 +161,9 @@ BoardEditor::BoardEditor(QWidget* parent)
     top->setSpacing(12);
     top->addLayout(left);
     top->addLayout(right, 1);
+    auto* lists = new QHBoxLayout;
+    lists->addWidget(setsBox, 1);
+    lists->addWidget(keptBox, 1);
 
     preview_->setReadOnly(true);
     auto* buttons = new QDialogButtonBox(this);
@@ -179,6 +180,7 @@ BoardEditor::BoardEditor(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addLayout(top);
+    layout->addLayout(lists);
     layout->addWidget(preview_);
     layout->addWidget(buttons);
 

@@ -61,8 +61,11 @@ void drawPieces(QPainter& p, const QRectF& r, quint16 pieces, qreal scale = 1) {
     if (items.isEmpty()) return;
     const int grid = items.size() == 1 ? 1 : items.size() <= 4 ? 2 : 3;
     const qreal cell = r.width() / grid;
+    // Rows left empty split the room above and below the ones drawn.
+    const int rows = std::min(grid, int((items.size() + grid - 1) / grid));
+    const qreal top = r.top() + (grid - rows) * cell / 2;
     for (int i = 0; i < items.size() && i < grid * grid; ++i) {
-        const QRectF c(r.left() + (i % grid) * cell, r.top() + (i / grid) * cell, cell, cell);
+        const QRectF c(r.left() + (i % grid) * cell, top + (i / grid) * cell, cell, cell);
         const QRectF inner =
             c.adjusted(c.width() * (1 - scale) / 2, c.height() * (1 - scale) / 2,
                        -c.width() * (1 - scale) / 2, -c.height() * (1 - scale) / 2);
