@@ -87,8 +87,8 @@ BoardEditor::BoardEditor(QWidget* parent)
     auto* conditions = new QGroupBox(QStringLiteral("Conditions"), this);
     auto* condLayout = new QGridLayout(conditions);
     for (int i = 0; i < 4; ++i) condLayout->addWidget(box(kConditions[i]), i / 2, i % 2);
-    moveFrom_->setRange(1, 999);
-    moveTo_->setRange(0, 999);
+    moveFrom_->setRange(0, 99999);
+    moveTo_->setRange(-1, 99999);
     moveTo_->setSpecialValueText(QStringLiteral("-"));
     moveNumber_->setToolTip(QStringLiteral(":movenumber: the move number lies in this range"));
     moveTo_->setToolTip(QStringLiteral("The last move number; - for the first one alone"));
@@ -169,7 +169,8 @@ BoardEditor::BoardEditor(QWidget* parent)
     auto* buttons = new QDialogButtonBox(this);
     auto* clear = buttons->addButton(QStringLiteral("C&lear"), QDialogButtonBox::ResetRole);
     buttons->addButton(insert_, QDialogButtonBox::AcceptRole);
-    buttons->addButton(QDialogButtonBox::Close);
+    // Escape closes too; Alt+C belongs to Check.
+    buttons->addButton(QDialogButtonBox::Close)->setText(QStringLiteral("Close"));
     insert_->setDefault(true);
     insert_->setToolTip(QStringLiteral(
         "Insert the list at the caret, or in place of the position list the caret is in"));
@@ -195,8 +196,8 @@ void BoardEditor::load(const BoardQuery& query) {
     for (int f = 0; f < BoardQuery::FlagCount; ++f)
         flags_[f]->setChecked(query.flag(BoardQuery::Flag(f)));
     moveNumber_->setChecked(query.moveMin() >= 0);
-    moveFrom_->setValue(std::max(1, query.moveMin()));
-    moveTo_->setValue(std::max(0, query.moveMax()));
+    moveFrom_->setValue(query.moveMin() >= 0 ? query.moveMin() : 1);
+    moveTo_->setValue(query.moveMax());
     kept_->setPlainText(query.keptText());
     loading_ = false;
     showQuery();
@@ -215,9 +216,7 @@ void BoardEditor::fieldsChanged() {
     moveFrom_->setEnabled(moveNumber_->isChecked());
     moveTo_->setEnabled(moveNumber_->isChecked());
     if (moveNumber_->isChecked()) {
-        // A last move before the first one is no range: the first alone.
-        const int to = moveTo_->value();
-        q.setMoveNumbers(moveFrom_->value(), to >= moveFrom_->value() ? to : -1);
+        q.setMoveNumbers(moveFrom_->value(), moveTo_->value());
     } else {
         q.setMoveNumbers(-1, -1);
     }

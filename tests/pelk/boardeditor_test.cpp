@@ -149,7 +149,7 @@ class BoardEditorTest : public QObject {
         editor.flagBox(BoardQuery::Mate)->click();
         editor.flagBox(BoardQuery::Check)->click();
         editor.flagBox(BoardQuery::Flip)->click();
-        editor.moveTo()->setValue(10);  // before the first: the first alone
+        editor.moveTo()->setValue(-1);  // shown as "-": the first move number alone
         editor.keptText()->setPlainText(QStringLiteral("  :piececount A 2 \n"));
         editor.squareSets()->setCurrentRow(0);
         for (QPushButton* b : editor.findChildren<QPushButton*>())
@@ -157,11 +157,14 @@ class BoardEditorTest : public QObject {
         QCOMPARE(editor.text(),
                  QStringLiteral("(position Qh7 :wtm :check :movenumber 20 :flip :flipcolor "
                                 ":shifthorizontal :variations :piececount A 2)"));
-        editor.moveTo()->setValue(0);
         for (QPushButton* b : editor.findChildren<QPushButton*>())
             if (b->text() == QStringLiteral("C&lear")) b->click();
         QCOMPARE(editor.text(), QStringLiteral("(position)"));
         QCOMPARE(editor.sideToMove()->checkedId(), int(NOCOLOR));
+        // Editing one field leaves the others' numbers as they were read.
+        editor.load(*BoardQuery::fromText(QStringLiteral("(position :movenumber 0 5)")));
+        editor.flagBox(BoardQuery::Check)->click();
+        QCOMPARE(editor.text(), QStringLiteral("(position :check :movenumber 0 5)"));
     }
 
     // Board opens the list the caret is in; Insert replaces that list, or
