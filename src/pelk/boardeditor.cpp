@@ -99,9 +99,7 @@ BoardEditor::BoardEditor(QWidget* parent)
     moves->addWidget(moveTo_);
     moves->addStretch();
     condLayout->addLayout(moves, 2, 0, 1, 2);
-    for (QObject* o : {static_cast<QObject*>(moveNumber_)})
-        connect(qobject_cast<QCheckBox*>(o), &QCheckBox::toggled, this,
-                &BoardEditor::fieldsChanged);
+    connect(moveNumber_, &QCheckBox::toggled, this, &BoardEditor::fieldsChanged);
     connect(moveFrom_, &QSpinBox::valueChanged, this, &BoardEditor::fieldsChanged);
     connect(moveTo_, &QSpinBox::valueChanged, this, &BoardEditor::fieldsChanged);
 
