@@ -166,14 +166,18 @@ bool isCount(const QString& word, bool signedOk) {
     return ok && (signedOk || n >= 0) && !word.startsWith(u'+');
 }
 
-// How many of the items after a keyword at `i` are its arguments, as hux
-// reads them: what the board keeps as text stays together with them.
-int argumentCount(const QString& keyword, const QList<Item>& items, int i, const QString& text) {
+// How many of the items after a keyword are its arguments, as hux reads them
+// (comments are no items for hux): `words` are the items that are not
+// comments, the keyword is words[i]. What the board keeps as text stays
+// together with its arguments.
+int argumentCount(const QString& keyword, const QList<Item>& items, const QList<int>& words, int i,
+                  const QString& text) {
     auto word = [&](int k) -> QString {
-        if (k >= items.size() || items[k].kind != Item::Word) return {};
-        return text.mid(items[k].start, items[k].end - items[k].start);
+        if (k >= words.size() || items[words[k]].kind != Item::Word) return {};
+        const Item& item = items[words[k]];
+        return text.mid(item.start, item.end - item.start);
     };
-    auto exists = [&](int k) { return k < items.size() && items[k].kind != Item::Comment; };
+    auto exists = [&](int k) { return k < words.size(); };
     // min [max]: max only when the item after min reads as a count.
     auto counts = [&](int first, bool signedOk) {
         if (!exists(first)) return 0;
@@ -203,6 +207,13 @@ int argumentCount(const QString& keyword, const QList<Item>& items, int i, const
         return 1 + (isCount(word(i + 2), false) ? counts(i + 2, false) : 0);
     }
     return 0;
+}
+
+// Whether the last line of a text ends in a comment, which would swallow
+// whatever followed on that line.
+bool endsInComment(const QString& text) {
+    const QList<QueryToken> last = queryTokens(QStringView(text).mid(text.lastIndexOf(u'\n') + 1));
+    return !last.isEmpty() && last.last().kind == QueryToken::Comment;
 }
 
 // The spellings each board condition is read under; the first is written.
@@ -414,27 +425,35 @@ std::optional<BoardQuery> BoardQuery::fromText(const QString& text) {
         }
     }
 
-    BoardQuery q;
-    QStringList kept;
-    bool afterRelation = false;
-    auto source = [&](int from, int to) {
-        return text.mid(items[from].start, items[to].end - items[from].start);
+    QList<int> words;  // the items hux reads: all but the comments
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i].kind != Item::Comment) words << i;
+    auto textOf = [&](int item) {
+        return text.mid(items[item].start, items[item].end - items[item].start);
     };
+
+    BoardQuery q;
+    QString kept;
+    auto keep = [&](int from, int to) {
+        if (!kept.isEmpty()) kept += endsInComment(kept) ? u'\n' : u' ';
+        kept += text.mid(items[from].start, items[to].end - items[from].start);
+    };
+    bool afterRelation = false;
     for (int i = 0; i < items.size(); ++i) {
         const Item& item = items[i];
-        const QString word = text.mid(item.start, item.end - item.start);
+        const QString word = textOf(i);
         if (item.kind == Item::List) {
             // An empty list ends the position list for hux: it and all after
             // it stay as they are.
             if (QStringView(word).mid(1, word.size() - 2).trimmed().isEmpty()) {
-                kept << text.mid(item.start, items.last().end - item.start);
+                keep(i, int(items.size()) - 1);
                 break;
             }
-            kept << word;
+            keep(i, i);
             continue;
         }
         if (item.kind == Item::Comment) {
-            kept << word;
+            keep(i, i);
             continue;
         }
         if (word.startsWith(u':')) {
@@ -450,23 +469,19 @@ std::optional<BoardQuery> BoardQuery::fromText(const QString& text) {
                 }
             }
             if (isFlag) continue;
-            const int args = argumentCount(word, items, i, text);
-            if (word == u":movenumber" && q.moveMin_ < 0 && args > 0) {
-                const QString min =
-                    text.mid(items[i + 1].start, items[i + 1].end - items[i + 1].start);
-                if (isCount(min, false)) {
-                    q.moveMin_ = min.toInt();
-                    q.moveMax_ = args == 2 ? text.mid(items[i + 2].start,
-                                                      items[i + 2].end - items[i + 2].start)
-                                                 .toInt()
-                                           : -1;
-                    i += args;
-                    continue;
-                }
+            const int at = int(words.indexOf(i));
+            const int args = argumentCount(word, items, words, at, text);
+            const int last = words[at + args];
+            if (word == u":movenumber" && q.moveMin_ < 0 && args > 0 &&
+                isCount(textOf(words[at + 1]), false)) {
+                q.moveMin_ = textOf(words[at + 1]).toInt();
+                q.moveMax_ = args == 2 ? textOf(words[at + 2]).toInt() : -1;
+                i = last;
+                continue;
             }
             if (word == u":relation") afterRelation = true;
-            kept << source(i, i + args);
-            i += args;
+            keep(i, last);
+            i = last;
             continue;
         }
         // A :relation's :pattern takes the designators written before it:
@@ -476,10 +491,10 @@ std::optional<BoardQuery> BoardQuery::fromText(const QString& text) {
         if (d) {
             q.designators_ << *d;
         } else {
-            kept << word;
+            keep(i, i);
         }
     }
-    q.kept_ = kept.join(u' ');
+    q.kept_ = kept;
     return q;
 }
 
@@ -518,9 +533,7 @@ QString BoardQuery::toText() const {
     if (!kept_.isEmpty()) words << kept_;
     QString text = words.join(u' ');
     // A comment on the last line would swallow the closing parenthesis.
-    const QStringView lastLine = QStringView(text).mid(text.lastIndexOf(u'\n') + 1);
-    const QList<QueryToken> last = queryTokens(lastLine);
-    if (!last.isEmpty() && last.last().kind == QueryToken::Comment) text += u'\n';
+    if (endsInComment(text)) text += u'\n';
     return text + u')';
 }
 

@@ -111,6 +111,11 @@ class BoardQueryTest : public QObject {
             "       (position :check)))");
         row("a last comment keeps the parenthesis on its own line", "(position Qh7 ; the queen\n)",
             "(position Qh7 ; the queen\n)");
+        row("comments between a keyword and its arguments",
+            "(position :movefrom ; the pawn\n Pe7 Qh7)",
+            "(position Qh7 :movefrom ; the pawn\n Pe7)");
+        row("a comment is followed by a line break", "(position ; first\n :not Qh7 :initial)",
+            "(position Qh7 ; first\n:not :initial)");
         row("line breaks and blanks between items", "(position\n   Qh7\n\tkg8   :btm\n )",
             "(position Qh7 kg8 :btm)");
     }
@@ -241,6 +246,8 @@ class BoardQueryTest : public QObject {
             << "(position P[a-c2] p[f-h7] Nf3 :shifthorizontal :flipcolor :markall)" << true;
         QTest::newRow("mates with kept counts")
             << "(position :mate :piececount A 3 8 :wtm)" << true;
+        QTest::newRow("comments") << "(position ; the queen\n Qh7 :not ; no king\n kg8 :btm)"
+                                  << false;
         QTest::newRow("spellings")
             << "(position Rh1 kg8 Pa2 :horizontalshift :flipdihedral)" << true;
         QTest::newRow("knight and a flip")
