@@ -1,12 +1,11 @@
 // The position as the query predicates see it: 64 squares a1 = 0 ... h8 = 63
 // holding one letter each (KQRBNP white, kqrbnp black, "." empty), the side
 // to move, the ply, the game's result, and check, mate and stalemate worked
-// out on demand; when
-// the whole game was replayed first, also the moves played from it and the
-// positions they lead to, the other positions of the game with their
-// placements, and the identities (marks) of the pieces when those are
-// followed. Symmetric patterns are tested on transformed views of the board
-// rather than by transforming the pattern.
+// out on demand; when the whole game was replayed first, also the moves
+// played from it and the positions they lead to, the other positions of the
+// game with their placements, and the identities (marks) of the pieces when
+// those are followed. Symmetric patterns are tested on transformed views of
+// the board rather than by transforming the pattern.
 import { attacks } from 'chessops/attacks';
 import { SquareSet } from 'chessops/squareSet';
 

@@ -546,8 +546,9 @@ export const queries = [
     example: 'draws.hux',
     files: ['classics.pgn'],
     hux: ':result 1/2',
-    // hux takes a Result tag that starts with 1/2 for a draw ("1/2" too).
-    headers: (h) => (h.get('Result') ?? '').startsWith('1/2'),
+    // The game's result: the one ending the move text, else a Result tag
+    // that starts with 1/2 ("1/2" too).
+    game: (g) => g.result === '1/2',
   },
   {
     name: 'example-game-numbers',
@@ -561,7 +562,7 @@ export const queries = [
     // ahead: the result swaps with the colours, as the material does.
     name: 'example-piece-up-and-lost',
     example: 'piece-up-and-lost.hux',
-    files: ['classics.pgn'],
+    files: ['masters.pgn', 'classics.pgn'],
     hux: '(position :movenumber 25 200 :powerdifference ? 3 100 :result 0-1 :flipcolor)',
     test: (p) =>
       between(p.moveNumber, 25, 200) &&
@@ -572,7 +573,7 @@ export const queries = [
     // piece gone and every other square the same, the same side to move.
     name: 'example-windmill',
     example: 'windmill.hux',
-    files: ['classics.pgn'],
+    files: ['masters.pgn', 'classics.pgn'],
     hux: '(position :relation (:missingpiececount a 1))',
     ahead: true,
     test: (p) => p.related({ missing: ['kqrbnp', 1, 1] }),
