@@ -324,3 +324,23 @@ test('every example has its claim among the queries', async (t) => {
     });
   }
 });
+
+// The counts of games that the end-to-end sequence test asserts on
+// classics.pgn are those the queries carry, so that the run over the real
+// games checks them against the independent count.
+test('the sequence counts asserted elsewhere are among the queries', () => {
+  const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+  const source = readFileSync(join(top, 'tests', 'e2e', 'sequence_test.cpp'), 'utf8');
+  // const std::string NAME = "..." "...";  then cases {NAME + "...", COUNT
+  const words = new Map(
+    [...source.matchAll(/const std::string (\w+) =\s*((?:"[^"]*"\s*)+);/g)].map((m) => [m[1], [...m[2].matchAll(/"([^"]*)"/g)].map((x) => x[1]).join('')]),
+  );
+  const cases = [...source.matchAll(/\{(\w+) \+ "([^"]*)", (\d+)/g)].filter((m) => words.has(m[1]));
+  assert.equal(cases.length, 6, 'the sequence cases of sequence_test.cpp');
+  for (const [, name, rest, count] of cases) {
+    const hux = words.get(name) + rest;
+    const entry = queries.find((q) => q.hux === hux);
+    assert.ok(entry, `no query for ${hux}`);
+    assert.equal(entry.matching?.['classics.pgn'], Number(count), hux);
+  }
+});
