@@ -1,6 +1,7 @@
 // Checks of the independent side itself: where it cuts a file into games,
 // which positions a game's replay yields, and the board views the query
-// predicates use. Run with: node --test tests/agreement/
+// predicates use; and that the queries state every example's claim and the
+// counts the project's tests assert. Run with: node --test tests/agreement/
 import assert from 'node:assert/strict';
 import { mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
