@@ -126,6 +126,7 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
         if (text < 0) cannotOpen(query.pgnfile, errno);
         try {
             end = scan.run(text);
+            if (scan.readError() != 0) input->readFailed(scan.readError());
         } catch (...) {
             writer.close();
             throw;
