@@ -522,24 +522,15 @@ errorT Position::resolvePieceMove(simpleMoveT* m, pieceT type, squareT to, fyleT
     SquareSet cands = PieceSet[p];
     if (fromFyle != NO_FYLE) cands &= fyle_Set(fromFyle);
     if (fromRank != NO_RANK) cands &= rank_Set(fromRank);
-    switch (type) {
-        case KNIGHT:
-            cands &= kAttack.knight[to];
-            break;
-        case ROOK:
-            cands &= attack_Rook(to, occupied);
-            break;
-        case BISHOP:
-            cands &= attack_Bishop(to, occupied);
-            break;
-        default:
-            cands &= attack_Rook(to, occupied) | attack_Bishop(to, occupied);
-            break;
-    }
+    cands &= type == KNIGHT   ? kAttack.knight[to]
+             : type == ROOK   ? kAttack.rookLines[to]
+             : type == BISHOP ? kAttack.bishopLines[to]
+                              : kAttack.rookLines[to] | kAttack.bishopLines[to];
     if (cands == 0) return ERROR_InvalidMove;
     squareT from = NULL_SQUARE;
     for (; cands != 0; cands &= cands - 1) {
         const squareT sq = squareT(std::countr_zero(cands));
+        if (type != KNIGHT && (kAttack.between[sq][to] & occupied) != 0) continue;
         if (!trialIsLegal(sq, to, to)) continue;
         if (from != NULL_SQUARE) return ERROR_InvalidMove;
         from = sq;
