@@ -252,98 +252,111 @@ inline bool hasClass(const char* c, uint8_t cls) {
 bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token, bool skipNumbers) {
     if (UnGetCount != 0 || bufSize <= kFastTokenMax) return false;
     auto at = [](const char* c) { return static_cast<unsigned char>(*c); };
-    const char* const end = InFile->Buffered() + InFile->BufferedLength();
-    const char* p;
+    const char* const base = InFile->Buffered();
+    const char* const end = base + InFile->BufferedLength();
+    uint32_t lines = 0;
+    // Hands everything before `upTo` over at once, counters included.
+    auto consume = [&](const char* upTo) {
+        BytesSeen += static_cast<uint32_t>(upTo - base);
+        LineCounter += lines;
+        InFile->Skip(static_cast<size_t>(upTo - base));
+    };
+    const char* p = base;
     const char* q;
-    char* out;
     int first;
     const char* limit;
     while (true) {
-        const char* const start = InFile->Buffered();
-        p = start;
-        uint32_t lines = 0;
         while (p < end && hasClass(p, kSkipClass)) {
             if (*p == '\n') ++lines;
             ++p;
         }
-        BytesSeen += static_cast<uint32_t>(p - start);
-        LineCounter += lines;
-        InFile->Skip(static_cast<size_t>(p - start));
         // The token and the character after it must both be buffered.
-        if (end - p <= static_cast<ptrdiff_t>(kFastTokenMax)) return false;
+        if (end - p <= static_cast<ptrdiff_t>(kFastTokenMax)) {
+            consume(p);
+            return false;
+        }
         limit = p + kFastTokenMax;
         first = at(p);
         q = p + 1;
-        out = buffer;
-        *out++ = static_cast<char>(first);
         if (first < '1' || first > '9') break;
-        while (q < limit && isDigit(at(q))) *out++ = *q++;
+        while (q < limit && isDigit(at(q))) ++q;
         const int ch = at(q);
-        if (!(isSpace(ch) || ch == '.' || ch == ')' || ch == '(' || ch == '{')) return false;
+        if (!(isSpace(ch) || ch == '.' || ch == ')' || ch == '(' || ch == '{')) {
+            consume(p);
+            return false;
+        }
         if (!skipNumbers) {
-            *out = 0;
-            BytesSeen += static_cast<uint32_t>(q - p);
-            InFile->Skip(static_cast<size_t>(q - p));
+            memcpy(buffer, p, static_cast<size_t>(q - p));
+            buffer[q - p] = 0;
+            consume(q);
             *token = TOKEN_MoveNum;
             return true;
         }
         // The move text reader has no use for move numbers: the token it
         // would get is passed over here, exactly as it would be read.
-        BytesSeen += static_cast<uint32_t>(q - p);
-        InFile->Skip(static_cast<size_t>(q - p));
+        p = q;
     }
 
+    char* out = buffer;
+    *out++ = static_cast<char>(first);
     tokenT result;
     bool takeTerminator = false;
-    if (first == 'O') {
-        if (q[0] != '-' || q[1] != 'O') return false;
-        q += 2;
-        result = TOKEN_Move_Castle_King;
-        if (q[0] == '-' && q[1] == 'O') {
+    // The token from p, its end left in q; false when the slow path must read it.
+    auto readMove = [&]() {
+        if (first == 'O') {
+            if (q[0] != '-' || q[1] != 'O') return false;
             q += 2;
-            result = TOKEN_Move_Castle_Queen;
-        }
-        if (!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') return false;
-        for (const char* c = p + 1; c < q; ++c) *out++ = *c;
-    } else if (first == 'N' || first == 'B' || first == 'R' || first == 'Q' || first == 'K') {
-        while (q < limit && hasClass(q, kSquareClass)) {
-            if (*q != 'x') *out++ = *q;
-            ++q;
-        }
-        if ((!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') || out - buffer < 2)
+            result = TOKEN_Move_Castle_King;
+            if (q[0] == '-' && q[1] == 'O') {
+                q += 2;
+                result = TOKEN_Move_Castle_Queen;
+            }
+            if (!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') return false;
+            for (const char* c = p + 1; c < q; ++c) *out++ = *c;
+        } else if (first == 'N' || first == 'B' || first == 'R' || first == 'Q' || first == 'K') {
+            while (q < limit && hasClass(q, kSquareClass)) {
+                if (*q != 'x') *out++ = *q;
+                ++q;
+            }
+            if ((!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') || out - buffer < 2)
+                return false;
+            result = TOKEN_Move_Piece;
+        } else if (isFyle(first)) {
+            bool seenDigit = false;
+            while (q < limit && hasClass(q, kSquareClass)) {
+                // After the rank, "ep" may follow: left to the slow path.
+                if (seenDigit && *q == 'e') return false;
+                if (isRank(at(q))) seenDigit = true;
+                if (*q != 'x') *out++ = *q;
+                ++q;
+            }
+            if (hasClass(q, kSpaceClass)) {
+                takeTerminator = true;
+            } else if (!hasClass(q, kUnreadClass)) {
+                return false;
+            }
+            result = TOKEN_Move_Pawn;
+        } else if (first == '+' || first == '#') {
+            const int ch = at(q);
+            if (!(isSpace(ch) || ch == '!' || ch == '?' || ch == '$' || ch == ')' || ch == '(' ||
+                  ch == '{' || ch == ';'))
+                return false;
+            result = first == '+' ? TOKEN_Check : TOKEN_Mate;
+        } else {
             return false;
-        result = TOKEN_Move_Piece;
-    } else if (isFyle(first)) {
-        bool seenDigit = false;
-        while (q < limit && hasClass(q, kSquareClass)) {
-            // After the rank, "ep" may follow: left to the slow path.
-            if (seenDigit && *q == 'e') return false;
-            if (isRank(at(q))) seenDigit = true;
-            if (*q != 'x') *out++ = *q;
-            ++q;
         }
-        if (hasClass(q, kSpaceClass)) {
-            takeTerminator = true;
-        } else if (!hasClass(q, kUnreadClass)) {
-            return false;
-        }
-        result = TOKEN_Move_Pawn;
-    } else if (first == '+' || first == '#') {
-        const int ch = at(q);
-        if (!(isSpace(ch) || ch == '!' || ch == '?' || ch == '$' || ch == ')' || ch == '(' ||
-              ch == '{' || ch == ';'))
-            return false;
-        result = first == '+' ? TOKEN_Check : TOKEN_Mate;
-    } else {
+        return true;
+    };
+    if (!readMove()) {
+        consume(p);
         return false;
     }
     *out = 0;
     if (takeTerminator) {
-        if (*q == '\n') ++LineCounter;
+        if (*q == '\n') ++lines;
         ++q;
     }
-    BytesSeen += static_cast<uint32_t>(q - p);
-    InFile->Skip(static_cast<size_t>(q - p));
+    consume(q);
     *token = result;
     return true;
 }
