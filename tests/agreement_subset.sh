@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The independent agreement checks on a subset that CI can afford (about ten
-# minutes on two cores): the position lists of tests/agreement/queries.mjs,
-# the PGN reader and the writer, over classics.pgn and the first games of
-# masters.pgn (kept under its own name, which the query table knows). The
-# subset is built at run time in BUILD_DIR/agreement-subset/ and handed to
-# each script as its data directory. Fails when any check fails.
+# minutes on two cores): the position lists of tests/agreement/queries.mjs
+# (the examples' claims also on their sample games), the PGN reader and the
+# writer, over classics.pgn and the first games of masters.pgn (kept under
+# its own name, which the query table knows). The subset is built at run
+# time in BUILD_DIR/agreement-subset/ and handed to each script as its data
+# directory. Fails when any check fails.
 # Usage: tests/agreement_subset.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -5,18 +5,7 @@
 # (Ctrl+Shift+C copies the shown position as FEN). With a second argument,
 # also saves a screenshot of the viewer there (needs ImageMagick).
 # Usage: tests/pelk_viewer.sh [BUILD_DIR] [SCREENSHOT.png]
-set -euo pipefail
-
-top=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$top/build}" && pwd)
-shot=${2:+$(realpath -m "$2")}
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/pelk_display.sh"
 fail() { echo "pelk viewer check: $*" >&2; exit 1; }
 command -v xclip >/dev/null || fail "xclip is missing: install it with scripts/deps.sh"
 
@@ -35,11 +24,7 @@ first='rn1qkbnr/ppp2B1p/3p2p1/4N3/4P3/2N5/PPPP1PPP/R1BbK2R b KQkq - 0 6'
 second='rn1q1bnr/ppp1kB1p/3p2p1/3NN3/4P3/8/PPPP1PPP/R1BbK2R b KQ - 2 7'
 game2='rnb1kbnr/pppp1ppp/8/8/2B1Pp1q/8/PPPP2PP/RNBQK1NR w KQkq - 2 4'
 
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "the virtual display did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_display 1280x900x24
 
 (cd "$work/results" && exec "$build/pelk" --view checks.pgn >"$work/pelk.log" 2>&1) &
 pids+=($!)

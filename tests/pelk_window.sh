@@ -5,18 +5,7 @@
 # from the palette in mid-line and runs again. With a second argument,
 # also saves a screenshot of the window there (needs ImageMagick).
 # Usage: tests/pelk_window.sh [BUILD_DIR] [SCREENSHOT.png]
-set -euo pipefail
-
-top=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$top/build}" && pwd)
-shot=${2:+$(realpath -m "$2")}
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/pelk_display.sh"
 fail() {
   [ -n "${shot:-}" ] && [ -n "${window:-}" ] && import -window root "$shot" 2>/dev/null
   echo "pelk window check: $*" >&2
@@ -35,12 +24,7 @@ cat > "$work/morphy.hux" <<'EOF'
                  :markall))
 EOF
 
-# The server picks a free display itself, so parallel runs do not collide.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "the virtual display did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_display 1024x768x24
 
 (cd "$work" && exec "$build/pelk" morphy.hux >"$work/pelk.log" 2>&1) &
 pids+=($!)

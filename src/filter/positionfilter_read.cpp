@@ -20,6 +20,7 @@
 #include "filter/tag.h"
 #include "filter/tagfilter.h"
 #include "query/queryerror.h"
+#include "query/querywarning.h"
 #include "query/strlist.h"
 #include "query/util.h"
 
@@ -406,10 +407,8 @@ strlist* readRelationItem(positionFilter* f, PairPositionFilter* relation, strli
     auto is = [k](const char* word) { return k != nullptr && strcmp(k, word) == 0; };
     if (is(":matchidentity") || is(":nomatchidentity")) {
         int min = is(":matchidentity") ? 0 : 1;
-        fprintf(stderr,
-                "Warning: :matchidentity is deprecated. Use :originaldifferentcount %d 64 "
-                "instead\n",
-                min);
+        querywarning::print(
+            ":matchidentity is deprecated. Use :originaldifferentcount %d 64 instead\n", min);
         relation->noriginaldifferencesmin = min;
         relation->noriginaldifferencesmax = 64;
     } else if (is(":pattern")) {

@@ -1,7 +1,7 @@
-// The viewer's chess board: the position shown, drawn by the program at any
-// size, with coordinates, the last move highlighted and a frame and badge
-// on a position the query marked. The pieces are the chess glyphs of a free
-// font, filled and outlined as shapes.
+// The viewer's chess board: the position shown, drawn at any size with
+// coordinates, the last move highlighted and a frame and badge on a position
+// the query marked. Clicks select squares, whose pieces "Search this
+// position" takes.
 #pragma once
 
 #include <QWidget>
@@ -20,14 +20,23 @@ class BoardWidget : public QWidget {
     void setPosition(const std::array<pieceT, 64>& board, squareT from, squareT to, int marks);
     bool isFlipped() const { return flipped_; }
     int marks() const { return marks_; }
+    // The selected squares, bit n for square n; a new position clears them.
+    quint64 selection() const { return selected_; }
+    void toggleSelected(squareT sq);
+    void clearSelection();
+    squareT squareAt(const QPointF& point) const;
     QSize sizeHint() const override { return {420, 420}; }
     QSize minimumSizeHint() const override { return {160, 160}; }
 
   public slots:
     void flip();
 
+  signals:
+    void selectionChanged();
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
   private:
     std::array<pieceT, 64> board_{};
@@ -35,4 +44,5 @@ class BoardWidget : public QWidget {
     squareT to_ = NULL_SQUARE;
     int marks_ = 0;
     bool flipped_ = false;
+    quint64 selected_ = 0;
 };

@@ -1,10 +1,17 @@
 #include "pelk/foundgames.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QRegularExpression>
-#include <QStringDecoder>
+#include <memory>
+
+#include "core/date.h"
+#include "core/game.h"
+#include "core/mfile.h"
+#include "core/pgnparser.h"
+#include "pelk/resultindex.h"
 
 FoundGames::FoundGames(QWidget* parent) : QTreeWidget(parent) {
     setHeaderLabels({QStringLiteral("Game"), QStringLiteral("White"), QStringLiteral("Black"),
@@ -33,38 +40,20 @@ QList<int> FoundGames::numbersIn(const QString& output) {
 }
 
 QList<FoundGames::Headers> FoundGames::readHeaders(const QString& path) {
-    static const QRegularExpression tag(
-        QStringLiteral("^\\s*\\[([A-Za-z0-9_]+)\\s+\"((?:[^\"\\\\]|\\\\.)*)\"\\s*\\]"));
     QList<Headers> games;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return games;
-    bool inMoves = true;  // a tag after moves (or at the start) opens a game
-    while (!file.atEnd()) {
-        const QByteArray bytes = file.readLine();
-        // Move text is most of a file: only a line starting with "[" can be a tag.
-        if (!bytes.trimmed().startsWith('[')) {
-            if (!bytes.trimmed().isEmpty()) inMoves = true;
-            continue;
-        }
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        QString line = utf8(bytes);
-        if (utf8.hasError()) line = QString::fromLatin1(bytes);
-        const QRegularExpressionMatch match = tag.match(line);
-        if (!match.hasMatch()) {
-            if (!line.trimmed().isEmpty()) inMoves = true;
-            continue;
-        }
-        if (inMoves) games << Headers{};
-        inMoves = false;
-        QString value = match.captured(2);
-        value.replace(QStringLiteral("\\\""), QStringLiteral("\""))
-            .replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
-        const QString name = match.captured(1);
-        Headers& game = games.last();
-        if (name == u"White") game.white = value;
-        if (name == u"Black") game.black = value;
-        if (name == u"Result") game.result = value;
-        if (name == u"Date") game.date = value;
+    MFile file;
+    if (QFileInfo(path).isDir() ||
+        file.Open(QFile::encodeName(path).constData(), FMODE_ReadOnly) != OK) {
+        return games;
+    }
+    PgnParser parser(&file);
+    parser.SetEndOfInputWarnings(false);
+    auto game = std::make_unique<Game>();
+    while (parser.ParseGame(game.get()) != ERROR_NotFound) {
+        games << Headers{ResultIndex::tagText(game->GetWhiteStr()),
+                         ResultIndex::tagText(game->GetBlackStr()),
+                         QString::fromLatin1(RESULT_LONGSTR[game->GetResult() & 3]),
+                         int(date_GetYear(game->GetDate()))};
     }
     return games;
 }
@@ -76,7 +65,7 @@ void FoundGames::showGames(const QList<int>& numbers, const QString& resultPath)
     QList<QTreeWidgetItem*> items;
     for (int i = 0; i < numbers.size(); i++) {
         const Headers game = i < games.size() ? games[i] : Headers{};
-        const QString year = game.date.left(4).contains(u'?') ? QString() : game.date.left(4);
+        const QString year = game.year > 0 ? QString::number(game.year) : QString();
         auto* item = new QTreeWidgetItem(
             {QString::number(numbers[i]), game.white, game.black, game.result, year});
         item->setData(0, Qt::UserRole, i + 1);

@@ -14,7 +14,8 @@ class FoundGames : public QTreeWidget {
   public:
     // The header tags of one game of a PGN file.
     struct Headers {
-        QString white, black, result, date;
+        QString white, black, result;
+        int year = 0;  // 0 when unknown
     };
 
     static constexpr int kNameWidth = 130;
@@ -23,9 +24,8 @@ class FoundGames : public QTreeWidget {
 
     // The game numbers in a run's output ("+<4>+<5>" gives 4 and 5).
     static QList<int> numbersIn(const QString& output);
-    // The headers of the games of a PGN file in file order; the file is read
-    // as UTF-8, line by line as Latin-1 where that fails. Empty when the
-    // file cannot be read.
+    // The headers of the games of a PGN file in file order, as the viewer
+    // reads them. Empty when the file cannot be read.
     static QList<Headers> readHeaders(const QString& path);
 
     // Fills the list: one row per found game, in the order of the result

@@ -36,9 +36,9 @@ const GameListModel::Names& GameListModel::names(int row) const {
     if (Names* cached = names_.object(row)) return *cached;
     Game game;
     index_->read(row, &game, nullptr);
-    auto* names =
-        new Names{QString::fromUtf8(game.GetWhiteStr()), QString::fromUtf8(game.GetBlackStr()),
-                  QString::fromUtf8(game.GetEventStr())};
+    auto* names = new Names{ResultIndex::tagText(game.GetWhiteStr()),
+                            ResultIndex::tagText(game.GetBlackStr()),
+                            ResultIndex::tagText(game.GetEventStr())};
     names_.insert(row, names);
     return *names;
 }

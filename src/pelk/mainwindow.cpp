@@ -18,6 +18,8 @@
 #include <QToolButton>
 
 #include "pelk/aboutdialog.h"
+#include "pelk/boardeditor.h"
+#include "pelk/boardquery.h"
 #include "pelk/desktop.h"
 #include "pelk/enginerunner.h"
 #include "pelk/errorlocation.h"
@@ -81,6 +83,7 @@ MainWindow::MainWindow(PelkSetup setup, Desktop* desktop, QWidget* parent)
       found_(new FoundGames(this)),
       paletteDialog_(new PaletteDialog(this)),
       about_(new AboutDialog(this)),
+      board_(new BoardEditor(this)),
       fileName_(untitled()),
       viewOffer_(new QPushButton(QStringLiteral("View the games found"), this)) {
     if (setup_.paletteFile.isEmpty()) {
@@ -115,6 +118,7 @@ MainWindow::MainWindow(PelkSetup setup, Desktop* desktop, QWidget* parent)
     viewOffer_->setFlat(true);
     viewOffer_->hide();
     connect(viewOffer_, &QPushButton::clicked, this, &MainWindow::viewResult);
+    connect(board_, &BoardEditor::insertRequested, this, &MainWindow::insertBoardList);
     resize(820, 640);
     setFileName(untitled());
 }
@@ -194,6 +198,10 @@ void MainWindow::createActions() {
         make(QStringLiteral("Palette"), themedIcon("insert-text", glyphIcon(QStringLiteral("( )"))),
              QStringLiteral("The HUX keywords and structures palette"),
              QKeySequence(Qt::CTRL | Qt::Key_P));
+    QAction* boardAction =
+        make(QStringLiteral("&Board..."), themedIcon("view-grid", glyphIcon(QStringLiteral("#"))),
+             QStringLiteral("Board|Set up a position on a board and insert it as a position list"),
+             QKeySequence(Qt::CTRL | Qt::Key_B));
     QAction* aboutAction =
         make(QStringLiteral("&About..."),
              themedIcon("help-about", s->standardIcon(QStyle::SP_MessageBoxInformation)),
@@ -219,6 +227,7 @@ void MainWindow::createActions() {
     connect(openResultAction, &QAction::triggered, this, &MainWindow::openResultFile);
     connect(paletteAction, &QAction::triggered, this, &MainWindow::showPalette);
     connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+    connect(boardAction, &QAction::triggered, this, &MainWindow::showBoard);
     cutAction->setEnabled(false);
     copyAction->setEnabled(false);
     connect(editor_, &QPlainTextEdit::copyAvailable, cutAction, &QAction::setEnabled);
@@ -237,6 +246,8 @@ void MainWindow::createActions() {
     edit->addSeparator();
     edit->addAction(fontAction);
     edit->addSeparator();
+    edit->addAction(boardAction);
+    edit->addSeparator();
     edit->addActions({gamesAction, outputAction});
     edit->addSeparator();
     edit->addActions({viewAction, externalAction});
@@ -253,6 +264,7 @@ void MainWindow::createActions() {
     tools->addAction(fontAction);
     tools->addSeparator();
     tools->addAction(paletteAction);
+    tools->addAction(boardAction);
     tools->addSeparator();
     tools->addAction(viewAction);
     tools->addSeparator();
@@ -556,11 +568,18 @@ void MainWindow::viewResult() {
     openViewer(path);
 }
 
-void MainWindow::openViewer(const QString& path, unsigned original) {
+ViewerWindow* MainWindow::ensureViewer() {
     if (!viewer_) {
         viewer_ = new ViewerWindow;
         viewer_->setAttribute(Qt::WA_DeleteOnClose);
+        viewer_->searchAction()->setEnabled(true);
+        connect(viewer_, &ViewerWindow::searchPosition, this, &MainWindow::searchPosition);
     }
+    return viewer_;
+}
+
+void MainWindow::openViewer(const QString& path, unsigned original) {
+    ensureViewer();
     viewer_->open(path, original);
     viewer_->show();
     viewer_->raise();
@@ -572,10 +591,7 @@ ViewerWindow* MainWindow::viewer() const {
 }
 
 void MainWindow::openResultFile() {
-    if (!viewer_) {
-        viewer_ = new ViewerWindow;
-        viewer_->setAttribute(Qt::WA_DeleteOnClose);
-    }
+    ensureViewer();
     viewer_->show();
     viewer_->openFile();
 }
@@ -644,6 +660,48 @@ void MainWindow::insertPaletteText(const PaletteChoice& choice) {
     cursor.endEditBlock();
     cursor.setPosition(start + placed.caret);
     editor_->setTextCursor(cursor);
+    editor_->setFocus();
+}
+
+void MainWindow::showBoard() {
+    const QString text = editor_->toPlainText();
+    const TextRange list = positionListAt(text, editor_->textCursor().position());
+    if (list.start >= 0) {
+        if (const auto query = BoardQuery::fromText(text.mid(list.start, list.length))) {
+            board_->load(*query);
+        }
+    }
+    board_->show();
+    board_->raise();
+    board_->activateWindow();
+}
+
+void MainWindow::searchPosition(const BoardQuery& query) {
+    board_->load(query);
+    board_->show();
+    board_->raise();
+    board_->activateWindow();
+}
+
+void MainWindow::insertBoardList(const QString& list) {
+    QTextCursor cursor = editor_->textCursor();
+    const TextRange target = positionListAt(editor_->toPlainText(), cursor.position());
+    cursor.beginEditBlock();
+    if (target.start >= 0) {
+        cursor.setPosition(target.start);
+        cursor.setPosition(target.start + target.length, QTextCursor::KeepAnchor);
+        cursor.insertText(list);
+    } else {
+        cursor.removeSelectedText();
+        const int start = cursor.position();
+        const QString indentation = Palette::indentation(editor_->toPlainText(), start);
+        cursor.insertText(
+            Palette::place(list, true, editor_->toPlainText(), start, indentation).text);
+    }
+    cursor.endEditBlock();
+    editor_->setTextCursor(cursor);
+    board_->hide();
+    activateWindow();
     editor_->setFocus();
 }
 

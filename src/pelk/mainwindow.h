@@ -12,6 +12,8 @@
 #include "pelk/queryfile.h"
 
 class AboutDialog;
+class BoardEditor;
+class BoardQuery;
 class Desktop;
 class EngineRunner;
 class FoundGames;
@@ -51,6 +53,7 @@ class MainWindow : public QMainWindow {
     QAction* stopAction() const { return stopAction_; }
     PaletteDialog* paletteDialog() const { return paletteDialog_; }
     AboutDialog* aboutDialog() const { return about_; }
+    BoardEditor* boardEditor() const { return board_; }
     const Palette& palette() const { return palette_; }
     PaletteChoice paletteChoice() const { return choice_; }
     bool isModified() const;
@@ -90,6 +93,13 @@ class MainWindow : public QMainWindow {
     void chooseFont();
     void showPalette();
     void showAbout();
+    // Board: the board editor, showing the position list the caret is in.
+    void showBoard();
+    // The board's list goes in place of the position list the caret is in,
+    // or at the caret.
+    void insertBoardList(const QString& list);
+    // A position from the viewer, on the board editor.
+    void searchPosition(const BoardQuery& query);
 
   signals:
     // A run of the engine ended and its output is complete in the pane.
@@ -119,6 +129,7 @@ class MainWindow : public QMainWindow {
     // The external viewer, when one may be run; otherwise "" with a note in
     // the pane when one was passed over.
     QString trustedViewer();
+    ViewerWindow* ensureViewer();
 
     PelkSetup setup_;
     Desktop* desktop_;
@@ -129,6 +140,7 @@ class MainWindow : public QMainWindow {
     bool rerun_ = false;  // Run once the stopped engine has ended
     PaletteDialog* paletteDialog_;
     AboutDialog* about_;
+    BoardEditor* board_;
     Palette palette_;
     QString paletteError_;
     PaletteChoice choice_;

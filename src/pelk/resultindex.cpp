@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <memory>
 
 #include "core/date.h"
@@ -116,6 +117,26 @@ int ResultIndex::findOriginal(unsigned n) const {
         if (entries_[i].original == n) return i;
     }
     return -1;
+}
+
+QString ResultIndex::decoded(const char* text) {
+    if (text == nullptr) return {};
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString result = utf8(QByteArrayView(text));
+    return utf8.hasError() ? QString::fromLatin1(text) : result;
+}
+
+QString ResultIndex::tagText(const char* value) {
+    QString text = decoded(value);
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\' && i + 1 < text.size() &&
+            (text[i + 1] == u'"' || text[i + 1] == u'\\'))
+            ++i;
+        shown += text[i];
+    }
+    return shown;
 }
 
 QByteArray ResultIndex::text(int i) const {

@@ -45,6 +45,13 @@ class ResultIndex : public QObject {
     // none is. A file without such notes counts its games from 1.
     int findOriginal(unsigned n) const;
 
+    // Text of the file as the reader keeps it (a name, a comment): UTF-8
+    // where it is valid, otherwise Latin-1 (files of either kind are common).
+    static QString decoded(const char* text);
+    // A tag's value as shown: decoded, with its escaped quotes and
+    // backslashes read.
+    static QString tagText(const char* value);
+
     // The game's text as it stands in the file.
     QByteArray text(int i) const;
     // Reads game i into game; false when the reader met an error (a move it

@@ -6,6 +6,7 @@
 #include "core/date.h"
 #include "core/game.h"
 #include "core/position.h"
+#include "pelk/resultindex.h"
 #include "pelk/resultmarks.h"
 
 namespace {
@@ -17,7 +18,7 @@ QString fenOf(const Position& pos) {
 }
 
 QString text(const char* s) {
-    return s == nullptr ? QString() : QString::fromUtf8(s);
+    return ResultIndex::decoded(s);
 }
 
 void fillBoard(ViewedNode& node, const Position& pos) {
@@ -55,11 +56,11 @@ struct PendingLine {
 void ViewedGame::build(Game& game) {
     nodes_.clear();
     marks_.clear();
-    white = text(game.GetWhiteStr());
-    black = text(game.GetBlackStr());
-    event = text(game.GetEventStr());
-    site = text(game.GetSiteStr());
-    round = text(game.GetRoundStr());
+    white = ResultIndex::tagText(game.GetWhiteStr());
+    black = ResultIndex::tagText(game.GetBlackStr());
+    event = ResultIndex::tagText(game.GetEventStr());
+    site = ResultIndex::tagText(game.GetSiteStr());
+    round = ResultIndex::tagText(game.GetRoundStr());
     char dateText[16];
     date_DecodeToString(game.GetDate(), dateText);
     date = QString::fromLatin1(dateText);

@@ -104,6 +104,13 @@ void ViewerWindow::createActions() {
         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] { model_->copyFen(); });
     add(edit, QStringLiteral("Copy &Game (PGN)"), QKeySequence(Qt::CTRL | Qt::Key_C),
         [this] { model_->copyPgn(); });
+    edit->addSeparator();
+    search_ = add(edit, QStringLiteral("&Search This Position"), QKeySequence(Qt::CTRL | Qt::Key_B),
+                  [this] { searchThisPosition(); });
+    search_->setStatusTip(
+        QStringLiteral("Put the pieces on the board editor: all of them, or those on the squares "
+                       "clicked on the board"));
+    search_->setEnabled(false);
     QMenu* go = menuBar()->addMenu(QStringLiteral("&Go"));
     add(go, QStringLiteral("Next Move"), QKeySequence(Qt::Key_Right),
         [this] { model_->forward(); });
@@ -186,4 +193,12 @@ void ViewerWindow::showStatus() {
     status_->setText(parts.join(QStringLiteral("  \u00b7  ")));
     note_->setText(model_->note());
     note_->setVisible(!model_->note().isEmpty());
+}
+
+void ViewerWindow::searchThisPosition() {
+    const ViewedNode* node = model_->node();
+    if (node == nullptr) return;
+    const QStringList fields = node->fen.split(u' ');
+    const colorT toMove = fields.size() > 1 && fields[1] == u"b" ? BLACK : WHITE;
+    emit searchPosition(BoardQuery::fromBoard(node->board, board_->selection(), toMove));
 }

@@ -5,7 +5,10 @@
 
 #include <QMainWindow>
 
+#include "pelk/boardquery.h"
+
 class BoardWidget;
+class QAction;
 class GameListModel;
 class MoveListView;
 class QLabel;
@@ -30,10 +33,18 @@ class ViewerWindow : public QMainWindow {
     MoveListView* moveList() const { return moves_; }
     QTableView* gameList() const { return games_; }
     QLabel* noteLabel() const { return note_; }
+    // "Search this position": on only when an editor listens.
+    QAction* searchAction() const { return search_; }
 
   public slots:
     // Asks for a PGN file and opens it.
     void openFile();
+    // The position shown as a position list: every piece, or only those on
+    // the squares selected on the board, with the side to move.
+    void searchThisPosition();
+
+  signals:
+    void searchPosition(const BoardQuery& query);
 
   private:
     void createActions();
@@ -48,4 +59,5 @@ class ViewerWindow : public QMainWindow {
     QTableView* games_;
     QLabel* note_;
     QLabel* status_;
+    QAction* search_ = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "query/queryerror.h"
+#include "query/querywarning.h"
 #include "query/util.h"
 
 namespace {
@@ -192,8 +193,8 @@ void warnIgnoredText(FILE* stream) {
         shown += char(ch);
         ch = next(stream);
     }
-    fprintf(stderr, "Warning: text after the query's list is ignored, from line %d: %s\n", line,
-            shown.c_str());
+    querywarning::print("text after the query's list is ignored, from line %d: %s\n", line,
+                        shown.c_str());
 }
 
 }  // namespace

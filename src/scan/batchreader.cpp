@@ -58,9 +58,10 @@ bool BatchReader::fill(Bytes& bytes, size_t n) {
         if (polled == 0 || (polled < 0 && errno == EINTR)) continue;
         ssize_t r = read(input, bytes.data() + old + got, n - got);
         if (r < 0 && errno == EINTR) continue;
-        // A read error ends the input as the end of the file does, as it
-        // does for the single reader.
+        // A read error ends the input: the batches before it are scanned,
+        // and the run reports the error afterwards, as for the single reader.
         if (r <= 0) {
+            if (r < 0) error = errno;
             more = false;
             break;
         }

@@ -49,6 +49,9 @@ class BatchReader {
 
     // The next batch, or null after the last. Single consumer.
     std::shared_ptr<Batch> next();
+    // The error (an errno value) of the read that ended the input early; 0
+    // when the input was read to its end or the reading was stopped.
+    int readError() const { return error; }
 
     // Where the last cut point of `data` lies: the start of a line beginning
     // with '[' whose previous line does not, at an offset of at least
@@ -76,4 +79,5 @@ class BatchReader {
     uint64_t index = 0;
     bool atEnd = false;
     bool done = false;
+    int error = 0;
 };

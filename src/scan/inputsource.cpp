@@ -27,6 +27,11 @@ constexpr int kPipeSize = 1024 * 1024;
 // How often a decoder waiting for input looks whether the reader has gone.
 constexpr int kPollMilliseconds = 100;
 
+// The damage of an input whose read failed with `errnum`.
+std::string unreadable(int errnum) {
+    return std::string("could not be read to its end (") + strerror(errnum) + ")";
+}
+
 }  // namespace
 
 InputSource::InputSource(int fd, const char* name) : fd(fd), shown(name) {
@@ -136,6 +141,12 @@ void InputSource::pump(int out) {
     close(out);
 }
 
+void InputSource::readFailed(int errnum) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (damageFound.empty()) damageFound = unreadable(errnum);
+    ended = true;
+}
+
 std::string InputSource::damage() const {
     std::lock_guard<std::mutex> lock(mutex);
     return ended ? damageFound : std::string();
@@ -219,7 +230,7 @@ void InputSource::decodeAll() {
         if (inLeft == 0 && !inputEnded) {
             ssize_t n = readInput(input.data(), input.size());
             if (n < 0) {
-                damage = std::string("could not be read to its end (") + strerror(errno) + ")";
+                damage = unreadable(errno);
                 break;
             }
             inputEnded = n == 0;
@@ -282,8 +293,7 @@ ssize_t InputSource::readPlain(char* buffer, size_t size) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             std::lock_guard<std::mutex> lock(mutex);
-            if (n < 0)
-                damageFound = std::string("could not be read to its end (") + strerror(errno) + ")";
+            if (n < 0) damageFound = unreadable(errno);
             ended = true;
         }
         return n;

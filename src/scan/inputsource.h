@@ -48,6 +48,9 @@ class InputSource {
     // Once the reader has met the end of the text: what ended it early, as
     // the words after the name ("is truncated"); empty after a sound end.
     std::string damage() const;
+    // A reader of descriptor() whose read failed with `errnum` says so here,
+    // at the end of its reading: damage() then tells it.
+    void readFailed(int errnum);
 
   private:
     struct Chunk {

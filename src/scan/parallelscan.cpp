@@ -78,6 +78,7 @@ struct ParallelScan::Shared : GameNumbering {
     int joinWaiters = 0;
     bool readerDone = false;
     uint64_t batchCount = 0;  // once readerDone
+    int readError = 0;        // once readerDone
     std::exception_ptr fatal;
     std::atomic<bool> stop{false};
 
@@ -138,6 +139,7 @@ void ParallelScan::Shared::read(int input) {
             std::lock_guard<std::mutex> lock(mutex);
             if (batch == nullptr || batch->last) {
                 readerDone = true;
+                readError = reader.readError();
                 batchCount = batch == nullptr ? 0 : batch->index + 1;
             }
             if (batch != nullptr) {
@@ -283,6 +285,11 @@ ParallelScan::ParallelScan(matchFilter& query, std::vector<std::unique_ptr<match
     : shared(std::make_unique<Shared>(query, std::move(workers), writer, options)) {}
 
 ParallelScan::~ParallelScan() = default;
+
+int ParallelScan::readError() const {
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    return shared->readError;
+}
 
 ScanEnd ParallelScan::run(int input) {
     Shared& s = *shared;

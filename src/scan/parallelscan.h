@@ -34,6 +34,9 @@ class ParallelScan {
     // Scans `input` to its end (or to the last game wanted). An error raised
     // by a test is raised here, after the marks of the games before it.
     ScanEnd run(int input);
+    // After run: the error (an errno value) of the read that ended the input
+    // early, 0 when it was read to its end.
+    int readError() const;
 
   private:
     struct Shared;

@@ -1,8 +1,6 @@
 #include "scan/scanrun.h"
 
-#include <fcntl.h>
 #include <sched.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include "core/textbuf.h"
 #include "filter/markboard.h"
 #include "query/queryerror.h"
+#include "query/querywarning.h"
 #include "query/strlist.h"
 #include "query/util.h"
 #include "scan/inputsource.h"
@@ -86,29 +85,11 @@ int availableCores() {
 
 std::unique_ptr<matchFilter> copyQuery(const matchFilter& query) {
     ASSERT(query.sourceStrlist != nullptr && query.sourceStrlist->car->eq("match"));
-    // Whatever the reading prints (a warning about an old keyword) it printed
-    // when the query itself was read: the copies are read without a word. No
-    // other thread runs while they are made.
-    fflush(stdout);
-    fflush(stderr);
-    int savedOut = dup(STDOUT_FILENO), savedErr = dup(STDERR_FILENO);
-    int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
-    close(null);
-    std::unique_ptr<matchFilter> copy;
-    try {
-        copy.reset(matchFilter::fromStrlist(query.sourceStrlist->cdr));
-    } catch (...) {
-    }
-    fflush(stdout);
-    fflush(stderr);
-    dup2(savedOut, STDOUT_FILENO);
-    dup2(savedErr, STDERR_FILENO);
-    close(savedOut);
-    close(savedErr);
-    // The list was read once already: it reads the same way again.
-    ASSERT(copy != nullptr);
+    // Whatever the reading warns of (an old keyword), it said so when the
+    // query itself was read. The list was read once already, so it reads the
+    // same way again.
+    querywarning::Silence quiet;
+    std::unique_ptr<matchFilter> copy(matchFilter::fromStrlist(query.sourceStrlist->cdr));
     copy->sourceStrlist = query.sourceStrlist;
     copy->tree = query.tree;
     copy->queryfile = query.queryfile;
@@ -145,6 +126,7 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
         if (text < 0) cannotOpen(query.pgnfile, errno);
         try {
             end = scan.run(text);
+            if (scan.readError() != 0) input->readFailed(scan.readError());
         } catch (...) {
             writer.close();
             throw;

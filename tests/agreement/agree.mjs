@@ -1,5 +1,8 @@
 // Runs every query of queries.mjs both here and in hux over the games of the
-// data's dev/ folder and compares the sets of matching game numbers.
+// data's dev/ folder and compares the sets of matching game numbers; the
+// queries that state an example's claim also run over the sample games of
+// examples/. Where an entry carries the count another test asserts for a
+// file (`matching`), the independent count must be that count.
 //
 // node agree.mjs --hux PATH [--data DIR] [--cache DIR] [--reader] [--show N]
 //                [--independent-only] [NAME...]
@@ -56,6 +59,7 @@ function cacheKey(query, file) {
     lines: query.lines ?? 'main',
     count: query.count ?? null,
     headers: query.headers?.toString() ?? null,
+    game: query.game?.toString() ?? null,
     test: query.test?.toString() ?? null,
     ahead: query.ahead ?? false,
     elements: query.elements?.map(String) ?? null,
@@ -168,19 +172,33 @@ function main() {
   const unknown = opts.names.filter((n) => !queries.some((q) => q.name === n));
   if (unknown.length) throw new Error(`no such query: ${unknown.join(', ')}`);
 
-  const files = [...new Set(chosen.flatMap((q) => q.files))];
+  // [name, path, queries]: the data files, then the sample games with the
+  // examples' claims.
+  const runs = [...new Set(chosen.flatMap((q) => q.files))].map((name) => [
+    name,
+    join(opts.data, name),
+    chosen.filter((q) => q.files.includes(name)),
+  ]);
+  const examples = chosen.filter((q) => q.example);
+  if (examples.length) runs.push(['examples/sample.pgn', join(top, 'examples', 'sample.pgn'), examples]);
   let failed = false;
   const summary = [];
-  for (const name of files) {
-    const file = join(opts.data, name);
+  for (const [name, file, list] of runs) {
     if (!existsSync(file)) {
-      console.log(`${name}: not in ${opts.data}, skipped`);
+      console.log(`${name}: not in ${dirname(file)}, skipped`);
       continue;
     }
     console.log(`${name}:`);
-    const list = chosen.filter((q) => q.files.includes(name));
     const results = independent(file, list, opts.cache);
     const games = results[0].games;
+    list.forEach((q, i) => {
+      const asserted = q.matching?.[name];
+      const n = Object.keys(results[i].matches).length;
+      if (asserted === undefined || asserted === n) return;
+      failed = true;
+      summary.push(`COUNT  ${name} ${q.name}: independent ${n}, asserted elsewhere ${asserted}`);
+      console.log(`  ${q.name}: independent ${n} games, the project's test asserts ${asserted}`);
+    });
     if (opts.independentOnly) {
       list.forEach((q, i) => {
         console.log(`  ${q.name}: ${Object.keys(results[i].matches).length} of ${games} games   ${q.hux}`);

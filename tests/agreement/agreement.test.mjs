@@ -1,6 +1,7 @@
 // Checks of the independent side itself: where it cuts a file into games,
 // which positions a game's replay yields, and the board views the query
-// predicates use. Run with: node --test tests/agreement/
+// predicates use; and that the queries state every example's claim and the
+// counts the project's tests assert. Run with: node --test tests/agreement/
 import assert from 'node:assert/strict';
 import { mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -12,7 +13,7 @@ import { Pos, sq, squares } from './board.mjs';
 import { evaluate, replayTree } from './evaluate.mjs';
 import { bindings, markKinds } from './marks.mjs';
 import { queries } from './queries.mjs';
-import { replayGame, splitGames } from './replay.mjs';
+import { gameResult, replayGame, splitGames } from './replay.mjs';
 
 // Replays PGN text: { sans, error } with one entry per position after the
 // start, prefixed by '~' inside a variation.
@@ -44,6 +45,18 @@ test('games are cut where hux cuts them', async (t) => {
       );
     });
   }
+  await t.test('the result that ends the move text', () => {
+    const text = '[Event "a"]\n1. e4 (1. d4 1:0) e5 *\n[Event "b"]\n1. e4 1/2-1/2[Event "c"]\n1. d4 {0-1} *\n[Event "d"]\n1. c4\n[Event "e"]\n*';
+    assert.deepEqual(
+      splitGames(text).map((g) => g.result),
+      ['1-0', '1/2', '*', undefined, '*'],
+    );
+    // It replaces the tag's; the tag is read by its start.
+    assert.deepEqual(
+      [gameResult('1-0', '*'), gameResult('1/2', undefined), gameResult('0-1 (time)', undefined), gameResult('draw', undefined), gameResult(undefined, '0-1')],
+      ['*', '1/2', '0-1', '*', '0-1'],
+    );
+  });
   await t.test('a tag whose value holds quotes stays a tag', () => {
     const games = splitGames('[Event ""Tageblatt","]\n[Site "Berlin"]\n\n1. e4 *\n');
     assert.equal(games.length, 1);
@@ -95,6 +108,13 @@ test('board views', async (t) => {
     assert.equal(pos.powerDifference('KQRBNPkqrbnp.'), -3);
     assert.equal(swapped.powerDifference('KQRBNPkqrbnp.'), 3);
     assert.equal(swapped.check, true);
+  });
+  await t.test('the colour swap swaps the winner', () => {
+    const won = (result) => [...new Pos({ ...pos, pos: pos.chess, result }).views('flipcolor')].map((v) => v.result);
+    assert.deepEqual(won('1-0'), ['1-0', '0-1']);
+    assert.deepEqual(won('0-1'), ['0-1', '1-0']);
+    assert.deepEqual(won('1/2'), ['1/2', '1/2']);
+    assert.deepEqual(won('*'), ['*', '*']);
   });
   await t.test('the eight orientations', () => {
     const seen = new Set([...pos.views('flip')].map((v) => squares('a-h1-8').map((s) => v.at(s)).join('')));
@@ -194,6 +214,20 @@ test('relations between the positions of a game', async (t) => {
     assert.deepEqual(plies(game, (p) => p.related({ lines: 'all' })), ['0', '~4']);
     assert.deepEqual(plies(game, (p) => p.related({ lines: 'variations' })), ['0']);
   });
+  await t.test('a placement found again with pieces missing', () => {
+    // The rook takes the a7 pawn and goes home, twice: the start placement
+    // less one black pawn, with White to move again.
+    const game = tree('[FEN "4k3/p7/8/8/8/8/8/R3K3 w - - 0 1"]\n\n1. Ra6 -- 2. Rxa7 -- 3. Ra1 -- 4. Ra2 -- 5. Ra1 -- *');
+    const black = ['kqrbnp', 1, 1];
+    assert.deepEqual(plies(game, (p) => p.related({ missing: black })), ['0']);
+    assert.deepEqual(plies(game, (p) => p.related({ missing: ['P', 1, 1] })), [], 'only the letters given may go');
+    assert.deepEqual(plies(game, (p) => p.related({ missing: ['kqrbnp', 2, 3] })), [], 'as many as the bounds say');
+    assert.deepEqual(plies(game, (p) => p.related({ missing: ['kqrbnp', 0, 1] })), ['0', '5', '6', '9', '10'], 'none missing: the same placement');
+    // The same, mirrored: the kings and the rook end on the other wing.
+    const mirrored = tree('[FEN "4k3/p7/8/8/8/8/8/R3K3 w - - 0 1"]\n\n1. Rxa7 Kd8 2. Rh7 -- 3. Rh1 -- 4. Kd1 -- *');
+    assert.deepEqual(plies(mirrored, (p) => p.related({ missing: black })), []);
+    assert.deepEqual(plies(mirrored, (p) => p.related({ missing: black, flip: true })), ['0']);
+  });
   await t.test('the mirror image is found with flip', () => {
     const game = tree('[FEN "4k3/8/8/8/8/8/R7/4K3 w - - 0 1"]\n\n1. Rh2 Kd7 2. Kd1 Kd8 3. Kc1 *');
     assert.deepEqual(plies(game, (p) => p.related()), []);
@@ -258,25 +292,56 @@ test('tagged pieces', async (t) => {
 });
 
 // Every example's claim is checked here, with the example's own text: the
-// items of its match form after the input and output files.
-test('every example has its claim among the queries', () => {
-  const dir = join(dirname(fileURLToPath(import.meta.url)), '..', '..', 'examples');
-  // Claims this evaluator cannot state yet: game numbers, a game's result
-  // inside a colour-swapped position list, and missing-piece counts of a
-  // relation.
-  const notExpressible = new Set(['game-numbers.hux', 'piece-up-and-lost.hux', 'windmill.hux']);
-  for (const file of readdirSync(dir).filter((f) => f.endsWith('.hux'))) {
-    const text = readFileSync(join(dir, file), 'utf8')
-      .replace(/;[^\n]*/g, '')
-      .replace(/\s+/g, ' ')
-      .trim();
-    const items = text.replace(/^\(match :pgn sample\.pgn :output \S+ /, '').replace(/\)$/, '');
-    const entry = queries.find((q) => q.example === file);
-    if (notExpressible.has(file)) {
-      assert.equal(entry, undefined, file);
-      continue;
-    }
-    assert.ok(entry, `${file} has no query`);
-    assert.equal(entry.hux, items, file);
+// items of its match form after the input and output files. On the sample
+// games the claim selects the games the example's comments name, which the
+// end-to-end test of the examples lists.
+test('every example has its claim among the queries', async (t) => {
+  const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+  const dir = join(top, 'examples');
+  const files = readdirSync(dir).filter((f) => f.endsWith('.hux'));
+  for (const file of files) {
+    await t.test(file, () => {
+      const text = readFileSync(join(dir, file), 'utf8')
+        .replace(/;[^\n]*/g, '')
+        .replace(/\s+/g, ' ')
+        .trim();
+      const items = text.replace(/^\(match :pgn sample\.pgn :output \S+ /, '').replace(/\)$/, '');
+      const entry = queries.find((q) => q.example === file);
+      assert.ok(entry, `${file} has no query`);
+      assert.equal(entry.hux, items, file);
+    });
+  }
+  const table = readFileSync(join(top, 'tests', 'e2e', 'examples_test.cpp'), 'utf8');
+  const claimed = new Map([...table.matchAll(/\{"([\w-]+\.hux)",\s*((?:"[^"]*"\s*)+)\}/g)].map((m) => [
+    m[1],
+    [...m[2].replace(/"\s*"/g, '').matchAll(/\+<(\d+)>/g)].map((g) => g[1]),
+  ]));
+  const entries = files.map((f) => queries.find((q) => q.example === f));
+  const found = evaluate(join(dir, 'sample.pgn'), entries);
+  for (const [i, file] of files.entries()) {
+    await t.test(`${file} on the sample games`, () => {
+      assert.ok(claimed.has(file), `${file} has no selection in examples_test.cpp`);
+      assert.deepEqual(Object.keys(found[i].matches), claimed.get(file));
+    });
+  }
+});
+
+// The counts of games that the end-to-end sequence test asserts on
+// classics.pgn are those the queries carry, so that the run over the real
+// games checks them against the independent count.
+test('the sequence counts asserted elsewhere are among the queries', () => {
+  const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+  const source = readFileSync(join(top, 'tests', 'e2e', 'sequence_test.cpp'), 'utf8');
+  // const std::string NAME = "..." "...";  then cases {NAME + "...", COUNT
+  const words = new Map(
+    [...source.matchAll(/const std::string (\w+) =\s*((?:"[^"]*"\s*)+);/g)].map((m) => [m[1], [...m[2].matchAll(/"([^"]*)"/g)].map((x) => x[1]).join('')]),
+  );
+  const cases = [...source.matchAll(/\{(\w+) \+ "([^"]*)", (\d+)/g)].filter((m) => words.has(m[1]));
+  assert.equal(cases.length, 6, 'the sequence cases of sequence_test.cpp');
+  for (const [, name, rest, count] of cases) {
+    const hux = words.get(name) + rest;
+    const entry = queries.find((q) => q.hux === hux);
+    assert.ok(entry, `no query for ${hux}`);
+    assert.equal(entry.matching?.['classics.pgn'], Number(count), hux);
   }
 });

@@ -1,11 +1,11 @@
 // The position as the query predicates see it: 64 squares a1 = 0 ... h8 = 63
 // holding one letter each (KQRBNP white, kqrbnp black, "." empty), the side
-// to move, the ply, and check, mate and stalemate worked out on demand; when
-// the whole game was replayed first, also the moves played from it and the
-// positions they lead to, the other positions of the game with their
-// placements, and the identities (marks) of the pieces when those are
-// followed. Symmetric patterns are tested on transformed views of the board
-// rather than by transforming the pattern.
+// to move, the ply, the game's result, and check, mate and stalemate worked
+// out on demand; when the whole game was replayed first, also the moves
+// played from it and the positions they lead to, the other positions of the
+// game with their placements, and the identities (marks) of the pieces when
+// those are followed. Symmetric patterns are tested on transformed views of
+// the board rather than by transforming the pattern.
 import { attacks } from 'chessops/attacks';
 import { SquareSet } from 'chessops/squareSet';
 
@@ -55,10 +55,14 @@ export function squares(...ranges) {
   return squareSets.get(key);
 }
 
+// A win of one side is the other side's win in the colour-swapped view.
+const SWAP_RESULT = { '1-0': '0-1', '0-1': '1-0' };
 const SWAP = { K: 'k', Q: 'q', R: 'r', B: 'b', N: 'n', P: 'p', k: 'K', q: 'Q', r: 'R', b: 'B', n: 'N', p: 'P', '.': '.' };
 const SIGNED = { K: 0, Q: 9, R: 5, B: 3, N: 3, P: 1, k: 0, q: -9, r: -5, b: -3, n: -3, p: -1, '.': 0 };
-// Index of a letter's count in a tally.
+// Index of a letter's count in a tally, and the character code of the letter
+// counted in each slot.
 const SLOT = new Uint8Array(128);
+const SLOT_LETTER = Object.keys(SWAP).map((c) => c.charCodeAt(0));
 Object.keys(SWAP).forEach((c, i) => {
   SLOT[c.charCodeAt(0)] = i;
 });
@@ -241,6 +245,7 @@ export class Pos extends BoardQueries {
     this.inVariation = visit.inVariation;
     this.turn = visit.pos.turn === 'white' ? 'w' : 'b';
     this.moveNumber = Math.floor(visit.ply / 2) + 1;
+    this.result = visit.result;
     this.tally = [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0];
     this.board = boardLetters(visit.pos.board, this.tally);
     this.marks = visit.marks;
@@ -262,15 +267,54 @@ export class Pos extends BoardQueries {
   // one or, with `flip`, as one of its eight orientations (colours kept).
   // `side`: 'same' (the same side to move), 'change' (the other side) or
   // 'ignore'. `lines` (as for inLines) says which positions of the game are
-  // looked at. Needs the replayed tree; the game's placements are kept in a
-  // map, so each lookup costs one key per orientation.
-  related({ flip = false, side = 'same', lines = 'main' } = {}) {
+  // looked at. `missing` [letters, min, max] lets the other position lack
+  // min to max of the pieces here whose letters are given, every other
+  // square being the same. Needs the replayed tree; the game's placements
+  // are kept in a map, so each exact lookup costs one key per orientation.
+  related({ flip = false, side = 'same', lines = 'main', missing } = {}) {
     const game = this.node.game;
     game.placements ??= placementIndex(game.nodes);
     const sides = (node) => side === 'ignore' || (node.view.turn === this.turn) === (side === 'same');
+    const other = (node) => node !== this.node && inLines(lines, node) && sides(node);
     for (let o = 0; o < (flip ? 8 : 1); o++) {
+      if (missing) {
+        if (this.lacking(PERMUTATIONS[o], missing, other)) return true;
+        continue;
+      }
       const found = game.placements.get(placementKey(this.codes, PERMUTATIONS[o]));
-      if (found?.some((node) => node !== this.node && inLines(lines, node) && sides(node))) return true;
+      if (found?.some(other)) return true;
+    }
+    return false;
+  }
+
+  // Whether a node accepted by `wanted` holds this board seen through
+  // `perm` with only pieces missing: min to max of them, all with letters
+  // of `letters`. Only the nodes whose piece counts allow it are compared
+  // square by square.
+  lacking(perm, [letters, min, max], wanted) {
+    const game = this.node.game;
+    game.tallies ??= tallyIndex(game.nodes);
+    const allowed = letterTable(letters);
+    const codes = this.codes;
+    for (const { tally, nodes } of game.tallies) {
+      let fewer = 0;
+      let fits = true;
+      for (let k = 0; k < 12 && fits; k++) {
+        const d = this.tally[k] - tally[k];
+        fits = d === 0 || (d > 0 && allowed[SLOT_LETTER[k]] === 1);
+        fewer += d;
+      }
+      if (!fits || fewer < min || fewer > max) continue;
+      for (const node of nodes) {
+        if (!wanted(node)) continue;
+        const theirs = node.view.codes;
+        let s = 0;
+        for (; s < 64; s++) {
+          const mine = codes[perm[s]];
+          if (mine !== theirs[s] && theirs[s] !== EMPTY_CODE) break;
+        }
+        if (s === 64) return true;
+      }
     }
     return false;
   }
@@ -387,6 +431,7 @@ class View extends BoardQueries {
     this.ply = pos.ply;
     this.moveNumber = pos.moveNumber;
     this.inVariation = pos.inVariation;
+    this.result = swapColours ? (SWAP_RESULT[pos.result] ?? pos.result) : pos.result;
   }
 
   at(s) {
@@ -447,6 +492,20 @@ function placementIndex(nodes) {
     else index.set(key, [node]);
   }
   return index;
+}
+
+// The nodes of a replayed game grouped by their piece counts (the first 12
+// entries of a tally), each with its `view`: [{ tally, nodes }].
+function tallyIndex(nodes) {
+  const groups = new Map();
+  for (const node of nodes) {
+    const tally = (node.view ??= new Pos(node)).tally;
+    const key = tally.slice(0, 12).join(',');
+    const group = groups.get(key);
+    if (group) group.nodes.push(node);
+    else groups.set(key, { tally, nodes: [node] });
+  }
+  return [...groups.values()];
 }
 
 // The 64 letters of a board (as character codes) seen through a permutation

@@ -25,8 +25,9 @@ export function evaluate(file, list) {
     const tagged = [];
     list.forEach((q, i) => {
       if (q.headers && !q.headers(game.headers)) return;
+      if (q.game && !q.game({ number: n, result: game.result, headers: game.headers })) return;
       if (q.forany) tagged.push({ q, i });
-      else if (!q.test) results[i].matches[n] = 'tags';
+      else if (!q.test) results[i].matches[n] = q.game ? 'game' : 'tags';
       else active.push({ q, i, count: 0, first: undefined, done: false });
     });
     const tree = tagged.length > 0 || active.some((a) => a.q.ahead) ? replayTree(game, tagged.length > 0) : undefined;
@@ -107,7 +108,7 @@ export function replayTree(game, withMarks = false) {
   const nodes = [];
   const shared = { nodes };
   replayGame(game, (v) => {
-    const node = { pos: v.pos.clone(), ply: v.ply, inVariation: v.inVariation, san: v.san, move: v.move, children: [], game: shared };
+    const node = { pos: v.pos.clone(), ply: v.ply, inVariation: v.inVariation, san: v.san, move: v.move, result: v.result, children: [], game: shared };
     if (withMarks) {
       node.letters = letters(node.pos.board);
       const parent = v.parent?.node;

@@ -12,7 +12,15 @@
 //   count    [min, max]: the number of matching positions must lie there;
 //            without it one matching position is enough
 //   headers  (h) => bool on the game's tags (a Map), optional
-//   test     (p, entry) => bool on one position (board.mjs: Pos), optional
+//   game     ({ number, result, headers }) => bool on the game: its number in
+//            the file (from 1), its result as a search reads it ('1-0',
+//            '0-1', '1/2', '*'; replay.mjs: gameResult) and its tags,
+//            optional
+//   matching {file: n}: the number of games another test of the project
+//            asserts for this query on that file; the independent count
+//            must be the same
+//   test     (p, entry) => bool on one position (board.mjs: Pos, which also
+//            has the game's result), optional
 //   ahead    true when the test looks at the moves played from the position
 //            (p.moves, p.next), along the line (p.sequence) or at the other
 //            positions of the game (p.related)
@@ -23,6 +31,9 @@
 //            binding maps each tag name to the mark of the piece bound to
 //            it (p.markAt, p.squareOf); the game matches when one binding
 //            lets every list match
+//   example  the file of examples/ whose claim this is: its text must be the
+//            entry's `hux` (agreement.test.mjs), and its selection on the
+//            sample games the one tests/e2e/examples_test.cpp asserts
 // Results are cached under the entry's own text and the evaluator's sources
 // (the reader, board.mjs, marks.mjs), so a test may use nothing but p, the
 // entry and board.mjs.
@@ -298,10 +309,13 @@ export const queries = [
     hux: '(position :rayattack ([QR] k) 2 :flipcolor)',
     test: (p) => p.rays(['QR', 'k'], 'all', true) === 2 || p.rays(['qr', 'K'], 'all', true) === 2,
   },
+  // The sequences below carry the counts that tests/e2e/sequence_test.cpp
+  // asserts on classics.pgn.
   {
     name: 'three-checks-in-a-row-sequence',
     files: ['masters.pgn', 'classics.pgn'],
     hux: '(position :sequence ((position :check) (position :check) (position :check)))',
+    matching: { 'classics.pgn': 75 },
     ahead: true,
     elements: [(p) => p.check, (p) => p.check, (p) => p.check],
     test: (p, q) => p.sequence(q.elements, false, false),
@@ -310,6 +324,7 @@ export const queries = [
     name: 'three-checks-in-a-row-sequence-variations',
     files: ['classics.pgn'],
     hux: '(position :sequence ((position :check) (position :check) (position :check)) :variations)',
+    matching: { 'classics.pgn': 87 },
     lines: 'all',
     ahead: true,
     elements: [(p) => p.check, (p) => p.check, (p) => p.check],
@@ -321,9 +336,33 @@ export const queries = [
     name: 'queens-traded-then-promoted-gappedsequence',
     files: ['masters.pgn', 'classics.pgn'],
     hux: '(position :gappedsequence ((position :piececount [Qq] 2) (position :piececount [Qq] 0) (position :piececount [Qq] 1 5)))',
+    matching: { 'classics.pgn': 393 },
     ahead: true,
     elements: [(p) => p.count('Qq') === 2, (p) => p.count('Qq') === 0, (p) => between(p.count('Qq'), 1, 5)],
     test: (p, q) => p.sequence(q.elements, true, false),
+  },
+  {
+    // The same along any path into the variations.
+    name: 'queens-traded-then-promoted-gappedsequence-variations',
+    files: ['classics.pgn'],
+    hux: '(position :gappedsequence ((position :piececount [Qq] 2) (position :piececount [Qq] 0) (position :piececount [Qq] 1 5)) :variations)',
+    matching: { 'classics.pgn': 403 },
+    lines: 'all',
+    ahead: true,
+    elements: [(p) => p.count('Qq') === 2, (p) => p.count('Qq') === 0, (p) => between(p.count('Qq'), 1, 5)],
+    test: (p, q) => p.sequence(q.elements, true, true),
+  },
+  {
+    // Three checks by the same side, the replies in between free, along
+    // any path into the variations.
+    name: 'checks-every-other-move-sequence-variations',
+    files: ['classics.pgn'],
+    hux: '(position :sequence ((position :check) (position) (position :check) (position) (position :check)) :variations)',
+    matching: { 'classics.pgn': 5644 },
+    lines: 'all',
+    ahead: true,
+    elements: [(p) => p.check, () => true, (p) => p.check, () => true, (p) => p.check],
+    test: (p, q) => p.sequence(q.elements, false, true),
   },
   {
     // The same 64 squares with the same side to move at two points of the
@@ -471,6 +510,7 @@ export const queries = [
     example: 'checks-in-a-row.hux',
     files: ['classics.pgn'],
     hux: '(position :sequence ((position :check) (position) (position :check) (position) (position :check)))',
+    matching: { 'classics.pgn': 5041 },
     ahead: true,
     elements: [(p) => p.check, () => true, (p) => p.check, () => true, (p) => p.check],
     test: (p, q) => p.sequence(q.elements, false, false),
@@ -506,8 +546,37 @@ export const queries = [
     example: 'draws.hux',
     files: ['classics.pgn'],
     hux: ':result 1/2',
-    // hux takes a Result tag that starts with 1/2 for a draw ("1/2" too).
-    headers: (h) => (h.get('Result') ?? '').startsWith('1/2'),
+    // The game's result: the one ending the move text, else a Result tag
+    // that starts with 1/2 ("1/2" too).
+    game: (g) => g.result === '1/2',
+  },
+  {
+    name: 'example-game-numbers',
+    example: 'game-numbers.hux',
+    files: ['classics.pgn'],
+    hux: ':gamenumber 3 5',
+    game: (g) => between(g.number, 3, 5),
+  },
+  {
+    // After move 25 the side that lost the game was three points or more
+    // ahead: the result swaps with the colours, as the material does.
+    name: 'example-piece-up-and-lost',
+    example: 'piece-up-and-lost.hux',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :movenumber 25 200 :powerdifference ? 3 100 :result 0-1 :flipcolor)',
+    test: (p) =>
+      between(p.moveNumber, 25, 200) &&
+      p.anyView('flipcolor', (v) => v.result === '0-1' && between(v.powerDifference('KQRBNPkqrbnp.'), 3, 100)),
+  },
+  {
+    // The placement here recurs elsewhere in the game with exactly one black
+    // piece gone and every other square the same, the same side to move.
+    name: 'example-windmill',
+    example: 'windmill.hux',
+    files: ['masters.pgn', 'classics.pgn'],
+    hux: '(position :relation (:missingpiececount a 1))',
+    ahead: true,
+    test: (p) => p.related({ missing: ['kqrbnp', 1, 1] }),
   },
   {
     // The knight that starts on b1 later checks the black king.

@@ -18,14 +18,16 @@ import { parseUci, opposite } from 'chessops/util';
 // moves on it afterwards. `parent` is the visit of the position the move was
 // played from and `move` that move as chessops gives it (castling as king to
 // rook, `{ pass: true }` for a null move); both undefined at the start.
+// `result` is the game's result (gameResult), the same for every visit.
 export class Visit {
-  constructor(pos, ply, inVariation, san, parent, move) {
+  constructor(pos, ply, inVariation, san, parent, move, result) {
     this.pos = pos;
     this.ply = ply;
     this.inVariation = inVariation;
     this.san = san;
     this.parent = parent;
     this.move = move;
+    this.result = result;
   }
 }
 
@@ -93,7 +95,8 @@ export function replayGame(game, onVisit) {
   const start = startPosition(game.headers);
   const result = { positions: 1, mainPlies: 0, error: undefined, badFen: start === undefined };
   const root = start ?? Chess.default();
-  const first = new Visit(root, 0, false, '');
+  const outcome = game.result ?? '*';
+  const first = new Visit(root, 0, false, '', undefined, undefined, outcome);
   let frozen = onVisit(first) === false;
 
   // Plays `node` on pos after the visit `from`; returns the new visit, or
@@ -107,7 +110,7 @@ export function replayGame(game, onVisit) {
       return undefined;
     }
     result.positions += 1;
-    const visit = new Visit(pos, ply + 1, inVariation, node.data.san, from, move);
+    const visit = new Visit(pos, ply + 1, inVariation, node.data.san, from, move, outcome);
     if (onVisit(visit) === false) frozen = true;
     return visit;
   };
@@ -150,14 +153,34 @@ function fixTagLine(line) {
 
 const isSpace = (c) => c === 32 || (c >= 9 && c <= 13) || c === 160;
 const isDigit = (c) => c >= 48 && c <= 57;
-const results = new Set(['1-0', '1:0', '0-1', '0:1', '1/2', '1/2-1/2', '1/2:1/2']);
+const results = new Map([
+  ['1-0', '1-0'],
+  ['1:0', '1-0'],
+  ['0-1', '0-1'],
+  ['0:1', '0-1'],
+  ['1/2', '1/2'],
+  ['1/2-1/2', '1/2'],
+  ['1/2:1/2', '1/2'],
+]);
+
+// The game's result as a search sees it: the result that ends the move text
+// when there is one, otherwise the Result tag read by its start ("1-0...",
+// "0-1...", "1/2..."), '*' for anything else. `token` is the move text's
+// result as splitGames gives it.
+export function gameResult(tagValue, token) {
+  if (token) return token;
+  const v = tagValue ?? '';
+  for (const r of ['1-0', '0-1', '1/2']) if (v.startsWith(r)) return r;
+  return '*';
+}
 
 // Cuts the file into games where hux does: a game starts at a line whose
 // first character other than blanks is "[", its tags run while lines start
 // with "[", and its move text ends with the first result token outside
 // comments (also inside a variation), at a "[" (the next game's tag), or at
 // the end of the file. Text between a result and the next tag line belongs to
-// no game. Returns [{ tags, moves }] as text slices.
+// no game. Returns [{ tags, moves, result }]: text slices and the result that
+// ended the move text ('1-0', '0-1', '1/2', '*'; undefined when none did).
 export function splitGames(text) {
   const games = [];
   const n = text.length;
@@ -209,6 +232,7 @@ export function splitGames(text) {
     let end = n;
     let next = n;
     let moved = false;
+    let result;
     while (i < n) {
       const c = text.charCodeAt(i);
       const ch = text[i];
@@ -234,6 +258,7 @@ export function splitGames(text) {
         while (e < n && !isSpace(text.charCodeAt(e)) && !'.)['.includes(text[e])) e++;
         const word = text.slice(i, e);
         if (results.has(word) || (ch === '*' && !/^\*[A-Za-z0-9]/.test(word))) {
+          result = results.get(word) ?? '*';
           end = next = ch === '*' ? i + 1 : e;
           break;
         }
@@ -248,7 +273,7 @@ export function splitGames(text) {
         i = e;
       }
     }
-    games.push({ tags: tagLines, moves: text.slice(start, end) });
+    games.push({ tags: tagLines, moves: text.slice(start, end), result });
     i = next;
   }
   return games;
@@ -276,6 +301,7 @@ export function readGames(file, onGame) {
       const m = line.match(/^\s*\[Result\s+"(.*)"/);
       if (m) game.headers.set('Result', m[1]);
     }
+    game.result = gameResult(game.headers.get('Result'), g.result);
     onGame(number, game);
   }
   return number;

@@ -1,5 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <random>
 #include <string>
 #include <vector>
@@ -97,6 +101,23 @@ const char* const kQueries[] = {
     "(match :pgn games.pgn :output out.pgn :gamenumber 2 4)",
     "(match :pgn games.pgn :player Wb)",
 };
+
+// A read that fails ends the input and is told apart from its end, so that
+// the run can fail instead of reporting the games before it as all there are.
+TEST(BatchReader, TellsAReadErrorFromTheEnd) {
+    const std::string path = scratchDir() + "/games.pgn";
+    writeFile(path, "[Event \"e\"]\n\n1. e4 *\n");
+    std::atomic<bool> stop{false};
+    for (int mode : {O_RDONLY, O_WRONLY}) {
+        int fd = open(path.c_str(), mode);
+        ASSERT_GE(fd, 0);
+        BatchReader reader(fd, 1 << 20, stop);
+        while (reader.next() != nullptr) {
+        }
+        EXPECT_EQ(reader.readError(), mode == O_RDONLY ? 0 : EBADF);
+        close(fd);
+    }
+}
 
 // Every generated text, read by one reader and by four workers over batches
 // of a few bytes (so that every possible cut is tried), with the records'
