@@ -251,9 +251,8 @@ void expectReadAs(Position& pos, const std::string& text, tokenT token,
         return;
     }
     ASSERT_EQ(err, OK) << text << " in " << where;
-    EXPECT_TRUE(sameMove(m, fitting[0])) << text << " in " << where << ": read "
-                                         << coordinates(m) << ", legal "
-                                         << coordinates(fitting[0]);
+    EXPECT_TRUE(sameMove(m, fitting[0])) << text << " in " << where << ": read " << coordinates(m)
+                                         << ", legal " << coordinates(fitting[0]);
 }
 
 }  // namespace
