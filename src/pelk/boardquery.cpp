@@ -1,6 +1,6 @@
 #include "pelk/boardquery.h"
 
-#include <QSet>
+#include <QStringList>
 
 #include <algorithm>
 #include <bit>
@@ -183,13 +183,13 @@ int argumentCount(const QString& keyword, const QList<Item>& items, const QList<
         if (!exists(first)) return 0;
         return isCount(word(first + 1), signedOk) ? 2 : 1;
     };
-    static const QSet<QString> one = {":movefrom", ":moveto",         ":promote", ":name",
-                                      ":result",   ":accumulate",     ":and",     ":or",
-                                      ":sequence", ":gappedsequence", ":relation"};
-    static const QSet<QString> countOnly = {":movenumber", ":matchcount", ":pretransformmatchcount",
-                                            ":elo",        ":whiteelo",   ":blackelo"};
-    static const QSet<QString> rays = {":ray",         ":rayattack",     ":rayorthogonal",
-                                       ":raydiagonal", ":rayhorizontal", ":rayvertical"};
+    static const QStringList one = {":movefrom", ":moveto",         ":promote", ":name",
+                                    ":result",   ":accumulate",     ":and",     ":or",
+                                    ":sequence", ":gappedsequence", ":relation"};
+    static const QStringList countOnly = {":movenumber", ":matchcount", ":pretransformmatchcount",
+                                          ":elo",        ":whiteelo",   ":blackelo"};
+    static const QStringList rays = {":ray",         ":rayattack",     ":rayorthogonal",
+                                     ":raydiagonal", ":rayhorizontal", ":rayvertical"};
     if (one.contains(keyword)) return exists(i + 1) ? 1 : 0;
     if (countOnly.contains(keyword)) return counts(i + 1, false);
     if (keyword == u":tagmatch") return exists(i + 2) ? 2 : exists(i + 1) ? 1 : 0;
