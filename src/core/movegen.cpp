@@ -418,8 +418,16 @@ void Position::MatchLegalMove(MoveList* mlist, pieceT mask, squareT target) {
 }
 
 errorT Position::MatchPawnMove(MoveList* mlist, fyleT fromFyle, squareT to, pieceT promote) {
-    ASSERT(mlist != nullptr && to < 64);
+    ASSERT(mlist != nullptr);
     mlist->Clear();
+    simpleMoveT m;
+    if (resolvePawnMove(&m, fromFyle, to, promote) != OK) return ERROR_InvalidMove;
+    *mlist->Add() = m;
+    return OK;
+}
+
+errorT Position::resolvePawnMove(simpleMoveT* m, fyleT fromFyle, squareT to, pieceT promote) {
+    ASSERT(to < 64);
     const colorT c = ToMove;
     const pieceT pawn = piece_Make(c, PAWN);
     const fyleT toFyle = square_Fyle(to);
@@ -455,13 +463,21 @@ errorT Position::MatchPawnMove(MoveList* mlist, fyleT fromFyle, squareT to, piec
         }
     }
     if (!trialIsLegal(from, to, capSq)) return ERROR_InvalidMove;
-    addMove(mlist, ListPos[from], pawn, from, to, promote);
+    *m = simpleMoveT{ListPos[from], pawn, from, to, 0, Board[to], promote, to, 0, NULL_SQUARE, 0};
     return OK;
 }
 
 errorT Position::MatchKingMove(MoveList* mlist, squareT target) {
-    ASSERT(mlist != nullptr && target < 64);
+    ASSERT(mlist != nullptr);
     mlist->Clear();
+    simpleMoveT m;
+    if (resolveKingMove(&m, target) != OK) return ERROR_InvalidMove;
+    *mlist->Add() = m;
+    return OK;
+}
+
+errorT Position::resolveKingMove(simpleMoveT* m, squareT target) {
+    ASSERT(target < 64);
     const colorT c = ToMove;
     const squareT king = GetKingSquare();
     const squareT enemyKing = GetEnemyKingSquare();
@@ -481,14 +497,46 @@ errorT Position::MatchKingMove(MoveList* mlist, squareT target) {
         if (CalcNumChecks(king) > 0 || CalcNumChecks(crossed) > 0 || CalcNumChecks(target) > 0)
             return ERROR_InvalidMove;
         if (square_Adjacent(target, enemyKing)) return ERROR_InvalidMove;
-        addMove(mlist, 0, kingPiece, king, target, EMPTY);
+        *m = simpleMoveT{0,     kingPiece, king, target,      0, Board[target],
+                         EMPTY, target,    0,    NULL_SQUARE, 0};
         return OK;
     }
     if (target == king || !square_Adjacent(king, target)) return ERROR_InvalidMove;
     if (square_Adjacent(target, enemyKing)) return ERROR_InvalidMove;
     if (piece_Color(Board[target]) == c) return ERROR_InvalidMove;
     if (!trialIsLegal(king, target, target)) return ERROR_InvalidMove;
-    addMove(mlist, 0, kingPiece, king, target, EMPTY);
+    *m =
+        simpleMoveT{0, kingPiece, king, target, 0, Board[target], EMPTY, target, 0, NULL_SQUARE, 0};
+    return OK;
+}
+
+errorT Position::resolvePieceMove(simpleMoveT* m, pieceT type, squareT to, fyleT fromFyle,
+                                  rankT fromRank) {
+    ASSERT(to < 64 && type >= QUEEN && type <= KNIGHT);
+    const colorT c = ToMove;
+    if (piece_Color(Board[to]) == c) return ERROR_InvalidMove;
+    const pieceT p = piece_Make(c, type);
+    // The candidates are the pieces of the kind that attack the target, as
+    // written; only they are tested for a king left in check.
+    const SquareSet occupied = GetOccupied();
+    SquareSet cands = PieceSet[p];
+    if (fromFyle != NO_FYLE) cands &= fyle_Set(fromFyle);
+    if (fromRank != NO_RANK) cands &= rank_Set(fromRank);
+    cands &= type == KNIGHT   ? kAttack.knight[to]
+             : type == ROOK   ? kAttack.rookLines[to]
+             : type == BISHOP ? kAttack.bishopLines[to]
+                              : kAttack.rookLines[to] | kAttack.bishopLines[to];
+    if (cands == 0) return ERROR_InvalidMove;
+    squareT from = NULL_SQUARE;
+    for (; cands != 0; cands &= cands - 1) {
+        const squareT sq = squareT(std::countr_zero(cands));
+        if (type != KNIGHT && (kAttack.between[sq][to] & occupied) != 0) continue;
+        if (!trialIsLegal(sq, to, to)) continue;
+        if (from != NULL_SQUARE) return ERROR_InvalidMove;
+        from = sq;
+    }
+    if (from == NULL_SQUARE) return ERROR_InvalidMove;
+    *m = simpleMoveT{ListPos[from], p, from, to, 0, Board[to], EMPTY, to, 0, NULL_SQUARE, 0};
     return OK;
 }
 

@@ -1,24 +1,25 @@
 // Moves as text: writing Standard Algebraic Notation, and reading SAN and
 // coordinate moves back into the generator's move records.
+#include <array>
 #include <cstring>
 
 #include "core/position.h"
 
 namespace {
 
-bool isSpace(char ch) {
+constexpr bool isSpace(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
 }
-bool isLower(char ch) {
+constexpr bool isLower(char ch) {
     return ch >= 'a' && ch <= 'z';
 }
-bool isLetter(char ch) {
+constexpr bool isLetter(char ch) {
     return isLower(ch) || (ch >= 'A' && ch <= 'Z');
 }
-bool isDigit(char ch) {
+constexpr bool isDigit(char ch) {
     return ch >= '0' && ch <= '9';
 }
-char toUpper(char ch) {
+constexpr char toUpper(char ch) {
     return isLower(ch) ? char(ch - 'a' + 'A') : ch;
 }
 
@@ -44,6 +45,26 @@ char* writeSquare(char* s, squareT sq) {
 
 // Longest useful move text after dropping capture signs and suffixes.
 constexpr size_t kMaxKept = 15;
+
+// What the move reader does with each character: keeps letters, digits and
+// "=", drops the capture sign and other marks, and stops at the end of the
+// text or at white space.
+constexpr uint8_t kKeepChar = 0, kDrop = 1, kEnd = 2;
+constexpr std::array<uint8_t, 256> makeKeepTable() {
+    std::array<uint8_t, 256> t{};
+    for (int ch = 0; ch < 256; ch++) {
+        const char c = char(ch);
+        if (c == '\0' || isSpace(c)) {
+            t[ch] = kEnd;
+        } else if (c == 'x' || !(isLetter(c) || isDigit(c) || c == '=')) {
+            t[ch] = kDrop;
+        } else {
+            t[ch] = kKeepChar;
+        }
+    }
+    return t;
+}
+constexpr std::array<uint8_t, 256> kKeep = makeKeepTable();
 
 }  // namespace
 
@@ -142,15 +163,14 @@ errorT Position::ReadMove(simpleMoveT* m, const char* str, tokenT token) {
     ASSERT(m != nullptr && str != nullptr);
     char kept[kMaxKept + 1];
     size_t n = 0;
-    for (const char* c = str; *c != '\0' && !isSpace(*c); c++) {
-        char ch = *c;
-        if (ch == 'x' || !(isLetter(ch) || isDigit(ch) || ch == '=')) continue;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(str); kKeep[*c] != kEnd;
+         c++) {
+        if (kKeep[*c] == kDrop) continue;
         if (n == kMaxKept) return ERROR_InvalidMove;
-        kept[n++] = ch;
+        kept[n++] = char(*c);
     }
     kept[n] = '\0';
 
-    MoveList found;
     pieceT promote = EMPTY;
     switch (token) {
         case TOKEN_Move_Null: {
@@ -181,18 +201,14 @@ errorT Position::ReadMove(simpleMoveT* m, const char* str, tokenT token) {
             fyleT toFyle = fyle_FromChar(kept[1]);
             if (n == 2 && toFyle != NO_FYLE) {
                 for (rankT r = RANK_1; r <= RANK_8; r++) {
-                    if (MatchPawnMove(&found, fromFyle, square_Make(toFyle, r), promote) == OK) {
-                        *m = *found.Get(0);
+                    if (resolvePawnMove(m, fromFyle, square_Make(toFyle, r), promote) == OK)
                         return OK;
-                    }
                 }
                 return ERROR_InvalidMove;
             }
             squareT to = squareFromChars(kept[n - 2], kept[n - 1]);
             if (to == NULL_SQUARE) return ERROR_InvalidMove;
-            if (MatchPawnMove(&found, fromFyle, to, promote) != OK) return ERROR_InvalidMove;
-            *m = *found.Get(0);
-            return OK;
+            return resolvePawnMove(m, fromFyle, to, promote);
         }
 
         case TOKEN_Move_Piece: {
@@ -212,22 +228,8 @@ errorT Position::ReadMove(simpleMoveT* m, const char* str, tokenT token) {
                     if (fromFyle == NO_FYLE) return ERROR_InvalidMove;
                 }
             }
-            if (type == KING) {
-                if (MatchKingMove(&found, to) != OK) return ERROR_InvalidMove;
-                *m = *found.Get(0);
-                return OK;
-            }
-            MatchLegalMove(&found, type, to);
-            const simpleMoveT* match = nullptr;
-            for (const simpleMoveT& cand : found) {
-                if (fromFyle != NO_FYLE && square_Fyle(cand.from) != fromFyle) continue;
-                if (fromRank != NO_RANK && square_Rank(cand.from) != fromRank) continue;
-                if (match != nullptr) return ERROR_InvalidMove;
-                match = &cand;
-            }
-            if (match == nullptr) return ERROR_InvalidMove;
-            *m = *match;
-            return OK;
+            if (type == KING) return resolveKingMove(m, to);
+            return resolvePieceMove(m, type, to, fromFyle, fromRank);
         }
 
         case TOKEN_Move_Castle_King:
@@ -235,9 +237,7 @@ errorT Position::ReadMove(simpleMoveT* m, const char* str, tokenT token) {
             const squareT king = GetKingSquare();
             if (king != (ToMove == WHITE ? E1 : E8)) return ERROR_InvalidMove;
             squareT to = squareT(token == TOKEN_Move_Castle_King ? king + 2 : king - 2);
-            if (MatchKingMove(&found, to) != OK) return ERROR_InvalidMove;
-            *m = *found.Get(0);
-            return OK;
+            return resolveKingMove(m, to);
         }
 
         default:

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/error.h"
@@ -114,7 +115,10 @@ class PgnParser {
 
   private:
     errorT ParseMoves(Game* game, char* buffer, uint32_t bufSize);
-    bool readFastToken(char* buffer, uint32_t bufSize, tokenT* token);
+    // With skipNumbers, move numbers that the fast path reads are passed
+    // over rather than returned.
+    bool readFastToken(char* buffer, uint32_t bufSize, tokenT* token, bool skipNumbers);
+    tokenT readGameToken(char* buffer, uint32_t bufSize, bool skipNumbers);
     void LogError(const char* prefix, const char* text);
     tokenT ReadPawnMove(char* buffer, uint32_t bufSize, int first);
     tokenT ReadPieceMove(char* buffer, uint32_t bufSize, int first);
@@ -124,8 +128,8 @@ class PgnParser {
     void SetPlayerRating(Game* game, bool white, uint32_t rating, const char* value);
     // Whether the tag line names a tag the header being read already has;
     // such a tag starts the next game.
-    bool RepeatsHeaderTag(const char* line) const;
-    void NoteHeaderTag(const char* line);
+    bool RepeatsHeaderTag(std::string_view name) const;
+    void NoteHeaderTag(std::string_view name);
 
     MFile* InFile;
     uint32_t LineCounter;

@@ -173,6 +173,15 @@ class Position {
     void genKingMoves(MoveList* ml, int genType, bool castling, bool knownNotInCheck);
     void genCastling(MoveList* ml, bool knownNotInCheck);
     bool epCaptureIsLegal(squareT from, squareT to);
+    // The one legal move a written move stands for, resolved on the square
+    // sets: the pieces of the kind that reach the target (restricted to the
+    // origin's fyle or rank when given) are the candidates, and the king's
+    // safety is tested for them alone. ERROR_InvalidMove when none or, for
+    // pieces, more than one legal move fits.
+    errorT resolvePieceMove(simpleMoveT* m, pieceT type, squareT to, fyleT fromFyle,
+                            rankT fromRank);
+    errorT resolvePawnMove(simpleMoveT* m, fyleT fromFyle, squareT to, pieceT promote);
+    errorT resolveKingMove(simpleMoveT* m, squareT target);
     // Is the mover's king safe after moving from -> to, removing whatever
     // stands on capSq? The board is restored before returning.
     bool trialIsLegal(squareT from, squareT to, squareT capSq);

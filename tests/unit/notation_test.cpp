@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/position.h"
 #include "position_state.h"
+#include "sample_positions.h"
 
 namespace {
 
@@ -229,3 +231,89 @@ TEST(CoordinateReading, PromotionCastlingAndReverse) {
 }
 
 }  // namespace
+
+namespace {
+
+bool sameMove(const simpleMoveT& a, const simpleMoveT& b) {
+    return a.pieceNum == b.pieceNum && a.movingPiece == b.movingPiece && a.from == b.from &&
+           a.to == b.to && a.capturedPiece == b.capturedPiece && a.promote == b.promote &&
+           a.capturedSquare == b.capturedSquare && a.epSquare == b.epSquare;
+}
+
+// Reads `text` and checks the outcome against the legal moves that fit it:
+// exactly one gives that very move, none or several give a refusal.
+void expectReadAs(Position& pos, const std::string& text, tokenT token,
+                  const std::vector<simpleMoveT>& fitting, const std::string& where) {
+    simpleMoveT m{};
+    const errorT err = pos.ReadMove(&m, text.c_str(), token);
+    if (fitting.size() != 1) {
+        EXPECT_EQ(err, ERROR_InvalidMove) << text << " in " << where;
+        return;
+    }
+    ASSERT_EQ(err, OK) << text << " in " << where;
+    EXPECT_TRUE(sameMove(m, fitting[0])) << text << " in " << where << ": read " << coordinates(m)
+                                         << ", legal " << coordinates(fitting[0]);
+}
+
+}  // namespace
+
+// The reader resolves moves on square sets, testing the king's safety only
+// for the candidates; the generator's legal moves are the reference. Every
+// piece and pawn move that can be written to every square, with and without
+// the origin's fyle or rank, must give the one legal move that fits, with
+// every field as the generator fills it, or a refusal when none or several fit.
+// A king's two-square move to its castling square reads as castling.
+TEST(SanReading, AgreesWithTheLegalMovesEverywhere) {
+    forEachSamplePosition([](const Position& sample, const std::string& where) {
+        Position pos;
+        pos.CopyFrom(sample);
+        MoveList legal;
+        pos.GenerateMoves(&legal);
+        const colorT side = pos.GetToMove();
+        auto fitting = [&](pieceT type, squareT to, fyleT f, rankT r, pieceT promote) {
+            std::vector<simpleMoveT> out;
+            for (const simpleMoveT& mv : legal) {
+                if (piece_Type(mv.movingPiece) != type || mv.to != to || mv.promote != promote)
+                    continue;
+                if (f != NO_FYLE && square_Fyle(mv.from) != f) continue;
+                if (r != NO_RANK && square_Rank(mv.from) != r) continue;
+                out.push_back(mv);
+            }
+            return out;
+        };
+        const std::string pieces = "KQRBN";
+        for (squareT to = 0; to < 64; to++) {
+            const std::string sq = {square_FyleChar(to), square_RankChar(to)};
+            for (char letter : pieces) {
+                const pieceT type = piece_FromChar(letter);
+                expectReadAs(pos, letter + sq, TOKEN_Move_Piece,
+                             fitting(type, to, NO_FYLE, NO_RANK, EMPTY), where);
+                if (type == KING) continue;
+                for (fyleT f = A_FYLE; f <= H_FYLE; f++) {
+                    expectReadAs(pos, std::string{letter, char('a' + f), 'x'} + sq,
+                                 TOKEN_Move_Piece, fitting(type, to, f, NO_RANK, EMPTY), where);
+                }
+                for (rankT r = RANK_1; r <= RANK_8; r++) {
+                    expectReadAs(pos, std::string{letter, char('1' + r)} + sq, TOKEN_Move_Piece,
+                                 fitting(type, to, NO_FYLE, r, EMPTY), where);
+                }
+            }
+            const bool last = square_Rank(to) == (side == WHITE ? RANK_8 : RANK_1);
+            for (fyleT f = A_FYLE; f <= H_FYLE; f++) {
+                std::string text = std::string{char('a' + f)};
+                if (f != square_Fyle(to)) text += 'x';
+                text += sq;
+                if (!last) {
+                    expectReadAs(pos, text, TOKEN_Move_Pawn, fitting(PAWN, to, f, NO_RANK, EMPTY),
+                                 where);
+                    continue;
+                }
+                for (char promo : std::string("QRBN")) {
+                    expectReadAs(pos, text + "=" + promo, TOKEN_Move_Promote,
+                                 fitting(PAWN, to, f, NO_RANK, piece_FromChar(promo)), where);
+                }
+            }
+        }
+        EXPECT_TRUE(pos.IsConsistent()) << where;
+    });
+}

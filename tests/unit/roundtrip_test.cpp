@@ -219,7 +219,9 @@ FileResult roundTrip(const std::string& path) {
 // takes (move text without any tag), so a collection is checked as a whole.
 uint32_t expectRoundTrip(const std::string& path, bool mustHoldGames = true) {
     FileResult r = roundTrip(path);
-    if (mustHoldGames) EXPECT_GT(r.games, 0u) << path << ": no game was read";
+    if (mustHoldGames) {
+        EXPECT_GT(r.games, 0u) << path << ": no game was read";
+    }
     EXPECT_EQ(r.differing, 0u) << path << ": " << r.differing << " of " << r.games
                                << " games differ, first: "
                                << (r.firstDiffs.empty() ? "" : r.firstDiffs[0]);

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# What reading and replaying cost, for one hux build or two side by side
+# (before and after a change), on masters.pgn with one thread:
+#   - the bare scan, (match :pgn masters.pgn :player nobodyatall): CPU seconds
+#     and nanoseconds of CPU per ply replayed;
+#   - four position queries, each as a ratio to the bare scan;
+#   - (position :mate) written to a file against pgn-extract --checkmate on
+#     the same file, with the number of games each finds;
+#   - perft from the start position to depth 6;
+#   - with CALLGRIND=1, the instruction counts of the bare scan and of
+#     (position :mate) over classics.pgn (steady on a shared machine).
+# CPU time is user + system, the best of RUNS runs (default 3), the builds
+# run alternately so that both see the same load.
+#
+# Usage: bench/reader_speed.sh BUILD_DIR [BUILD_DIR2]
+#   BUILD_DIR holds hux, bench/perft and bench/pgn_plies (or both directly
+#   in it), e.g. build or build-rel.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+data=${HUX_DATA_DIR:-$root/../shared/data}/dev
+runs=${RUNS:-3}
+[ $# -ge 1 ] || { sed -n '2,17p' "$0" >&2; exit 2; }
+dirs=()
+for d in "$@"; do dirs+=("$(cd "$d" && pwd)"); done
+perft_of() { if [ -x "$1/bench/perft" ]; then echo "$1/bench/perft"; else echo "$1/perft"; fi; }
+[ -f "$data/masters.pgn" ] || { echo "reader_speed: $data/masters.pgn missing" >&2; exit 2; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+ln -s "$data/masters.pgn" "$work/masters.pgn"
+ln -s "$data/classics.pgn" "$work/classics.pgn"
+
+# The plies the scan replays: the main lines' moves as the reader counts them
+# (the file's few variations aside).
+plies_tool=${dirs[0]}/bench/pgn_plies
+[ -x "$plies_tool" ] || plies_tool=${dirs[0]}/pgn_plies
+plies=$("$plies_tool" "$data/masters.pgn" | awk '{ s += $2 } END { print s }')
+
+cpu() {  # CPU seconds of one command, run in the work folder
+  (cd "$work" && /usr/bin/time -f "%U %S" -o "$work/t" "$@" >/dev/null 2>&1)
+  awk '{ printf "%.3f", $1 + $2 }' "$work/t"
+}
+best() {  # the best of RUNS CPU times of one command
+  local b="" t
+  for _ in $(seq "$runs"); do
+    t=$(cpu "$@")
+    if [ -z "$b" ] || awk "BEGIN { exit !($t < $b) }"; then b=$t; fi
+  done
+  echo "$b"
+}
+
+echo '(match :pgn masters.pgn :player nobodyatall)' >"$work/scan.hux"
+queries=("(position :mate)" "(position Qh7 kg8 :btm)" "(position :rayorthogonal (R Q k))"
+  "(position :attackcount n [KQR] 2 5 :wtm)")
+limits=(1.15 1.1 1.25 1.25)
+
+printf "plies replayed in masters.pgn: %s\n\n" "$plies"
+for d in "${dirs[@]}"; do
+  echo "== $d"
+  scan=$(best "$d/hux" -j 1 scan.hux)
+  awk -v s="$scan" -v p="$plies" 'BEGIN { printf "bare scan: %.3f s CPU, %.1f ns/ply\n", s, s * 1e9 / p }'
+  for i in "${!queries[@]}"; do
+    echo "(match :pgn masters.pgn :output /dev/null ${queries[$i]})" >"$work/q$i.hux"
+    q=$(best "$d/hux" -j 1 "q$i.hux")
+    awk -v q="$q" -v s="$scan" -v l="${limits[$i]}" -v t="${queries[$i]}" \
+      'BEGIN { printf "  %-44s %.3f s, %.2fx the scan (target %s)\n", t, q, q / s, l }'
+  done
+  echo '(match :pgn masters.pgn :output mates.pgn (position :mate))' >"$work/mates.hux"
+  m=$(best "$d/hux" -j 1 mates.hux)
+  games=$(grep -c '^\[Event ' "$work/mates.pgn")
+  echo "  mates to a file: $m s, $games games"
+  p=$(best "$(perft_of "$d")" "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1" 6)
+  echo "  perft depth 6: $p s"
+  if [ "${CALLGRIND:-0}" = 1 ] && command -v valgrind >/dev/null; then
+    echo '(match :pgn classics.pgn :player nobodyatall)' >"$work/cscan.hux"
+    echo '(match :pgn classics.pgn :output /dev/null (position :mate))' >"$work/cmate.hux"
+    for h in cscan cmate; do
+      ir=$(cd "$work" && valgrind --tool=callgrind --callgrind-out-file=/dev/null "$d/hux" -j 1 "$h.hux" \
+        2>&1 >/dev/null | awk '/refs:/ { gsub(",", "", $NF); print $NF }')
+      echo "  callgrind Ir, $h over classics.pgn: $ir"
+    done
+  fi
+done
+
+extract=$(command -v pgn-extract || true)
+[ -z "$extract" ] && [ -x /usr/games/pgn-extract ] && extract=/usr/games/pgn-extract
+if [ -n "$extract" ]; then
+  e=$(best "$extract" --checkmate -s -o "$work/extract.pgn" masters.pgn)
+  games=$(grep -c '^\[Event ' "$work/extract.pgn")
+  echo
+  echo "pgn-extract --checkmate to a file: $e s, $games games"
+  echo "(ratio: pgn-extract's CPU over hux's mates-to-a-file CPU above; target at least 10)"
+fi
