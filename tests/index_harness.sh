@@ -5,10 +5,14 @@
 # damaged and a truncated one, which must not be used (hux says so on standard
 # error): the output file, standard output and exit status must be the same
 # byte for byte in every run. Fails at the first difference.
-# Usage: tests/index_harness.sh HUX [PGN...]   (default: the four dev files)
+# Usage: tests/index_harness.sh [--examples-only] HUX [PGN...]
+#   (default: the four dev files). The agreement queries need node and npm
+#   (scripts/deps.sh dev); --examples-only runs the examples alone.
 # HUX_INDEX_QUERIES=N runs only the first N queries of each kind.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+examplesOnly=0
+if [ "${1:-}" = --examples-only ]; then examplesOnly=1; shift; fi
 given=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 shift
 data=${HUX_DATA_DIR:-$root/../shared/data}
@@ -29,15 +33,21 @@ for q in "$root"/examples/*.hux; do
   n=$((n + 1)); [ $n -le "$limit" ] || break
   printf 'ex-%s\t*\t%s\n' "$(basename "$q" .hux)" "$q"
 done > "$work/queries"
-if [ -d "$root/tests/agreement/node_modules" ]; then
+agreement=$root/tests/agreement
+if [ $examplesOnly = 0 ] && [ ! -d "$agreement/node_modules" ]; then
+  if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    echo "index_harness: the agreement queries need node and npm (scripts/deps.sh dev)" >&2
+    exit 1
+  fi
+  npm ci --prefix "$agreement" --no-audit --no-fund --loglevel=error
+fi
+if [ $examplesOnly = 0 ]; then
   n=0
   node "$root/tests/index_queries.mjs" | while IFS=$'\t' read -r name files items; do
     n=$((n + 1)); [ $n -le "$limit" ] || break
     printf '(match :pgn games.pgn :output out.pgn %s)\n' "$items" > "$work/q/$name.hux"
     printf 'ag-%s\t%s\t%s\n' "$name" "$files" "$work/q/$name.hux"
   done >> "$work/queries"
-else
-  echo "index_harness: tests/agreement/node_modules missing (npm ci there): examples only" >&2
 fi
 
 failures=0
