@@ -28,6 +28,8 @@ class IndexedScan {
     ScanEnd run(InputSource& input, ResultWriter& writer);
     // After run: the errno of a failed read, 0 when none failed.
     int readError() const { return error; }
+    // Whether the index could not be read whole (it was cut while in use).
+    bool indexUnreadable() const { return unreadable; }
 
   private:
     matchFilter& query;
@@ -36,6 +38,9 @@ class IndexedScan {
     std::vector<bool> wanted;
     uint64_t kept = 0;
     int error = 0;
+    bool unreadable = false;
+    // Whether games are first replayed from their packed moves.
+    bool replay = false;
 };
 
 // The index of the query's games file, when there is one that may be used;

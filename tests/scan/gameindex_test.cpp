@@ -69,8 +69,10 @@ std::vector<std::string> unpackMainLine(const GameIndex& index, uint64_t movesAt
     std::vector<std::string> sans;
     MoveList legal;
     int depth = 0;
+    std::vector<uint8_t> codes(r.movesLength);
+    if (!index.read(index.movesAt() + movesAt, codes.data(), codes.size())) return {};
     for (uint32_t i = 0; i < r.movesLength; i++) {
-        uint8_t code = index.moves()[movesAt + i];
+        uint8_t code = codes[i];
         if (code == kVariationStart || code == kVariationEnd) {
             depth += code == kVariationStart ? 1 : -1;
             continue;
