@@ -12,7 +12,7 @@
 namespace gameindex {
 
 constexpr char kMagic[8] = {'H', 'U', 'X', 'I', 'N', 'D', 'E', 'X'};
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 constexpr size_t kHeaderSize = 128;
 constexpr size_t kRecordSize = 74;
 // The bytes of the games file hashed at its start and at its end.
@@ -36,12 +36,6 @@ enum Flag : uint16_t {
     kFenStart = 1 << 15,
 };
 constexpr int kVariationShift = 8;
-
-// Packed move codes: a move's rank among the legal moves of its position,
-// ordered by (from, to, promotion piece); then the markers.
-constexpr uint8_t kNullMoveCode = 0xFD;
-constexpr uint8_t kVariationStart = 0xFE;
-constexpr uint8_t kVariationEnd = 0xFF;
 
 // Piece kinds in the order of the square and material signatures: white
 // king, queen, rook, bishop, knight, pawn, then the black ones.

@@ -7,23 +7,17 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/movelist.h"
+#include "scan/movecode.h"
 
 class Game;
-class Position;
 
 class PackedGame {
   public:
-    // Replaces the moves of `game` by the `size` codes at `codes`, from the
-    // standard start. False when the codes are no sound packing of legal
+    // Replaces the moves of `game` by the `size` bytes of codes at `codes`,
+    // from the standard start. False when they are no sound packing of legal
     // moves; the game then holds part of them.
     bool load(const uint8_t* codes, size_t size, Game& game);
 
-    // The move of rank `code` in `pos` (see GameSignature); false when the
-    // position has fewer moves.
-    bool decode(Position& pos, uint8_t code, simpleMoveT& move);
-
   private:
-    MoveList legal;
-    uint32_t keys[MAX_LEGAL_MOVES];
+    movecode::MoveCoder coder;
 };

@@ -50,6 +50,8 @@ TEST(IndexPlanner, SkipsOnlyGamesThatCannotMatch) {
         "(position Nd5 :shift)",
         "(position [Rr]a8 :flipdihedral)",
         "(position kh8 :varterminal :variations)",
+        "(position :piececount [Qq] 0 :piececount [RrBbNn] 0 2)",
+        "(position :piececount [Pp] 0 4 :flipcolor)",
         ":player Carlsen",
         ":white a :black b :year 2020 2021",
         ":result 1-0 :eco B20 B99 (position :check)",
