@@ -174,6 +174,46 @@ const char* verdictText(Verdict verdict) {
     return "";
 }
 
+void BodyHash::block(const uint8_t* data) {
+    constexpr uint64_t kPrime = 0x100000001B3ull * 0x9E3779B1ull | 1;
+    for (int i = 0; i < 4; i++) {
+        uint64_t word;
+        memcpy(&word, data + 8 * i, 8);
+        if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+        lanes[i] = (lanes[i] ^ word) * kPrime;
+    }
+}
+
+void BodyHash::update(const uint8_t* data, size_t size) {
+    total += size;
+    if (held > 0) {
+        const size_t n = std::min(size, sizeof pending - held);
+        memcpy(pending + held, data, n);
+        held += n;
+        data += n;
+        size -= n;
+        if (held < sizeof pending) return;
+        block(pending);
+        held = 0;
+    }
+    for (; size >= sizeof pending; data += sizeof pending, size -= sizeof pending) block(data);
+    memcpy(pending, data, size);
+    held = size;
+}
+
+uint64_t BodyHash::digest() const {
+    BodyHash last = *this;
+    // The bytes left over, padded with zeros, and the length, which tells
+    // the padding from bytes that were zero.
+    if (last.held > 0) {
+        memset(last.pending + last.held, 0, sizeof pending - last.held);
+        last.block(last.pending);
+    }
+    uint64_t h = total;
+    for (uint64_t lane : last.lanes) h = (h ^ lane) * 0x100000001B3ull + (h >> 29);
+    return h;
+}
+
 void Header::encode(uint8_t* out) const {
     memset(out, 0, kHeaderSize);
     memcpy(out, kMagic, 8);
@@ -191,7 +231,7 @@ void Header::encode(uint8_t* out) const {
     put64(out + 88, recordsOffset);
     put64(out + 96, movesOffset);
     put64(out + 104, totalSize);
-    put32(out + 112, bodyCrc);
+    put64(out + 112, bodyHash);
     put32(out + 124, crcOf(out, 124));
 }
 
@@ -212,7 +252,7 @@ bool Header::decode(const uint8_t* in) {
     recordsOffset = get64(in + 88);
     movesOffset = get64(in + 96);
     totalSize = get64(in + 104);
-    bodyCrc = get32(in + 112);
+    bodyHash = get64(in + 112);
     return true;
 }
 
@@ -318,22 +358,10 @@ Verdict GameIndex::check(const FileIdentity* games) {
     }
     if (header.totalSize > size) return Verdict::Truncated;
     if (header.totalSize < size) return Verdict::Damaged;
-    {
-        IndexStream body(*this, kHeaderSize, size);
-        uLong crc = crc32(0L, Z_NULL, 0);
-        for (uint64_t at = kHeaderSize; at < size;) {
-            const size_t n = size_t(std::min<uint64_t>(size - at, 1u << 20));
-            const uint8_t* bytes = body.next(n);
-            if (bytes == nullptr) return Verdict::Truncated;
-            crc = crc32(crc, bytes, uInt(n));
-            at += n;
-        }
-        if (uint32_t(crc) != header.bodyCrc) return Verdict::Damaged;
-    }
 
     // The sections follow one another: records, moves, texts. Every size is
-    // checked before use, so that a sound checksum over unsound contents
-    // reads nothing out of bounds.
+    // checked before use, so that a sound hash over unsound contents reads
+    // nothing out of bounds.
     if (header.recordsOffset != kHeaderSize || header.count > (size - kHeaderSize) / kRecordSize ||
         header.movesOffset != kHeaderSize + header.count * kRecordSize ||
         header.stringsOffset < header.movesOffset || header.stringsOffset > size ||
@@ -345,39 +373,57 @@ Verdict GameIndex::check(const FileIdentity* games) {
     movesOffset = header.movesOffset;
     textsOffset = header.stringsOffset;
 
-    strings.clear();
-    stringAt.clear();
-    IndexStream texts(*this, header.stringsOffset, size);
-    for (uint64_t i = 0; i < header.stringCount; i++) {
-        const uint8_t* field = texts.next(2);
-        if (field == nullptr) return Verdict::Damaged;
-        const size_t length = get16(field);
-        const char* text = reinterpret_cast<const char*>(texts.next(length));
-        if (text == nullptr) return Verdict::Damaged;
-        if (memchr(text, 0, length) != nullptr) return Verdict::Damaged;
-        if (strings.size() > UINT32_MAX - length - 1) return Verdict::Damaged;
-        stringAt.push_back(uint32_t(strings.size()));
-        strings.append(text, length);
-        strings.push_back('\0');
-    }
-    if (texts.position() != size) return Verdict::Damaged;
-
+    // One pass over the body, in order, hashes it and checks every record
+    // and text.
+    BodyHash hash;
+    IndexStream body(*this, kHeaderSize, size);
     uint64_t textSum = 0, movesSum = 0;
-    const uint32_t ntexts = uint32_t(stringAt.size());
-    IndexStream records(*this, recordsOffset, movesOffset);
-    for (uint64_t i = 0; i < count; i++) {
-        const uint8_t* r = records.next(kRecordSize);
-        if (r == nullptr) return Verdict::Truncated;
-        if (GameRecord::get32(r + 8) >= ntexts || GameRecord::get32(r + 12) >= ntexts ||
-            GameRecord::get32(r + 16) >= ntexts || GameRecord::get32(r + 20) >= ntexts)
-            return Verdict::Damaged;
-        const uint32_t moves = GameRecord::movesLengthOf(r);
-        if ((get16(r + 33) & kPacked) == 0 && moves != 0) return Verdict::Damaged;
-        textSum += GameRecord::lengthOf(r);
-        movesSum += moves;
+    constexpr uint64_t kBatch = (1 << 20) / kRecordSize;
+    for (uint64_t i = 0; i < count;) {
+        const uint64_t n = std::min(kBatch, count - i);
+        const uint8_t* batch = body.next(size_t(n * kRecordSize));
+        if (batch == nullptr) return Verdict::Truncated;
+        hash.update(batch, size_t(n * kRecordSize));
+        for (const uint8_t* r = batch; r < batch + n * kRecordSize; r += kRecordSize) {
+            if (GameRecord::get32(r + 8) >= header.stringCount ||
+                GameRecord::get32(r + 12) >= header.stringCount ||
+                GameRecord::get32(r + 16) >= header.stringCount ||
+                GameRecord::get32(r + 20) >= header.stringCount)
+                return Verdict::Damaged;
+            const uint32_t moves = GameRecord::movesLengthOf(r);
+            if ((get16(r + 33) & kPacked) == 0 && moves != 0) return Verdict::Damaged;
+            textSum += GameRecord::lengthOf(r);
+            movesSum += moves;
+        }
+        i += n;
     }
     if (textSum > textBytes || movesSum != header.stringsOffset - movesOffset)
         return Verdict::Damaged;
+    for (uint64_t at = movesOffset; at < textsOffset;) {
+        const size_t n = size_t(std::min<uint64_t>(textsOffset - at, 1u << 20));
+        const uint8_t* bytes = body.next(n);
+        if (bytes == nullptr) return Verdict::Truncated;
+        hash.update(bytes, n);
+        at += n;
+    }
+    strings.clear();
+    stringAt.clear();
+    for (uint64_t i = 0; i < header.stringCount; i++) {
+        const uint8_t* field = body.next(2);
+        if (field == nullptr) return Verdict::Damaged;
+        hash.update(field, 2);
+        const size_t length = get16(field);
+        const uint8_t* text = body.next(length);
+        if (text == nullptr) return Verdict::Damaged;
+        hash.update(text, length);
+        if (memchr(text, 0, length) != nullptr) return Verdict::Damaged;
+        if (strings.size() > UINT32_MAX - length - 1) return Verdict::Damaged;
+        stringAt.push_back(uint32_t(strings.size()));
+        strings.append(reinterpret_cast<const char*>(text), length);
+        strings.push_back('\0');
+    }
+    if (body.position() != size) return Verdict::Damaged;
+    if (hash.digest() != header.bodyHash) return Verdict::Damaged;
     return Verdict::Usable;
 }
 

@@ -126,8 +126,8 @@ size_t MoveCoder::decode(Position& pos, const uint8_t* code, size_t size, simple
         from = pos.GetKingSquare();
     } else {
         uint64_t others = othersOf(pos);
-        if (std::popcount(others) < index) return 0;
-        for (int i = 1; i < index; i++) others &= others - 1;
+        for (int i = 1; i < index && others != 0; i++) others &= others - 1;
+        if (others == 0) return 0;
         from = std::countr_zero(others);
     }
     const pieceT type = piece_Type(pos.GetPiece(squareT(from)));
