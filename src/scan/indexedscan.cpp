@@ -124,7 +124,7 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
         // The positions of a game rebuilt from its packed moves tell whether
         // its text need be read at all; a game from a set-up position, or
         // one whose moves could not be rebuilt, is read.
-        if (replay) {
+        if (replay && !replayUseless()) {
             r.decode(bytes);
             const uint8_t* codes = moves.next(movesLength);
             if (codes == nullptr) {
@@ -137,7 +137,11 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
                 rebuilt.SetWhiteElo(r.whiteElo);
                 rebuilt.SetBlackElo(r.blackElo);
                 step.prepare(rebuilt, n);
-                if (!query.matchPositions(&rebuilt)) continue;
+                replayed++;
+                if (!query.matchPositions(&rebuilt)) {
+                    spared++;
+                    continue;
+                }
             }
         } else {
             moves.skip(movesLength);

@@ -41,6 +41,11 @@ class IndexedScan {
     bool unreadable = false;
     // Whether games are first replayed from their packed moves.
     bool replay = false;
+    // The games replayed, and those of them whose text the replay spared.
+    uint64_t replayed = 0, spared = 0;
+    // When nearly every game the plan keeps matches, the replay only adds to
+    // the reading of its text: after a fair trial it stops.
+    bool replayUseless() const { return replayed >= 512 && spared * 8 < replayed; }
 };
 
 // The index of the query's games file, when there is one that may be used;
