@@ -17,7 +17,10 @@
 #include "core/position.h"
 #include "core/textbuf.h"
 #include "scan/indexbuilder.h"
+#include "scan/indexedscan.h"
+#include "scan/matchfilter.h"
 #include "scan/packedgame.h"
+#include "scan/queryreader.h"
 #include "test_paths.h"
 
 using namespace gameindex;
@@ -284,6 +287,38 @@ TEST(GameIndex, IndexDirectoryAndCompressedGames) {
     // Same games, same text offsets: the records agree, the file identity not.
     std::string ra = readFile(a.indexFile), rb = readFile(b.indexFile);
     EXPECT_EQ(ra.substr(kHeaderSize + 0), rb.substr(kHeaderSize + 0));
+}
+
+}  // namespace
+
+namespace {
+
+// An index cut short after it was checked makes its reads fail: no fault,
+// and a scan that plans from it learns that it could not read it whole.
+TEST(GameIndex, IndexCutWhileInUseFailsItsReads) {
+    std::string path = indexedCopy(std::string(HUX_FIXTURES_DIR) + "/../../examples/sample.pgn");
+    Verdict verdict;
+    std::unique_ptr<GameIndex> index = openFor(path, verdict);
+    ASSERT_EQ(verdict, Verdict::Usable);
+    ASSERT_GT(index->games(), 2u);
+    ASSERT_EQ(truncate(indexPath(path, "").c_str(), off_t(kHeaderSize + kRecordSize)), 0);
+
+    GameRecord r;
+    EXPECT_TRUE(index->record(0, r));
+    EXPECT_FALSE(index->record(index->games() - 1, r));
+    IndexStream records(*index, index->recordsAt(), index->movesAt());
+    uint64_t read = 0;
+    while (read < index->games() && records.next(kRecordSize) != nullptr) read++;
+    EXPECT_LT(read, index->games());
+
+    std::string dir = scratchDir();
+    writeFile(dir + "/q.hux", "(match :pgn " + path + " (position :check))");
+    std::unique_ptr<mfilter> parsed(readQueryFile((dir + "/q.hux").c_str()));
+    auto* query = dynamic_cast<matchFilter*>(parsed.get());
+    ASSERT_NE(query, nullptr);
+    query->expand();
+    IndexedScan plan(*query, *index);
+    EXPECT_TRUE(plan.indexUnreadable());
 }
 
 }  // namespace
