@@ -113,11 +113,8 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
         const uint32_t movesLength = GameRecord::movesLengthOf(bytes);
         offset += length;
         writer.progress(n);
-        if (query.gamenumbermin > 0) {
-            if (n < query.gamenumbermin) continue;
-            if (n > query.gamenumbermax) break;
-        }
-        if (!wanted[i]) {
+        if (query.gamenumbermin > 0 && n > query.gamenumbermax) break;
+        if (!wanted[i] || (query.gamenumbermin > 0 && n < query.gamenumbermin)) {
             moves.skip(movesLength);
             continue;
         }

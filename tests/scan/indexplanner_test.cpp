@@ -52,6 +52,7 @@ TEST(IndexPlanner, SkipsOnlyGamesThatCannotMatch) {
         "(position kh8 :varterminal :variations)",
         "(position :piececount [Qq] 0 :piececount [RrBbNn] 0 2)",
         "(position :piececount [Pp] 0 4 :flipcolor)",
+        ":gamenumber 500 900 (position Qh7 kg8 :btm :flipcolor)",
         ":player Carlsen",
         ":white a :black b :year 2020 2021",
         ":result 1-0 :eco B20 B99 (position :check)",
