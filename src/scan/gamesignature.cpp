@@ -34,32 +34,13 @@ void GameSignature::sign(Game& game, GameRecord& r, std::vector<uint8_t>& moves)
     const size_t start = moves.size();
 
     game.MoveToPly(0);
-    walkLine(game, false);
-
-    // The final position of the main line, and the pawns leaving home on it.
-    game.MoveToPly(0);
     const Position* pos = game.GetCurrentPos();
-    uint32_t home = 0;  // pawns still on their home squares, colour * 8 + file
+    home = 0;
     for (int file = 0; file < 8; file++) {
         if (pos->GetPiece(squareT(8 + file)) == WP) home |= 1u << file;
         if (pos->GetPiece(squareT(48 + file)) == BP) home |= 1u << (8 + file);
     }
-    for (;;) {
-        for (uint32_t left = home; left != 0; left &= left - 1) {
-            int pawn = std::countr_zero(left);
-            squareT sq = squareT(pawn < 8 ? 8 + pawn : 48 + pawn - 8);
-            if (pos->GetPiece(sq) != (pawn < 8 ? WP : BP)) {
-                home &= ~(1u << pawn);
-                r.pawnOrder[r.pawnsLeft++] = uint8_t(pawn);
-            }
-        }
-        if (game.MoveForward() != OK) break;
-    }
-    const pieceT kinds[5] = {QUEEN, ROOK, BISHOP, KNIGHT, PAWN};
-    for (int c = 0; c < 2; c++)
-        for (int k = 0; k < 5; k++)
-            r.material[c * 5 + k] = uint8_t(std::min<int>(
-                15, std::popcount(pos->GetPieceSet(piece_Make(colorT(c), kinds[k])))));
+    walkLine(game, false);
     for (int k = 0; k < kKinds; k++) {
         uint16_t blocks = 0;
         for (uint64_t s = squares[k]; s != 0; s &= s - 1)
@@ -84,6 +65,7 @@ void GameSignature::walkLine(Game& game, bool inVariation) {
         // A position without legal moves has no move after it but a pass:
         // only there can it be mate or stalemate.
         notePosition(*pos, inVariation, atEnd || isNullMove(move->moveData));
+        if (!inVariation) noteMainLine(*pos, atEnd);
         if (atEnd) return;
         if (packed && !packMove(*pos, move->moveData)) packed = false;
         uint32_t variations = game.GetNumVariations();
@@ -97,6 +79,23 @@ void GameSignature::walkLine(Game& game, bool inVariation) {
         noteMove(*pos, move->moveData, inVariation);
         if (game.MoveForward() != OK) return;
     }
+}
+
+void GameSignature::noteMainLine(const Position& pos, bool last) {
+    for (uint32_t left = home; left != 0; left &= left - 1) {
+        int pawn = std::countr_zero(left);
+        squareT sq = squareT(pawn < 8 ? 8 + pawn : 48 + pawn - 8);
+        if (pos.GetPiece(sq) != (pawn < 8 ? WP : BP)) {
+            home &= ~(1u << pawn);
+            record->pawnOrder[record->pawnsLeft++] = uint8_t(pawn);
+        }
+    }
+    if (!last) return;
+    const pieceT kinds[5] = {QUEEN, ROOK, BISHOP, KNIGHT, PAWN};
+    for (int c = 0; c < 2; c++)
+        for (int k = 0; k < 5; k++)
+            record->material[c * 5 + k] = uint8_t(
+                std::min<int>(15, std::popcount(pos.GetPieceSet(piece_Make(colorT(c), kinds[k])))));
 }
 
 void GameSignature::notePosition(Position& pos, bool inVariation, bool mayBeStuck) {

@@ -28,6 +28,9 @@ class GameSignature {
     // or a pass follows it), and is tested for mate and stalemate.
     void notePosition(Position& pos, bool inVariation, bool mayBeStuck);
     void noteMove(const Position& pos, const simpleMoveT& move, bool inVariation);
+    // The pawns leaving home along the main line, and at its end (`last`)
+    // the material.
+    void noteMainLine(const Position& pos, bool last);
     // Appends the code of the move played in `pos`; false when it has none.
     bool packMove(Position& pos, const simpleMoveT& move);
 
@@ -35,6 +38,7 @@ class GameSignature {
     std::vector<uint8_t>* out = nullptr;
     bool packed = true;
     uint64_t squares[gameindex::kKinds] = {};
+    uint32_t home = 0;  // pawns still on their home squares: colour * 8 + file
     MoveList legal;
     movecode::MoveCoder coder;
 };
