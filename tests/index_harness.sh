@@ -4,15 +4,23 @@
 # with an up-to-date one (on one thread and on two), and with a stale, a
 # damaged and a truncated one, which must not be used (hux says so on standard
 # error): the output file, standard output and exit status must be the same
-# byte for byte in every run. Fails at the first difference.
-# Usage: tests/index_harness.sh [--examples-only] HUX [PGN...]
+# byte for byte in every run; and no game the planner skips (as TOOL, built
+# from tests/scan/index_pruned.cpp, lists them) may match in the text.
+# Usage: tests/index_harness.sh [--examples-only] [--pruned TOOL] HUX [PGN...]
 #   (default: the four dev files). The agreement queries need node and npm
 #   (scripts/deps.sh dev); --examples-only runs the examples alone.
 # HUX_INDEX_QUERIES=N runs only the first N queries of each kind.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 examplesOnly=0
-if [ "${1:-}" = --examples-only ]; then examplesOnly=1; shift; fi
+pruned=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --examples-only) examplesOnly=1; shift ;;
+    --pruned) pruned=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
 given=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 shift
 data=${HUX_DATA_DIR:-$root/../shared/data}
@@ -72,6 +80,28 @@ said() {
   fi
 }
 
+# The games the planner skips for query $2 over $1 against those the text
+# scan in $3/plain matched.
+skipped() {
+  local games=$1 query=$2 r=$3 what=$4
+  [ -n "$pruned" ] || return 0
+  if ! "$pruned" "$games.hxi" "$query" > "$r/pruned" 2> "$r/kept"; then
+    echo "FAIL $what: $(cat "$r/kept")" >&2
+    failures=$((failures + 1))
+    return 1
+  fi
+  # The progress line marks each matching game: +<N>.
+  grep -o '+<[0-9]*>' "$r/plain/stdout" | tr -dc '0-9\n' | sort > "$r/matched" || true
+  local wrong
+  wrong=$(sort "$r/pruned" | comm -12 - "$r/matched" | head -5 | tr '\n' ' ')
+  if [ -n "$wrong" ]; then
+    echo "FAIL $what: the planner skips matching games $wrong" >&2
+    failures=$((failures + 1))
+    return 1
+  fi
+  printf '%s: %s, %s matched\n' "$what" "$(cat "$r/kept")" "$(wc -l < "$r/matched")" >> "$work/kept.log"
+}
+
 for source in "$@"; do
   base=$(basename "$source")
   games=$work/games/$base
@@ -91,6 +121,7 @@ for source in "$@"; do
     run "$games" "$query" "$r/indexed2" -j2
     same "$r/plain" "$r/indexed1" "$base $name indexed -j1" || continue
     same "$r/plain" "$r/indexed2" "$base $name indexed -j2" || continue
+    skipped "$games" "$query" "$r" "$base $name" || continue
     # An index of the same text whose file changed since is stale.
     touch -d '2001-01-01' "$games"
     run "$games" "$query" "$r/stale" -j1
@@ -121,6 +152,7 @@ for source in "$@"; do
     echo "ok index $damage"
   done
 done
+[ -z "${HUX_INDEX_KEPT_LOG:-}" ] || cp "$work/kept.log" "$HUX_INDEX_KEPT_LOG" 2> /dev/null || true
 if [ $failures -gt 0 ]; then
   echo "index_harness: $failures failures" >&2
   exit 1

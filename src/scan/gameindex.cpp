@@ -86,7 +86,39 @@ void GameRecord::encode(uint8_t* out) const {
     out[40] = promotions;
     out[41] = pawnsLeft;
     for (int i = 0; i < 8; i++) out[42 + i] = uint8_t(pawnOrder[2 * i] | pawnOrder[2 * i + 1] << 4);
-    for (int i = 0; i < kKinds; i++) put16(out + 50 + 2 * i, blocks[i]);
+    uint8_t* at = out + 50;
+    for (int i = 0; i < kKinds; i++) {
+        if (kExactKinds >> i & 1) {
+            put64(at, squares[i]);
+            at += 8;
+        } else {
+            put16(at, blocksOf(squares[i]));
+            at += 2;
+        }
+    }
+}
+
+uint16_t blocksOf(uint64_t squares) {
+    // Fold the files in pairs, then the ranks: bit 2f of rank r holds the
+    // block (r / 2, f).
+    uint64_t pairs = (squares | squares >> 1) & 0x5555555555555555ull;
+    pairs = (pairs | pairs >> 8) & 0x0055005500550055ull;
+    uint16_t blocks = 0;
+    for (int row = 0; row < 4; row++) {
+        const uint64_t rank = pairs >> (16 * row) & 0x55;
+        blocks |= uint16_t(((rank & 1) | (rank >> 1 & 2) | (rank >> 2 & 4) | (rank >> 3 & 8))
+                           << (4 * row));
+    }
+    return blocks;
+}
+
+uint64_t squaresOf(uint16_t blocks) {
+    uint64_t squares = 0;
+    for (uint32_t b = blocks; b != 0; b &= b - 1) {
+        const int block = std::countr_zero(b);
+        squares |= 0x0303ull << ((block >> 2) * 16 + (block & 3) * 2);
+    }
+    return squares;
 }
 
 uint32_t GameRecord::get32(const uint8_t* p) {
@@ -120,7 +152,16 @@ void GameRecord::decode(const uint8_t* in) {
         pawnOrder[2 * i] = in[42 + i] & 15;
         pawnOrder[2 * i + 1] = in[42 + i] >> 4;
     }
-    for (int i = 0; i < kKinds; i++) blocks[i] = get16(in + 50 + 2 * i);
+    const uint8_t* at = in + 50;
+    for (int i = 0; i < kKinds; i++) {
+        if (kExactKinds >> i & 1) {
+            squares[i] = get64(at);
+            at += 8;
+        } else {
+            squares[i] = squaresOf(get16(at));
+            at += 2;
+        }
+    }
 }
 
 bool FileIdentity::of(const char* path, FileIdentity& out) {

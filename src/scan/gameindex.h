@@ -12,9 +12,9 @@
 namespace gameindex {
 
 constexpr char kMagic[8] = {'H', 'U', 'X', 'I', 'N', 'D', 'E', 'X'};
-constexpr uint32_t kVersion = 2;
+constexpr uint32_t kVersion = 3;
 constexpr size_t kHeaderSize = 128;
-constexpr size_t kRecordSize = 74;
+constexpr size_t kRecordSize = 98;
 // The bytes of the games file hashed at its start and at its end.
 constexpr size_t kHashedSpan = 64 * 1024;
 // A tag text longer than this is cut; the games file's own tags are shorter.
@@ -40,6 +40,9 @@ constexpr int kVariationShift = 8;
 // Piece kinds in the order of the square and material signatures: white
 // king, queen, rook, bishop, knight, pawn, then the black ones.
 constexpr int kKinds = 12;
+// The kinds whose squares the index keeps one by one (kings and queens, few
+// and the subject of most position searches); the others in 2x2 blocks.
+constexpr uint16_t kExactKinds = 1 << 0 | 1 << 1 | 1 << 6 | 1 << 7;
 
 // What the index holds of one game.
 struct GameRecord {
@@ -61,9 +64,10 @@ struct GameRecord {
     // colour * 8 + file.
     uint8_t pawnsLeft = 0;
     uint8_t pawnOrder[16] = {};
-    // For each piece kind, the 2x2 blocks of squares it ever stood on, main
-    // line and variations: bit (rank / 2) * 4 + file / 2.
-    uint16_t blocks[kKinds] = {};
+    // For each piece kind, the squares it ever stood on, main line and
+    // variations (bit 0 = a1 ... 63 = h8). Kinds outside kExactKinds are
+    // stored in 2x2 blocks: read back, a block stands for all its squares.
+    uint64_t squares[kKinds] = {};
 
     void encode(uint8_t* out) const;
     void decode(const uint8_t* in);
@@ -77,6 +81,10 @@ struct GameRecord {
 inline int blockOf(int square) {
     return (square >> 4) * 4 + ((square & 7) >> 1);
 }
+// The blocks of some squares (bit blockOf(square)), and the squares of some
+// blocks.
+uint16_t blocksOf(uint64_t squares);
+uint64_t squaresOf(uint16_t blocks);
 
 // What identifies a games file: its size, modification time and hashes of
 // its first and last bytes.

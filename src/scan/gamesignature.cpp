@@ -41,12 +41,7 @@ void GameSignature::sign(Game& game, GameRecord& r, std::vector<uint8_t>& moves)
         if (pos->GetPiece(squareT(48 + file)) == BP) home |= 1u << (8 + file);
     }
     walkLine(game, false);
-    for (int k = 0; k < kKinds; k++) {
-        uint16_t blocks = 0;
-        for (uint64_t s = squares[k]; s != 0; s &= s - 1)
-            blocks |= 1u << blockOf(std::countr_zero(s));
-        r.blocks[k] = blocks;
-    }
+    std::copy(std::begin(squares), std::end(squares), std::begin(r.squares));
     if (packed) {
         r.flags |= kPacked;
         r.movesLength = uint32_t(moves.size() - start);

@@ -17,7 +17,7 @@ class Position;
 class GameSignature {
   public:
     // Walks `game` (rewound by the call) and fills the play part of `record`
-    // (flags, material, promotions, pawn order, blocks, movesLength),
+    // (flags, material, promotions, pawn order, squares, movesLength),
     // appending the packed moves to `moves`. A game with a move its position
     // does not allow keeps no packed moves: it is replayed from its text.
     void sign(Game& game, gameindex::GameRecord& record, std::vector<uint8_t>& moves);

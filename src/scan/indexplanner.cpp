@@ -36,13 +36,6 @@ bool kindsOf(uint16_t piecemask, uint16_t& kinds) {
     return kinds != 0;
 }
 
-uint16_t blocksOf(uint64_t squares) {
-    uint16_t blocks = 0;
-    for (; squares != 0; squares &= squares - 1)
-        blocks |= uint16_t(1u << blockOf(std::countr_zero(squares)));
-    return blocks;
-}
-
 }  // namespace
 
 IndexPlanner::IndexPlanner(const matchFilter& q) : query(q) {
@@ -71,7 +64,7 @@ IndexPlanner::IndexPlanner(const matchFilter& q) : query(q) {
             for (const pieceLoc* loc : member->pieces) {
                 OnSquares need;
                 if (loc->tag != nullptr || !kindsOf(loc->piecemask, need.kinds)) continue;
-                need.blocks = blocksOf(loc->squaremask);
+                need.squares = loc->squaremask;
                 variant.pieces.push_back(need);
             }
             if (const pieceComputeFilterList* counts = member->pieceCountFilterList) {
@@ -183,7 +176,7 @@ bool IndexPlanner::satisfies(const GameRecord& game, const Variant& variant, boo
     for (const OnSquares& need : variant.pieces) {
         bool found = false;
         for (uint16_t kinds = need.kinds; kinds != 0 && !found; kinds &= uint16_t(kinds - 1))
-            found = (game.blocks[std::countr_zero(kinds)] & need.blocks) != 0;
+            found = (game.squares[std::countr_zero(kinds)] & need.squares) != 0;
         if (!found) return false;
     }
     if (variant.promotions != 0 && (game.promotions & variant.promotions) == 0) return false;

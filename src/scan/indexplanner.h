@@ -29,11 +29,11 @@ class IndexPlanner {
         bool mainLine;
         bool variations;
     };
-    // A designator's demand: a piece of one of `kinds` on a square of
-    // `blocks` (see GameRecord::blocks).
+    // A designator's demand: a piece of one of `kinds` on one of `squares`
+    // (see GameRecord::squares).
     struct OnSquares {
         uint16_t kinds;
-        uint16_t blocks;
+        uint64_t squares;
         bool operator==(const OnSquares&) const = default;
     };
     // At most `max` pieces of `kinds` on the whole board (:piececount).
