@@ -77,13 +77,14 @@ void GameSignature::walkLine(Game& game, bool inVariation) {
 }
 
 void GameSignature::noteMainLine(const Position& pos, bool last) {
-    for (uint32_t left = home; left != 0; left &= left - 1) {
-        int pawn = std::countr_zero(left);
-        squareT sq = squareT(pawn < 8 ? 8 + pawn : 48 + pawn - 8);
-        if (pos.GetPiece(sq) != (pawn < 8 ? WP : BP)) {
-            home &= ~(1u << pawn);
-            record->pawnOrder[record->pawnsLeft++] = uint8_t(pawn);
-        }
+    if (home != 0) {
+        // The pawns on their home squares now: White's on the second rank,
+        // Black's on the seventh.
+        const uint32_t still = uint32_t(pos.GetPieceSet(WP) >> 8 & 0xFF) |
+                               uint32_t(pos.GetPieceSet(BP) >> 48 & 0xFF) << 8;
+        for (uint32_t left = home & ~still; left != 0; left &= left - 1)
+            record->pawnOrder[record->pawnsLeft++] = uint8_t(std::countr_zero(left));
+        home &= still;
     }
     if (!last) return;
     const pieceT kinds[5] = {QUEEN, ROOK, BISHOP, KNIGHT, PAWN};
@@ -125,7 +126,8 @@ void GameSignature::noteMove(const Position& pos, const simpleMoveT& move, bool 
 
 bool GameSignature::packMove(Position& pos, const simpleMoveT& move) {
     uint8_t code[2];
-    const size_t size = coder.encode(pos, move, code);
+    // The game's moves are the reader's, each matched among the legal ones.
+    const size_t size = coder.encode(pos, move, code, false);
     out->insert(out->end(), code, code + size);
     return size > 0;
 }

@@ -48,12 +48,16 @@ int lineCode(bool rook, int from, int to) {
 
 }  // namespace
 
-size_t MoveCoder::encode(Position& pos, const simpleMoveT& move, uint8_t* out) {
+size_t MoveCoder::encode(Position& pos, const simpleMoveT& move, uint8_t* out, bool readBack) {
     if (isNullMove(move)) {
         out[0] = kNullMove;
         return 1;
     }
     const int from = move.from, to = move.to;
+    // The code names the piece on `from` by its place: it must be the mover.
+    if (pos.GetPiece(squareT(from)) != move.movingPiece ||
+        piece_Color_NotEmpty(move.movingPiece) != pos.GetToMove())
+        return 0;
     const int df = (to & 7) - (from & 7), dr = (to >> 3) - (from >> 3);
     const int index = pieceIndex(pos, squareT(from));
     int code = -1;
@@ -95,6 +99,7 @@ size_t MoveCoder::encode(Position& pos, const simpleMoveT& move, uint8_t* out) {
     }
     if (code < 0 || code > 15 || index > 15) return 0;
     out[size - 1] = uint8_t(index << 4 | code);
+    if (!readBack) return size;
     // A code is kept only when it reads back as the move itself.
     simpleMoveT back;
     if (decode(pos, out, size, back) != size || back.from != move.from || back.to != move.to ||

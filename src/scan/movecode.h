@@ -25,8 +25,12 @@ class MoveCoder {
   public:
     // Writes the code of `move`, legal in `pos`, into `out` (room for two
     // bytes) and returns its length; 0 when the move has no code that reads
-    // back as itself.
-    size_t encode(Position& pos, const simpleMoveT& move, uint8_t* out);
+    // back as itself. With `readBack` false the code is not read back, which
+    // costs as much as a move's generation: for moves the reader matched
+    // among the legal ones, whose codes read back but for a fault, and a
+    // code that does not only makes a replay fail (the game is then read
+    // from its text).
+    size_t encode(Position& pos, const simpleMoveT& move, uint8_t* out, bool readBack = true);
     // Reads the move at `code` (`size` bytes left) in `pos`; returns the
     // bytes it took, 0 when they are no legal move's code.
     size_t decode(Position& pos, const uint8_t* code, size_t size, simpleMoveT& move);

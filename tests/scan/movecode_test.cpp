@@ -38,6 +38,10 @@ TEST(MoveCode, EveryLegalMoveReadsBackAsItself) {
             uint8_t code[2];
             const size_t size = coder.encode(pos, move, code);
             ASSERT_NE(size, 0u) << int(move.from) << "-" << int(move.to);
+            // The builder's code, not read back, is the same.
+            uint8_t unchecked[2];
+            ASSERT_EQ(coder.encode(pos, move, unchecked, false), size);
+            EXPECT_EQ(unchecked[size - 1], code[size - 1]);
             simpleMoveT back;
             ASSERT_EQ(coder.decode(pos, code, size, back), size);
             EXPECT_EQ(back.from, move.from);
@@ -70,6 +74,20 @@ TEST(MoveCode, CodesOfNoLegalMoveAreRefused) {
         SCOPED_TRACE(testing::Message() << int(code[0]) << " " << int(code[1]));
         EXPECT_EQ(coder.decode(pos, code, 2, move), 0u);
     }
+    // A move no position allows gets no code read back; coded without the
+    // read-back, its code is refused when read, so that a replay fails.
+    simpleMoveT onOwnPawn{};
+    onOwnPawn.movingPiece = WK;
+    onOwnPawn.from = E1;
+    onOwnPawn.to = E2;
+    onOwnPawn.promote = EMPTY;
+    uint8_t code[2];
+    EXPECT_EQ(coder.encode(pos, onOwnPawn, code), 0u);
+    ASSERT_EQ(coder.encode(pos, onOwnPawn, code, false), 1u);
+    EXPECT_EQ(coder.decode(pos, code, 1, move), 0u);
+    // Nor is a move of a piece the mover does not have.
+    onOwnPawn.movingPiece = BK;
+    EXPECT_EQ(coder.encode(pos, onOwnPawn, code, false), 0u);
     // A code cut short.
     const uint8_t escape = kQueenDiagonal;
     EXPECT_EQ(coder.decode(pos, &escape, 1, move), 0u);
