@@ -1,6 +1,7 @@
 // Fuzzes the reading of a game index: arbitrary bytes are checked as an
 // index, and an index that passes has every record, text and packed move
-// read, without a crash, a hang or a read out of bounds. Each input is also
+// read and every game rebuilt from its packed moves, without a crash, a
+// hang or a read out of bounds. Each input is also
 // checked with its size and checksums made right, so that the checks behind
 // the checksums see the mutations too.
 #include <cstddef>
@@ -11,7 +12,9 @@
 
 #include <vector>
 
+#include "core/game.h"
 #include "scan/gameindex.h"
+#include "scan/packedgame.h"
 
 using namespace gameindex;
 
@@ -37,6 +40,11 @@ int readAll(const uint8_t* data, size_t size) {
         const uint8_t* codes = moves.next(r.movesLength);
         if (codes == nullptr) abort();
         for (uint32_t m = 0; m < r.movesLength; m++) sum += codes[m];
+        if ((r.flags & (kPacked | kFenStart)) == kPacked) {
+            static Game game;
+            static PackedGame packed;
+            sum += packed.load(codes, r.movesLength, game) ? 1u : 0u;
+        }
     }
     return sum == 0xFFFFFFFF ? 1 : 0;
 }
