@@ -26,6 +26,9 @@ void put32(uint8_t* p, uint32_t v) {
 void put64(uint8_t* p, uint64_t v) {
     for (int i = 0; i < 8; i++) p[i] = uint8_t(v >> (8 * i));
 }
+void put48(uint8_t* p, uint64_t v) {
+    for (int i = 0; i < 6; i++) p[i] = uint8_t(v >> (8 * i));
+}
 uint16_t get16(const uint8_t* p) {
     return uint16_t(p[0] | p[1] << 8);
 }
@@ -35,6 +38,12 @@ uint32_t get32(const uint8_t* p) {
 uint64_t get64(const uint8_t* p) {
     uint64_t v = 0;
     for (int i = 7; i >= 0; i--) v = v << 8 | p[i];
+    return v;
+}
+
+uint64_t get48(const uint8_t* p) {
+    uint64_t v = 0;
+    for (int i = 5; i >= 0; i--) v = v << 8 | p[i];
     return v;
 }
 
@@ -88,7 +97,10 @@ void GameRecord::encode(uint8_t* out) const {
     for (int i = 0; i < 8; i++) out[42 + i] = uint8_t(pawnOrder[2 * i] | pawnOrder[2 * i + 1] << 4);
     uint8_t* at = out + 50;
     for (int i = 0; i < kKinds; i++) {
-        if (kExactKinds >> i & 1) {
+        if (kPawnKinds >> i & 1) {
+            put48(at, squares[i] >> 8);
+            at += 6;
+        } else if (kExactKinds >> i & 1) {
             put64(at, squares[i]);
             at += 8;
         } else {
@@ -154,7 +166,10 @@ void GameRecord::decode(const uint8_t* in) {
     }
     const uint8_t* at = in + 50;
     for (int i = 0; i < kKinds; i++) {
-        if (kExactKinds >> i & 1) {
+        if (kPawnKinds >> i & 1) {
+            squares[i] = get48(at) << 8 | kBackRanks;
+            at += 6;
+        } else if (kExactKinds >> i & 1) {
             squares[i] = get64(at);
             at += 8;
         } else {

@@ -14,7 +14,7 @@ namespace gameindex {
 constexpr char kMagic[8] = {'H', 'U', 'X', 'I', 'N', 'D', 'E', 'X'};
 constexpr uint32_t kVersion = 3;
 constexpr size_t kHeaderSize = 128;
-constexpr size_t kRecordSize = 98;
+constexpr size_t kRecordSize = 106;
 // The bytes of the games file hashed at its start and at its end.
 constexpr size_t kHashedSpan = 64 * 1024;
 // A tag text longer than this is cut; the games file's own tags are shorter.
@@ -40,9 +40,14 @@ constexpr int kVariationShift = 8;
 // Piece kinds in the order of the square and material signatures: white
 // king, queen, rook, bishop, knight, pawn, then the black ones.
 constexpr int kKinds = 12;
-// The kinds whose squares the index keeps one by one (kings and queens, few
-// and the subject of most position searches); the others in 2x2 blocks.
-constexpr uint16_t kExactKinds = 1 << 0 | 1 << 1 | 1 << 6 | 1 << 7;
+// The kinds whose squares the index keeps one by one: kings and queens, few
+// and the subject of most position searches, and pawns, whose squares rule
+// out the most games for their bytes (docs/index-format.md); the others in
+// 2x2 blocks.
+constexpr uint16_t kExactKinds = 1 << 0 | 1 << 1 | 1 << 5 | 1 << 6 | 1 << 7 | 1 << 11;
+constexpr uint16_t kPawnKinds = 1 << 5 | 1 << 11;
+// The first and last ranks, where pawns are kept as if they had stood there.
+constexpr uint64_t kBackRanks = 0xFF000000000000FFull;
 
 // What the index holds of one game.
 struct GameRecord {
@@ -67,6 +72,8 @@ struct GameRecord {
     // For each piece kind, the squares it ever stood on, main line and
     // variations (bit 0 = a1 ... 63 = h8). Kinds outside kExactKinds are
     // stored in 2x2 blocks: read back, a block stands for all its squares.
+    // Pawns are stored on the ranks between the first and the last and read
+    // back as on every square of those two too.
     uint64_t squares[kKinds] = {};
 
     void encode(uint8_t* out) const;

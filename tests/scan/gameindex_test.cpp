@@ -199,7 +199,7 @@ TEST(GameIndex, SignaturesOfTheSampleGames) {
 
 // A record read back is the record written, but for the squares of the kinds
 // kept in blocks, which read back as every square of each block they touched
-// (and no other).
+// (and no other), and the pawns', which read back on both back ranks too.
 TEST(GameIndex, RecordsReadBackAsWritten) {
     std::mt19937_64 random(7);
     for (int round = 0; round < 200; round++) {
@@ -229,8 +229,10 @@ TEST(GameIndex, RecordsReadBackAsWritten) {
                 if (r.squares[k] >> sq & 1)
                     for (int other = 0; other < 64; other++)
                         if (blockOf(other) == blockOf(sq)) blocks |= 1ull << other;
-            EXPECT_EQ(back.squares[k], (kExactKinds >> k & 1) ? r.squares[k] : blocks)
-                << "kind " << k << " round " << round;
+            const uint64_t expected = (kPawnKinds >> k & 1)    ? r.squares[k] | kBackRanks
+                                      : (kExactKinds >> k & 1) ? r.squares[k]
+                                                               : blocks;
+            EXPECT_EQ(back.squares[k], expected) << "kind " << k << " round " << round;
         }
     }
 }
