@@ -354,7 +354,9 @@ errorT Game::MoveForward() {
     ASSERT(CurrentMove != nullptr);
     if (CurrentMove->marker == END_MARKER) return ERROR_EndOfMoveList;
     ASSERT(CurrentMove->marker == NO_MARKER && CurrentMove->next != nullptr);
-    CurrentPos->DoSimpleMove(&CurrentMove->moveData);
+    // Every node was made once from the very position it is now replayed
+    // from, when it was added: its record holds all the move needs.
+    CurrentPos->ReplaySimpleMove(CurrentMove->moveData);
     CurrentMove = CurrentMove->next;
     ++CurrentPlyCount;
     return OK;
