@@ -331,6 +331,33 @@ TEST(Game, TagsAndClear) {
     EXPECT_EQ(strlen(g.GetExtraTags()[0].tag), MAX_TAG_LEN);
 }
 
+// Header texts keep their storage from game to game: every text reads as
+// last set, whether it grew or shrank, and a cleared game shows none of the
+// previous one's.
+TEST(Game, HeaderTextsReusedFromGameToGame) {
+    Game g;
+    const std::string longValue(500, 'v');
+    for (int round = 0; round < 3; ++round) {
+        g.Clear();
+        EXPECT_STREQ(g.GetWhiteStr(), "?");
+        EXPECT_EQ(g.GetNumExtraTags(), 0u);
+        const std::string n = std::to_string(round);
+        g.SetWhiteStr(round == 1 ? longValue.c_str() : n.c_str());
+        g.SetEventStr(g.GetWhiteStr());
+        EXPECT_EQ(g.AddPgnTag("Annotator", "x"), OK);
+        EXPECT_EQ(g.AddPgnTag(("Tag" + n).c_str(), "short"), OK);
+        EXPECT_EQ(g.AddPgnTag(("Tag" + n).c_str(), longValue.c_str()), OK);
+        EXPECT_EQ(g.AddPgnTag("Annotator", n.c_str()), OK);
+        ASSERT_EQ(g.GetNumExtraTags(), 2u);
+        EXPECT_STREQ(g.GetExtraTags()[0].tag, "Annotator");
+        EXPECT_STREQ(g.GetExtraTags()[0].value, n.c_str());
+        EXPECT_STREQ(g.GetExtraTags()[1].tag, ("Tag" + n).c_str());
+        EXPECT_EQ(g.GetExtraTags()[1].value, longValue);
+        EXPECT_STREQ(g.GetEventStr(), g.GetWhiteStr());
+        EXPECT_EQ(g.GetWhiteStr(), round == 1 ? longValue : n);
+    }
+}
+
 TEST(Game, LongGamesAndManyGamesReuseTheRecord) {
     Game g;
     for (int round = 0; round < 3; ++round) {
