@@ -19,14 +19,9 @@ files=("$@")
 if [ ${#files[@]} -eq 0 ]; then
   files=("$data/dev/online-lichess.pgn" "$data/edge/shakmaty-pgn-reader/lichess_db_1000k.pgn")
 fi
-if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
-  echo "clock_agreement: node and npm are needed (scripts/deps.sh dev)" >&2
-  exit 2
-fi
 agreement=$root/tests/agreement
-if [ ! -d "$agreement/node_modules/chessops" ]; then
-  npm ci --prefix "$agreement" --no-audit --no-fund --loglevel=error
-fi
+. "$agreement/modules.sh"
+agreement_modules clock_agreement 2
 [ -x "$hux" ] || "$root/scripts/build.sh" release >/dev/null
 
 work=$(mktemp -d)

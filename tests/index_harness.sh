@@ -34,13 +34,8 @@ for q in "$root"/examples/*.hux; do
   printf 'ex-%s\t*\t%s\n' "$(basename "$q" .hux)" "$q"
 done > "$work/queries"
 agreement=$root/tests/agreement
-if [ $examplesOnly = 0 ] && [ ! -d "$agreement/node_modules" ]; then
-  if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
-    echo "index_harness: the agreement queries need node and npm (scripts/deps.sh dev)" >&2
-    exit 1
-  fi
-  npm ci --prefix "$agreement" --no-audit --no-fund --loglevel=error
-fi
+. "$agreement/modules.sh"
+[ $examplesOnly = 1 ] || agreement_modules index_harness 1
 if [ $examplesOnly = 0 ]; then
   n=0
   node "$root/tests/index_queries.mjs" | while IFS=$'\t' read -r name files items; do

@@ -19,11 +19,7 @@ expected=$(games "$work/hand-out.pgn")
 [ -n "$expected" ] || fail "the hand-written list finds no games among the samples"
 
 start_display 1280x900x24
-(cd "$work" && exec "$build/pelk" board.hux >"$work/pelk.log" 2>&1) &
-pids+=($!)
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Pelk ver 1\.00 \[' | head -n1) ||
-  fail "no pelk window appeared: $(cat "$work/pelk.log")"
-sleep 1
+start_pelk "$work" '^Pelk ver 1\.00 \[' board.hux
 
 # Opens the board editor from the editor's caret and waits for it.
 open_board() {

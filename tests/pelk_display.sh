@@ -24,3 +24,15 @@ start_display() {
   [ -s "$work/display" ] || fail "the virtual display did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=":$(head -n1 "$work/display")"
 }
+
+# Starts pelk in folder $1 with the arguments after $2, waits for its window,
+# whose title matches the pattern $2, and sets `window` to it.
+start_pelk() {
+  local dir=$1 title=$2
+  shift 2
+  (cd "$dir" && exec "$build/pelk" "$@" >"$work/pelk.log" 2>&1) &
+  pids+=($!)
+  window=$(timeout 30 xdotool search --sync --onlyvisible --name "$title" | head -n1) ||
+    fail "no pelk window titled '$title' appeared: $(cat "$work/pelk.log")"
+  sleep 1
+}

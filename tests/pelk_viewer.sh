@@ -26,11 +26,7 @@ game2='rnb1kbnr/pppp1ppp/8/8/2B1Pp1q/8/PPPP2PP/RNBQK1NR w KQkq - 2 4'
 
 start_display 1280x900x24
 
-(cd "$work/results" && exec "$build/pelk" --view checks.pgn >"$work/pelk.log" 2>&1) &
-pids+=($!)
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^checks\.pgn - Pelk Viewer$' |
-  head -n1) || fail "no viewer window titled after the file appeared: $(cat "$work/pelk.log")"
-sleep 1
+start_pelk "$work/results" '^checks\.pgn - Pelk Viewer$' --view checks.pgn
 xdotool windowfocus --sync "$window"
 
 # Presses the keys, copies the position and compares it with the expected FEN.

@@ -26,11 +26,7 @@ EOF
 
 start_display 1024x768x24
 
-(cd "$work" && exec "$build/pelk" morphy.hux >"$work/pelk.log" 2>&1) &
-pids+=($!)
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Pelk ver 1\.00 \[' | head -n1) ||
-  fail "no pelk window appeared: $(cat "$work/pelk.log")"
-sleep 1
+start_pelk "$work" '^Pelk ver 1\.00 \[' morphy.hux
 xdotool windowfocus --sync "$window"
 xdotool key --clearmodifiers ctrl+r
 

@@ -31,14 +31,9 @@ if ! ls "$data"/*.pgn >/dev/null 2>&1; then
   echo "position_agreement: no PGN files in $data: skipped"
   exit 0
 fi
-if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
-  echo "position_agreement: node and npm are needed (scripts/deps.sh dev)" >&2
-  exit 2
-fi
 agreement=$root/tests/agreement
-if [ ! -d "$agreement/node_modules/chessops" ]; then
-  npm ci --prefix "$agreement" --no-audit --no-fund --loglevel=error
-fi
+. "$agreement/modules.sh"
+agreement_modules position_agreement 2
 if [ ! -x "$hux" ] && [[ " $* " != *" --independent-only "* ]]; then
   "$root/scripts/build.sh" release >/dev/null
 fi

@@ -19,28 +19,42 @@ BatchReader::BatchReader(int input, size_t targetSize, const std::atomic<bool>& 
     : input(input), targetSize(targetSize == 0 ? 1 : targetSize), stop(stop) {}
 
 size_t BatchReader::lastCut(const char* data, size_t size, size_t from) {
+    // Nearly every file ends its lines with LF or CRLF; only a file with
+    // CR-only line ends needs the second search.
+    size_t cut = lastCutAfter('\n', data, size, from);
+    return cut != 0 ? cut : lastCutAfter('\r', data, size, from);
+}
+
+size_t BatchReader::lastCutAfter(char end, const char* data, size_t size, size_t from) {
     if (from == 0) from = 1;
     // Scans backwards from the end: the search touches little more than the
     // last game of the batch. A cut point needs its own first byte, so the
-    // last byte is no candidate's newline.
+    // last byte is no candidate's line end.
     size_t limit = size > 0 ? size - 1 : 0;
     while (limit > 0) {
-        const void* found = memrchr(data, '\n', limit);
+        const void* found = memrchr(data, end, limit);
         if (found == nullptr) return 0;
-        size_t newline = static_cast<size_t>(static_cast<const char*>(found) - data);
-        if (newline + 1 < from) return 0;
-        if (data[newline + 1] == '[') {
-            // A tag line before it means a tag section that goes on.
-            const void* before = newline == 0 ? nullptr : memrchr(data, '\n', newline);
-            size_t lineStart =
-                before == nullptr
-                    ? 0
-                    : static_cast<size_t>(static_cast<const char*>(before) - data) + 1;
-            if (lineStart == newline || data[lineStart] != '[') return newline + 1;
-        }
-        limit = newline;
+        size_t lineEnd = static_cast<size_t>(static_cast<const char*>(found) - data);
+        if (lineEnd + 1 < from) return 0;
+        // A tag line before it, blank lines apart, means a tag section that
+        // goes on: files with a blank line after every line have one.
+        if (data[lineEnd + 1] == '[' && !afterTagLine(data, lineEnd)) return lineEnd + 1;
+        limit = lineEnd;
     }
     return 0;
+}
+
+bool BatchReader::afterTagLine(const char* data, size_t lineEnd) {
+    // The reader ends a line at LF, CR or CRLF, whatever the file's habit.
+    while (true) {
+        size_t lineStart = lineEnd;
+        if (data[lineEnd] == '\n' && lineStart > 0 && data[lineStart - 1] == '\r') lineStart--;
+        while (lineStart > 0 && data[lineStart - 1] != '\n' && data[lineStart - 1] != '\r')
+            lineStart--;
+        if (data[lineStart] != '\n' && data[lineStart] != '\r') return data[lineStart] == '[';
+        if (lineStart == 0) return false;
+        lineEnd = lineStart - 1;
+    }
 }
 
 bool BatchReader::fill(Bytes& bytes, size_t n) {

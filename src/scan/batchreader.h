@@ -54,11 +54,18 @@ class BatchReader {
     int readError() const { return error; }
 
     // Where the last cut point of `data` lies: the start of a line beginning
-    // with '[' whose previous line does not, at an offset of at least
-    // `from` (at least 1); 0 when there is none.
+    // with '[' whose previous non-blank line does not, at an offset of at
+    // least `from` (at least 1); 0 when there is none. Lines end at LF, CR
+    // or CRLF.
     static size_t lastCut(const char* data, size_t size, size_t from = 1);
 
   private:
+    // lastCut for the lines that end with `end`.
+    static size_t lastCutAfter(char end, const char* data, size_t size, size_t from);
+    // Whether the last line before the one that ends at `lineEnd`, blank
+    // lines skipped, begins with '['.
+    static bool afterTagLine(const char* data, size_t lineEnd);
+
     // The storage of batches no longer used, for the next ones: the same few
     // megabytes serve the whole input.
     struct Spares {

@@ -31,6 +31,12 @@ TEST(BatchCut, LastCutPoint) {
         {"1. e4 *\n\n [Event \"b\"]\n", 0},               // not at the line's start
         {"\n[Event \"a\"]\n", 1},                         // after an empty first line
         {"{x\n[a]\n} *\n\n[b]\n[c]\n", 12},               // the last one wins
+        {"1. e4 *\r\r[Event \"b\"]\r[Site \"c\"]\r", 9},  // CR alone
+        {"[Event \"a\"]\r[Site \"b\"]\r", 0},             // CR alone, one section
+        {"1. e4 *\r[Site \"b\"]\n[Round \"c\"]\n", 8},    // mixed line ends
+        {"1. e4 *\n[Site \"b\"]\r\n[Round \"c\"]\r\n", 8},
+        {"1. e4 *\n\n[Site \"b\"]\n\n[Round \"c\"]\n\n", 9},  // double-spaced
+        {"1. e4 *\r\r[Site \"b\"]\r\r\n[Round \"c\"]\r\r\n", 9},
     };
     for (const Case& c : cases) {
         std::string text = c.text;
@@ -81,13 +87,18 @@ std::string generatedText(std::mt19937& random) {
         if (kFragments[f].find("never closed") != std::string::npos && random() % 4 != 0) continue;
         text += kFragments[f];
     }
-    if (random() % 3 == 0) {
-        std::string crlf;
+    // Line ends LF, CRLF, CR alone, or a mixture of the three.
+    int ends = static_cast<int>(random() % 6);
+    if (ends >= 3) {
+        std::string changed;
         for (char ch : text) {
-            if (ch == '\n') crlf += '\r';
-            crlf += ch;
+            int end = ends == 5 ? static_cast<int>(random() % 3) : ends - 3;
+            if (ch != '\n' || end == 0)
+                changed += ch;
+            else
+                changed += end == 1 ? "\r\n" : "\r";
         }
-        text = crlf;
+        text = changed;
     }
     // The last game without its final newline.
     if (random() % 4 == 0)
