@@ -39,9 +39,14 @@ measure "index -j $jobs" "$hux" -j "$jobs" --index "$games"
 n=$(grep -o 'Indexed [0-9]*' "$work/stdout" | grep -o '[0-9]*')
 cpu=$(awk '{print $1 + $2}' "$work/time")
 echo "build rate: $(echo "$n / $cpu" | bc) games a CPU second; index $(stat -c %s "$games.hxi") bytes"
+# The replay of the packed moves alone, as an indexed scan rebuilds the games.
+if [ -x "$build/bench/packed_replay" ]; then
+  "$build/bench/packed_replay" "$games.hxi"
+fi
 
 for q in "(position Qh7 kg8 :btm)" "(position :promote [RBNrbn])" "(position :stalemate)" \
-         "(position :mate)" ":player Carlsen (position :check)"; do
+         "(position :mate)" ":player Carlsen (position :check)" \
+         "(position :piececount [Qq] 0 :piececount [RrBbNn] 0 2)" "(position :piececount [Qq] 9)"; do
   echo "(match :pgn $games :output $work/out.pgn $q)" > "$work/q.hux"
   echo "== $q"
   measure "  with the index, -j 1" "$hux" -j 1 "$work/q.hux"

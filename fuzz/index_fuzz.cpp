@@ -27,15 +27,16 @@ int readAll(const uint8_t* data, size_t size) {
     if ((index != nullptr) != (verdict == Verdict::Usable)) abort();
     if (index == nullptr) return 0;
     GameRecord r;
-    uint64_t moves = 0;
     unsigned sum = 0;
+    IndexStream moves(*index, index->movesAt(), index->textsAt());
     for (uint64_t i = 0; i < index->games(); i++) {
-        index->record(i, r);
+        if (!index->record(i, r)) abort();
         for (const char* t : {index->text(r.white), index->text(r.black), index->text(r.event),
                               index->text(r.site)})
             sum += unsigned(t[0]);
-        for (uint32_t m = 0; m < r.movesLength; m++) sum += index->moves()[moves + m];
-        moves += r.movesLength;
+        const uint8_t* codes = moves.next(r.movesLength);
+        if (codes == nullptr) abort();
+        for (uint32_t m = 0; m < r.movesLength; m++) sum += codes[m];
     }
     return sum == 0xFFFFFFFF ? 1 : 0;
 }
@@ -47,7 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < kHeaderSize) return 0;
     std::vector<uint8_t> sealed(data, data + size);
     put(sealed, 104, size, 8);
-    put(sealed, 112, crc32(0L, sealed.data() + kHeaderSize, uInt(size - kHeaderSize)), 4);
+    BodyHash hash;
+    hash.update(sealed.data() + kHeaderSize, size - kHeaderSize);
+    put(sealed, 112, hash.digest(), 8);
     put(sealed, 124, crc32(0L, sealed.data(), 124), 4);
     readAll(sealed.data(), sealed.size());
     return 0;

@@ -4,14 +4,11 @@
 
 #include "core/mfile.h"
 #include "core/pgnparser.h"
-#include "filter/markboard.h"
 #include "scan/batchreader.h"
 #include "scan/interruption.h"
 #include "scan/matchfilter.h"
 
 namespace {
-
-constexpr uint32_t kRecordBufferSize = 100000;
 
 // Every record starts with its tags, then the comment naming the game's
 // number at the start of a line.
@@ -27,10 +24,7 @@ size_t BatchResult::size() const {
     return joined ? joined->size() : batch->bytes.size();
 }
 
-BatchScanner::BatchScanner(matchFilter& query) : query(query) {
-    record.SetBufferSize(kRecordBufferSize);
-    record.SetGrowable(true);
-}
+BatchScanner::BatchScanner(matchFilter& query) : query(query), step(query) {}
 
 bool BatchScanner::scan(const char* data, size_t size, uint64_t index, GameNumbering& numbering,
                         const std::atomic<bool>& stop, BatchResult& out) {
@@ -56,9 +50,7 @@ bool BatchScanner::scan(const char* data, size_t size, uint64_t index, GameNumbe
         const uint32_t i = out.games++;
         if (ranged && !exact) before = numbering.before(index, exact);
         long number = before + i + 1;
-        game.SetNumber(uint32_t(number));
-        game.MoveToPly(0);
-        if (MarkBoard* marks = query.state.marks()) marks->initialize(&game);
+        step.prepare(game, number);
         // Outside the range of game numbers only a known number lets the
         // test be skipped; the writer applies the range to the rest.
         if (ranged && exact && !wrongGuesses) {
@@ -68,31 +60,32 @@ bool BatchScanner::scan(const char* data, size_t size, uint64_t index, GameNumbe
                 return false;
             }
         }
-        bool matched = false;
+        GameTest::Outcome outcome;
         try {
-            matched = query.match(&game);
+            // A match is written with its number as known once it matched.
+            outcome = step.test(game, [&] {
+                if (!exact) before = numbering.before(index, exact);
+                number = wrongGuesses ? (before + i + 1) * 10 + 7 : before + i + 1;
+                return number;
+            });
         } catch (...) {
             out.error = std::current_exception();
             out.failedGame = i;
             return false;
         }
-        if (!matched) continue;
-        if (!exact) before = numbering.before(index, exact);
-        number = wrongGuesses ? (before + i + 1) * 10 + 7 : before + i + 1;
-        game.SetNumber(uint32_t(number));
-        keep(i, number, out);
+        if (outcome == GameTest::Outcome::NoMatch) continue;
+        keep(i, number, outcome == GameTest::Outcome::Matched, out);
     }
     return parser.EndedOpen();
 }
 
-void BatchScanner::keep(uint32_t i, long number, BatchResult& out) {
-    record.Clear();
+void BatchScanner::keep(uint32_t i, long number, bool written, BatchResult& out) {
     FoundGame found;
     found.game = i;
     found.number = number;
     found.start = out.text.size();
-    if (game.WriteToPGN_changed(&record) == OK) {
-        out.text.append(record.GetBuffer(), record.GetByteCount());
+    if (written) {
+        out.text.append(step.text(), step.size());
     } else {
         // A record that cannot be written is an empty one, whose write the
         // writer reports as failed.

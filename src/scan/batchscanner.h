@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "core/game.h"
-#include "core/textbuf.h"
-
 #include "scan/batchreader.h"
+#include "scan/gametest.h"
 
 class matchFilter;
 
@@ -77,10 +76,12 @@ class BatchScanner {
     void guessWrong() { wrongGuesses = true; }
 
   private:
-    void keep(uint32_t game, long number, BatchResult& out);
+    // Keeps the record of matching game `game`; `written` false when it
+    // could not be written.
+    void keep(uint32_t game, long number, bool written, BatchResult& out);
 
     matchFilter& query;
     Game game;
-    TextBuffer record;
+    GameTest step;
     bool wrongGuesses = false;
 };

@@ -1,7 +1,6 @@
 #include "scan/gameindex.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -175,6 +174,46 @@ const char* verdictText(Verdict verdict) {
     return "";
 }
 
+void BodyHash::block(const uint8_t* data) {
+    constexpr uint64_t kPrime = 0x100000001B3ull * 0x9E3779B1ull | 1;
+    for (int i = 0; i < 4; i++) {
+        uint64_t word;
+        memcpy(&word, data + 8 * i, 8);
+        if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+        lanes[i] = (lanes[i] ^ word) * kPrime;
+    }
+}
+
+void BodyHash::update(const uint8_t* data, size_t size) {
+    total += size;
+    if (held > 0) {
+        const size_t n = std::min(size, sizeof pending - held);
+        memcpy(pending + held, data, n);
+        held += n;
+        data += n;
+        size -= n;
+        if (held < sizeof pending) return;
+        block(pending);
+        held = 0;
+    }
+    for (; size >= sizeof pending; data += sizeof pending, size -= sizeof pending) block(data);
+    memcpy(pending, data, size);
+    held = size;
+}
+
+uint64_t BodyHash::digest() const {
+    BodyHash last = *this;
+    // The bytes left over, padded with zeros, and the length, which tells
+    // the padding from bytes that were zero.
+    if (last.held > 0) {
+        memset(last.pending + last.held, 0, sizeof pending - last.held);
+        last.block(last.pending);
+    }
+    uint64_t h = total;
+    for (uint64_t lane : last.lanes) h = (h ^ lane) * 0x100000001B3ull + (h >> 29);
+    return h;
+}
+
 void Header::encode(uint8_t* out) const {
     memset(out, 0, kHeaderSize);
     memcpy(out, kMagic, 8);
@@ -192,7 +231,7 @@ void Header::encode(uint8_t* out) const {
     put64(out + 88, recordsOffset);
     put64(out + 96, movesOffset);
     put64(out + 104, totalSize);
-    put32(out + 112, bodyCrc);
+    put64(out + 112, bodyHash);
     put32(out + 124, crcOf(out, 124));
 }
 
@@ -213,7 +252,7 @@ bool Header::decode(const uint8_t* in) {
     recordsOffset = get64(in + 88);
     movesOffset = get64(in + 96);
     totalSize = get64(in + 104);
-    bodyCrc = get32(in + 112);
+    bodyHash = get64(in + 112);
     return true;
 }
 
@@ -231,19 +270,9 @@ std::unique_ptr<GameIndex> GameIndex::open(const std::string& path, const FileId
         return nullptr;
     }
     std::unique_ptr<GameIndex> index(new GameIndex);
+    index->fd = fd;
     index->size = size_t(info.st_size);
-    if (index->size > 0) {
-        void* map = mmap(nullptr, index->size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (map == MAP_FAILED) {
-            close(fd);
-            verdict = Verdict::Damaged;
-            return nullptr;
-        }
-        index->mapping = map;
-        index->base = static_cast<const uint8_t*>(map);
-        madvise(map, index->size, MADV_SEQUENTIAL);
-    }
-    close(fd);
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     verdict = index->check(games);
     if (verdict != Verdict::Usable) return nullptr;
     return index;
@@ -253,7 +282,6 @@ std::unique_ptr<GameIndex> GameIndex::fromBytes(const uint8_t* data, size_t size
                                                 const FileIdentity* games, Verdict& verdict) {
     std::unique_ptr<GameIndex> index(new GameIndex);
     index->copy.assign(data, data + size);
-    index->base = index->copy.data();
     index->size = size;
     verdict = index->check(games);
     if (verdict != Verdict::Usable) return nullptr;
@@ -261,15 +289,59 @@ std::unique_ptr<GameIndex> GameIndex::fromBytes(const uint8_t* data, size_t size
 }
 
 GameIndex::~GameIndex() {
-    if (mapping != nullptr) munmap(mapping, size);
+    if (fd >= 0) close(fd);
+}
+
+bool GameIndex::read(uint64_t offset, uint8_t* out, size_t n) const {
+    if (offset > size || n > size - offset) return false;
+    if (fd < 0) {
+        if (n > 0) memcpy(out, copy.data() + offset, n);
+        return true;
+    }
+    return readAt(fd, out, n, off_t(offset));
+}
+
+IndexStream::IndexStream(const GameIndex& idx, uint64_t offset, uint64_t last)
+    : index(idx), at(offset), end(last) {}
+
+const uint8_t* IndexStream::next(size_t n) {
+    constexpr size_t kChunk = 1 << 20;
+    if (filled - used < n) {
+        if (n - (filled - used) > end - at) return nullptr;
+        // The bytes not yet used move to the front, and the rest follows.
+        memmove(buffer.data(), buffer.data() + used, filled - used);
+        filled -= used;
+        used = 0;
+        const size_t want = size_t(std::min<uint64_t>(std::max(n, kChunk) - filled, end - at));
+        if (buffer.size() < filled + want) buffer.resize(filled + want);
+        if (!index.read(at, buffer.data() + filled, want)) return nullptr;
+        at += want;
+        filled += want;
+    }
+    const uint8_t* p = buffer.data() + used;
+    used += n;
+    return p;
+}
+
+void IndexStream::skip(uint64_t n) {
+    if (n <= filled - used) {
+        used += size_t(n);
+        return;
+    }
+    at = std::min(end, at + (n - (filled - used)));
+    used = filled = 0;
 }
 
 Verdict GameIndex::check(const FileIdentity* games) {
-    if (size < kHeaderSize)
-        return size >= 8 && memcmp(base, kMagic, 8) == 0 ? Verdict::Truncated : Verdict::Damaged;
+    uint8_t head[kHeaderSize];
+    if (size < kHeaderSize) {
+        return size >= 8 && read(0, head, 8) && memcmp(head, kMagic, 8) == 0 ? Verdict::Truncated
+                                                                             : Verdict::Damaged;
+    }
+    if (!read(0, head, kHeaderSize)) return Verdict::Damaged;
     Header header;
-    if (!header.decode(base)) {
-        if (memcmp(base, kMagic, 8) == 0 && get32(base + 8) != kVersion)
+    if (!header.decode(head)) {
+        if (memcmp(head, kMagic, 8) == 0 && get32(head + 8) != kVersion)
             return Verdict::WrongVersion;
         return Verdict::Damaged;
     }
@@ -286,18 +358,10 @@ Verdict GameIndex::check(const FileIdentity* games) {
     }
     if (header.totalSize > size) return Verdict::Truncated;
     if (header.totalSize < size) return Verdict::Damaged;
-    uLong crc = crc32(0L, Z_NULL, 0);
-    for (size_t at = kHeaderSize; at < size;) {
-        size_t n = std::min<size_t>(size - at, 1u << 26);
-        crc = crc32(crc, base + at, uInt(n));
-        at += n;
-        release(base + at);
-    }
-    if (uint32_t(crc) != header.bodyCrc) return Verdict::Damaged;
 
     // The sections follow one another: records, moves, texts. Every size is
-    // checked before use, so that a sound checksum over unsound contents
-    // reads nothing out of bounds.
+    // checked before use, so that a sound hash over unsound contents reads
+    // nothing out of bounds.
     if (header.recordsOffset != kHeaderSize || header.count > (size - kHeaderSize) / kRecordSize ||
         header.movesOffset != kHeaderSize + header.count * kRecordSize ||
         header.stringsOffset < header.movesOffset || header.stringsOffset > size ||
@@ -307,57 +371,71 @@ Verdict GameIndex::check(const FileIdentity* games) {
     textBytes = header.textSize;
     recordsOffset = header.recordsOffset;
     movesOffset = header.movesOffset;
+    textsOffset = header.stringsOffset;
 
+    // One pass over the body, in order, hashes it and checks every record
+    // and text.
+    BodyHash hash;
+    IndexStream body(*this, kHeaderSize, size);
+    uint64_t textSum = 0, movesSum = 0;
+    constexpr uint64_t kBatch = (1 << 20) / kRecordSize;
+    for (uint64_t i = 0; i < count;) {
+        const uint64_t n = std::min(kBatch, count - i);
+        const uint8_t* batch = body.next(size_t(n * kRecordSize));
+        if (batch == nullptr) return Verdict::Truncated;
+        hash.update(batch, size_t(n * kRecordSize));
+        for (const uint8_t* r = batch; r < batch + n * kRecordSize; r += kRecordSize) {
+            if (GameRecord::get32(r + 8) >= header.stringCount ||
+                GameRecord::get32(r + 12) >= header.stringCount ||
+                GameRecord::get32(r + 16) >= header.stringCount ||
+                GameRecord::get32(r + 20) >= header.stringCount)
+                return Verdict::Damaged;
+            const uint32_t moves = GameRecord::movesLengthOf(r);
+            if ((get16(r + 33) & kPacked) == 0 && moves != 0) return Verdict::Damaged;
+            textSum += GameRecord::lengthOf(r);
+            movesSum += moves;
+        }
+        i += n;
+    }
+    if (textSum > textBytes || movesSum != header.stringsOffset - movesOffset)
+        return Verdict::Damaged;
+    for (uint64_t at = movesOffset; at < textsOffset;) {
+        const size_t n = size_t(std::min<uint64_t>(textsOffset - at, 1u << 20));
+        const uint8_t* bytes = body.next(n);
+        if (bytes == nullptr) return Verdict::Truncated;
+        hash.update(bytes, n);
+        at += n;
+    }
     strings.clear();
     stringAt.clear();
-    uint64_t at = header.stringsOffset;
     for (uint64_t i = 0; i < header.stringCount; i++) {
-        if (size - at < 2) return Verdict::Damaged;
-        size_t length = get16(base + at);
-        at += 2;
-        if (size - at < length) return Verdict::Damaged;
-        const char* text = reinterpret_cast<const char*>(base + at);
+        const uint8_t* field = body.next(2);
+        if (field == nullptr) return Verdict::Damaged;
+        hash.update(field, 2);
+        const size_t length = get16(field);
+        const uint8_t* text = body.next(length);
+        if (text == nullptr) return Verdict::Damaged;
+        hash.update(text, length);
         if (memchr(text, 0, length) != nullptr) return Verdict::Damaged;
         if (strings.size() > UINT32_MAX - length - 1) return Verdict::Damaged;
         stringAt.push_back(uint32_t(strings.size()));
-        strings.append(text, length);
+        strings.append(reinterpret_cast<const char*>(text), length);
         strings.push_back('\0');
-        at += length;
     }
-    if (at != size) return Verdict::Damaged;
-
-    uint64_t textSum = 0, movesSum = 0;
-    const uint32_t texts = uint32_t(stringAt.size());
-    for (uint64_t i = 0; i < count; i++) {
-        const uint8_t* r = recordBytes(i);
-        if (GameRecord::get32(r + 8) >= texts || GameRecord::get32(r + 12) >= texts ||
-            GameRecord::get32(r + 16) >= texts || GameRecord::get32(r + 20) >= texts)
-            return Verdict::Damaged;
-        const uint32_t moves = GameRecord::movesLengthOf(r);
-        if ((get16(r + 33) & kPacked) == 0 && moves != 0) return Verdict::Damaged;
-        textSum += GameRecord::lengthOf(r);
-        movesSum += moves;
-        if ((i & 0xFFFFF) == 0xFFFFF) release(recordBytes(i));
-    }
-    release(base + size);
-    if (textSum > textBytes || movesSum != header.stringsOffset - movesOffset)
-        return Verdict::Damaged;
+    if (body.position() != size) return Verdict::Damaged;
+    if (hash.digest() != header.bodyHash) return Verdict::Damaged;
     return Verdict::Usable;
-}
-
-void GameIndex::release(const uint8_t* end) const {
-    if (mapping == nullptr) return;
-    const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    size_t length = size_t(end - base) / page * page;
-    if (length > 0) madvise(mapping, length, MADV_DONTNEED);
 }
 
 const char* GameIndex::text(uint32_t id) const {
     return id < stringAt.size() ? strings.data() + stringAt[id] : "";
 }
 
-void GameIndex::record(uint64_t i, GameRecord& out) const {
-    out.decode(recordBytes(i));
+bool GameIndex::record(uint64_t i, GameRecord& out) const {
+    uint8_t bytes[kRecordSize];
+    if (i >= count || !read(recordsOffset + i * kRecordSize, bytes, kRecordSize)) return false;
+    out.decode(bytes);
+    return true;
 }
 
 }  // namespace gameindex

@@ -12,7 +12,7 @@
 namespace gameindex {
 
 constexpr char kMagic[8] = {'H', 'U', 'X', 'I', 'N', 'D', 'E', 'X'};
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 constexpr size_t kHeaderSize = 128;
 constexpr size_t kRecordSize = 74;
 // The bytes of the games file hashed at its start and at its end.
@@ -36,12 +36,6 @@ enum Flag : uint16_t {
     kFenStart = 1 << 15,
 };
 constexpr int kVariationShift = 8;
-
-// Packed move codes: a move's rank among the legal moves of its position,
-// ordered by (from, to, promotion piece); then the markers.
-constexpr uint8_t kNullMoveCode = 0xFD;
-constexpr uint8_t kVariationStart = 0xFE;
-constexpr uint8_t kVariationEnd = 0xFF;
 
 // Piece kinds in the order of the square and material signatures: white
 // king, queen, rook, bishop, knight, pawn, then the black ones.
@@ -107,7 +101,7 @@ const char* verdictText(Verdict verdict);
 
 class GameIndex {
   public:
-    // Maps and checks the index at `path`; null when it may not be used,
+    // Opens and checks the index at `path`; null when it may not be used,
     // with `verdict` telling why. `games` is the games file the index must
     // describe; null accepts any (for tools and tests).
     static std::unique_ptr<GameIndex> open(const std::string& path, const FileIdentity* games,
@@ -124,29 +118,71 @@ class GameIndex {
     uint32_t texts() const { return uint32_t(stringAt.size()); }
     // Tag text number `id`, always a valid string.
     const char* text(uint32_t id) const;
-    // The record of game `i` (from 0).
-    void record(uint64_t i, GameRecord& out) const;
-    const uint8_t* recordBytes(uint64_t i) const { return base + recordsOffset + i * kRecordSize; }
-    // The packed moves, all games after one another in game order.
-    const uint8_t* moves() const { return base + movesOffset; }
-    // Lets the pages of the mapped index before `end` go: a pass over the
-    // index keeps in memory only the part it reads, whatever its size.
-    void release(const uint8_t* end) const;
+    // The record of game `i` (from 0); false when the file no longer holds it.
+    bool record(uint64_t i, GameRecord& out) const;
+    // Where the sections start in the index.
+    uint64_t recordsAt() const { return recordsOffset; }
+    uint64_t movesAt() const { return movesOffset; }
+    uint64_t textsAt() const { return textsOffset; }
+    // Reads `n` bytes at `offset`; false when the file no longer holds them
+    // (it was cut or could not be read since it was checked).
+    bool read(uint64_t offset, uint8_t* out, size_t n) const;
 
   private:
     GameIndex() = default;
     Verdict check(const FileIdentity* games);
 
-    const uint8_t* base = nullptr;
+    // The index is read, never mapped: a file cut short while in use then
+    // fails a read instead of faulting the process.
+    int fd = -1;
+    std::vector<uint8_t> copy;  // the index's bytes, when given in memory
     size_t size = 0;
-    void* mapping = nullptr;  // of the file, when mapped
-    std::vector<uint8_t> copy;
     uint64_t count = 0;
     uint64_t textBytes = 0;
     uint64_t recordsOffset = 0;
     uint64_t movesOffset = 0;
+    uint64_t textsOffset = 0;
     std::string strings;             // the tag texts, each ending in a zero byte
     std::vector<uint32_t> stringAt;  // where each starts in `strings`
+};
+
+// Reads a part of an index in order, a chunk at a time, so that a pass over
+// the index holds little of it in memory whatever its size.
+class IndexStream {
+  public:
+    IndexStream(const GameIndex& index, uint64_t offset, uint64_t end);
+    // The next `n` bytes, valid until the next call; null when the part ends
+    // before them or the index cannot be read.
+    const uint8_t* next(size_t n);
+    // Passes over the next `n` bytes without reading them.
+    void skip(uint64_t n);
+    uint64_t position() const { return at - (filled - used); }
+
+  private:
+    const GameIndex& index;
+    uint64_t at;  // where the bytes after the buffer start
+    uint64_t end;
+    std::vector<uint8_t> buffer;
+    size_t used = 0, filled = 0;
+};
+
+// The check of an index's body: four lanes of 64-bit words, each folded in
+// by a multiply, which changes with any change of a single word and is read
+// at the speed of memory, so that every query can afford it whatever the
+// index's size. Bytes may come in pieces of any size.
+class BodyHash {
+  public:
+    void update(const uint8_t* data, size_t size);
+    uint64_t digest() const;
+
+  private:
+    void block(const uint8_t* data);
+
+    uint64_t lanes[4] = {0x9E3779B97F4A7C15ull, 0xC2B2AE3D27D4EB4Full, 0x165667B19E3779F9ull,
+                         0x27D4EB2F165667C5ull};
+    uint8_t pending[32] = {};
+    size_t held = 0;
+    uint64_t total = 0;
 };
 
 // Little-endian fields of the header, for the builder.
@@ -160,7 +196,7 @@ struct Header {
     uint64_t recordsOffset = 0;
     uint64_t movesOffset = 0;
     uint64_t totalSize = 0;
-    uint32_t bodyCrc = 0;
+    uint64_t bodyHash = 0;
 
     void encode(uint8_t* out) const;  // kHeaderSize bytes, the header's own check included
     // False when the bytes are no header of this version (`version` set).

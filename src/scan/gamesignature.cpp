@@ -14,11 +14,6 @@ int kindOf(pieceT piece) {
     return piece_Color_NotEmpty(piece) * 6 + piece_Type(piece) - 1;
 }
 
-// The order packed moves are ranked in: independent of the generator's.
-uint32_t moveKey(const simpleMoveT& move) {
-    return uint32_t(move.from) << 16 | uint32_t(move.to) << 8 | uint32_t(move.promote);
-}
-
 uint16_t kindFlags(pieceT promote) {
     return promote == EMPTY || promote == END_OF_BOARD
                ? 0
@@ -39,32 +34,13 @@ void GameSignature::sign(Game& game, GameRecord& r, std::vector<uint8_t>& moves)
     const size_t start = moves.size();
 
     game.MoveToPly(0);
-    walkLine(game, false);
-
-    // The final position of the main line, and the pawns leaving home on it.
-    game.MoveToPly(0);
     const Position* pos = game.GetCurrentPos();
-    uint32_t home = 0;  // pawns still on their home squares, colour * 8 + file
+    home = 0;
     for (int file = 0; file < 8; file++) {
         if (pos->GetPiece(squareT(8 + file)) == WP) home |= 1u << file;
         if (pos->GetPiece(squareT(48 + file)) == BP) home |= 1u << (8 + file);
     }
-    for (;;) {
-        for (uint32_t left = home; left != 0; left &= left - 1) {
-            int pawn = std::countr_zero(left);
-            squareT sq = squareT(pawn < 8 ? 8 + pawn : 48 + pawn - 8);
-            if (pos->GetPiece(sq) != (pawn < 8 ? WP : BP)) {
-                home &= ~(1u << pawn);
-                r.pawnOrder[r.pawnsLeft++] = uint8_t(pawn);
-            }
-        }
-        if (game.MoveForward() != OK) break;
-    }
-    const pieceT kinds[5] = {QUEEN, ROOK, BISHOP, KNIGHT, PAWN};
-    for (int c = 0; c < 2; c++)
-        for (int k = 0; k < 5; k++)
-            r.material[c * 5 + k] = uint8_t(std::min<int>(
-                15, std::popcount(pos->GetPieceSet(piece_Make(colorT(c), kinds[k])))));
+    walkLine(game, false);
     for (int k = 0; k < kKinds; k++) {
         uint16_t blocks = 0;
         for (uint64_t s = squares[k]; s != 0; s &= s - 1)
@@ -84,20 +60,20 @@ void GameSignature::sign(Game& game, GameRecord& r, std::vector<uint8_t>& moves)
 void GameSignature::walkLine(Game& game, bool inVariation) {
     Position* pos = game.GetCurrentPos();
     for (;;) {
-        // One generation of the legal moves serves the mate and stalemate
-        // flags and the packing of the move played here.
-        pos->GenerateMoves(&legal);
-        bool atEnd = game.AtVarEnd();
-        notePosition(*pos, inVariation);
+        const bool atEnd = game.AtVarEnd();
+        const moveT* move = atEnd ? nullptr : game.GetCurrentMove();
+        // A position without legal moves has no move after it but a pass:
+        // only there can it be mate or stalemate.
+        notePosition(*pos, inVariation, atEnd || isNullMove(move->moveData));
+        if (!inVariation) noteMainLine(*pos, atEnd);
         if (atEnd) return;
-        const moveT* move = game.GetCurrentMove();
-        if (packed && !packMove(move->moveData)) packed = false;
+        if (packed && !packMove(*pos, move->moveData)) packed = false;
         uint32_t variations = game.GetNumVariations();
         for (uint32_t v = 0; v < variations; v++) {
             if (game.MoveIntoVariation(v) != OK) break;
-            if (packed) out->push_back(kVariationStart);
+            if (packed) out->push_back(movecode::kVariationStart);
             walkLine(game, true);
-            if (packed) out->push_back(kVariationEnd);
+            if (packed) out->push_back(movecode::kVariationEnd);
             game.MoveExitVariation();
         }
         noteMove(*pos, move->moveData, inVariation);
@@ -105,12 +81,31 @@ void GameSignature::walkLine(Game& game, bool inVariation) {
     }
 }
 
-void GameSignature::notePosition(Position& pos, bool inVariation) {
+void GameSignature::noteMainLine(const Position& pos, bool last) {
+    for (uint32_t left = home; left != 0; left &= left - 1) {
+        int pawn = std::countr_zero(left);
+        squareT sq = squareT(pawn < 8 ? 8 + pawn : 48 + pawn - 8);
+        if (pos.GetPiece(sq) != (pawn < 8 ? WP : BP)) {
+            home &= ~(1u << pawn);
+            record->pawnOrder[record->pawnsLeft++] = uint8_t(pawn);
+        }
+    }
+    if (!last) return;
+    const pieceT kinds[5] = {QUEEN, ROOK, BISHOP, KNIGHT, PAWN};
+    for (int c = 0; c < 2; c++)
+        for (int k = 0; k < 5; k++)
+            record->material[c * 5 + k] = uint8_t(
+                std::min<int>(15, std::popcount(pos.GetPieceSet(piece_Make(colorT(c), kinds[k])))));
+}
+
+void GameSignature::notePosition(Position& pos, bool inVariation, bool mayBeStuck) {
     for (pieceT p : {WK, WQ, WR, WB, WN, WP, BK, BQ, BR, BB, BN, BP})
         squares[kindOf(p)] |= pos.GetPieceSet(p);
     const int shift = inVariation ? kVariationShift : 0;
     bool check = pos.myIsKingInCheck();
     if (check) record->flags |= uint16_t(kCheck << shift);
+    if (!mayBeStuck) return;
+    pos.GenerateMoves(&legal);
     if (legal.Size() == 0) record->flags |= uint16_t((check ? kMate : kStalemate) << shift);
 }
 
@@ -133,20 +128,9 @@ void GameSignature::noteMove(const Position& pos, const simpleMoveT& move, bool 
     record->flags |= uint16_t(flags << shift);
 }
 
-bool GameSignature::packMove(const simpleMoveT& move) {
-    if (isNullMove(move)) {
-        out->push_back(kNullMoveCode);
-        return true;
-    }
-    const uint32_t key = moveKey(move);
-    uint32_t rank = 0;
-    bool found = false;
-    for (const simpleMoveT& m : legal) {
-        uint32_t k = moveKey(m);
-        if (k < key) rank++;
-        found = found || k == key;
-    }
-    if (!found || rank >= kNullMoveCode) return false;
-    out->push_back(uint8_t(rank));
-    return true;
+bool GameSignature::packMove(Position& pos, const simpleMoveT& move) {
+    uint8_t code[2];
+    const size_t size = coder.encode(pos, move, code);
+    out->insert(out->end(), code, code + size);
+    return size > 0;
 }

@@ -1,4 +1,4 @@
-// What the index keeps of a game's play: its moves packed a byte each (main
+// What the index keeps of a game's play: its moves packed a byte or two (main
 // line and variations), and the signatures a query planner reads to skip
 // games that cannot match (flags, final material, pawns leaving home, the
 // squares each piece kind stood on).
@@ -9,6 +9,7 @@
 
 #include "core/movelist.h"
 #include "scan/gameindex.h"
+#include "scan/movecode.h"
 
 class Game;
 class Position;
@@ -23,14 +24,21 @@ class GameSignature {
 
   private:
     void walkLine(Game& game, bool inVariation);
-    void notePosition(Position& pos, bool inVariation);
+    // `mayBeStuck`: the position may have no legal moves (it ends its line,
+    // or a pass follows it), and is tested for mate and stalemate.
+    void notePosition(Position& pos, bool inVariation, bool mayBeStuck);
     void noteMove(const Position& pos, const simpleMoveT& move, bool inVariation);
-    // Appends the move's code, ranked among `legal`, the moves of its position.
-    bool packMove(const simpleMoveT& move);
+    // The pawns leaving home along the main line, and at its end (`last`)
+    // the material.
+    void noteMainLine(const Position& pos, bool last);
+    // Appends the code of the move played in `pos`; false when it has none.
+    bool packMove(Position& pos, const simpleMoveT& move);
 
     gameindex::GameRecord* record = nullptr;
     std::vector<uint8_t>* out = nullptr;
     bool packed = true;
     uint64_t squares[gameindex::kKinds] = {};
+    uint32_t home = 0;  // pawns still on their home squares: colour * 8 + file
     MoveList legal;
+    movecode::MoveCoder coder;
 };

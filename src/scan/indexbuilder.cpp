@@ -1,7 +1,6 @@
 #include "scan/indexbuilder.h"
 
 #include <unistd.h>
-#include <zlib.h>
 
 #include <atomic>
 #include <cerrno>
@@ -36,16 +35,16 @@ class CheckedWriter {
     explicit CheckedWriter(FILE* f) : file(f) {}
     bool write(const void* data, size_t size) {
         if (size == 0) return true;
-        crc = crc32(crc, static_cast<const Bytef*>(data), uInt(size));
+        hash.update(static_cast<const uint8_t*>(data), size);
         written += size;
         return fwrite(data, 1, size, file) == size;
     }
-    uint32_t checksum() const { return uint32_t(crc); }
+    uint64_t checksum() const { return hash.digest(); }
     uint64_t size() const { return written; }
 
   private:
     FILE* file;
-    uLong crc = crc32(0L, Z_NULL, 0);
+    BodyHash hash;
     uint64_t written = 0;
 };
 
@@ -179,7 +178,7 @@ class Builder {
         header.stringCount = strings.size();
         if (!strings.write(out)) return false;
         header.totalSize = kHeaderSize + out.size();
-        header.bodyCrc = out.checksum();
+        header.bodyHash = out.checksum();
         uint8_t head[kHeaderSize];
         header.encode(head);
         return fseeko(index, 0, SEEK_SET) == 0 &&

@@ -8,19 +8,17 @@
 #include "core/game.h"
 #include "core/mfile.h"
 #include "core/pgnparser.h"
-#include "core/textbuf.h"
-#include "filter/markboard.h"
+#include "scan/gametest.h"
 #include "scan/indexplanner.h"
 #include "scan/inputsource.h"
 #include "scan/interruption.h"
 #include "scan/matchfilter.h"
+#include "scan/packedgame.h"
 #include "scan/resultwriter.h"
 
 using namespace gameindex;
 
 namespace {
-
-constexpr uint32_t kRecordBufferSize = 100000;
 
 // The games' text read in order: at any offset of a plain file, forward
 // only in a compressed one.
@@ -76,36 +74,75 @@ IndexedScan::IndexedScan(matchFilter& q, const GameIndex& idx) : query(q), index
     IndexPlanner planner(query);
     GameRecord r;
     wanted.resize(index.games());
+    IndexStream records(index, index.recordsAt(), index.movesAt());
     for (uint64_t i = 0; i < index.games(); i++) {
-        index.record(i, r);
+        const uint8_t* bytes = records.next(kRecordSize);
+        if (bytes == nullptr) {
+            unreadable = true;
+            return;
+        }
+        r.decode(bytes);
         wanted[i] = planner.mayMatch(index, r);
         kept += wanted[i];
-        if ((i & 0xFFFFF) == 0xFFFFF) index.release(index.recordBytes(i));
     }
-    index.release(index.recordBytes(index.games()));
+    // A query without position lists is decided by the tags alone.
+    replay = query.npositionlistfilters > 0;
 }
 
 ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
     TextReader reader(input);
     Game game;
-    TextBuffer record;
-    record.SetBufferSize(kRecordBufferSize);
-    record.SetGrowable(true);
+    Game rebuilt;
+    PackedGame packed;
+    GameTest step(query);
     std::vector<char> text;
     uint64_t offset = 0;
+    IndexStream records(index, index.recordsAt(), index.movesAt());
+    IndexStream moves(index, index.movesAt(), index.textsAt());
+    GameRecord r;
     for (uint64_t i = 0; i < index.games(); i++) {
         if (interruption::signal() != 0) return ScanEnd::Interrupted;
         const long n = long(i + 1);
         const uint64_t at = offset;
-        const uint32_t length = GameRecord::lengthOf(index.recordBytes(i));
-        offset += length;
-        if ((i & 0xFFFFF) == 0xFFFFF) index.release(index.recordBytes(i));
-        writer.progress(n);
-        if (query.gamenumbermin > 0) {
-            if (n < query.gamenumbermin) continue;
-            if (n > query.gamenumbermax) break;
+        const uint8_t* bytes = records.next(kRecordSize);
+        if (bytes == nullptr) {
+            unreadable = true;
+            return ScanEnd::Done;
         }
-        if (!wanted[i]) continue;
+        const uint32_t length = GameRecord::lengthOf(bytes);
+        const uint32_t movesLength = GameRecord::movesLengthOf(bytes);
+        offset += length;
+        writer.progress(n);
+        if (query.gamenumbermin > 0 && n > query.gamenumbermax) break;
+        if (!wanted[i] || (query.gamenumbermin > 0 && n < query.gamenumbermin)) {
+            moves.skip(movesLength);
+            continue;
+        }
+        // The positions of a game rebuilt from its packed moves tell whether
+        // its text need be read at all; a game from a set-up position, or
+        // one whose moves could not be rebuilt, is read.
+        if (replay && !replayUseless()) {
+            r.decode(bytes);
+            const uint8_t* codes = moves.next(movesLength);
+            if (codes == nullptr) {
+                unreadable = true;
+                return ScanEnd::Done;
+            }
+            if ((r.flags & (kPacked | kFenStart)) == kPacked &&
+                packed.load(codes, movesLength, rebuilt)) {
+                rebuilt.SetResult(resultT(r.result));
+                rebuilt.SetWhiteElo(r.whiteElo);
+                rebuilt.SetBlackElo(r.blackElo);
+                step.prepare(rebuilt, n);
+                replayed++;
+                if (!query.matchPositions(&rebuilt)) {
+                    spared++;
+                    continue;
+                }
+            }
+        } else {
+            moves.skip(movesLength);
+        }
         errno = 0;
         if (!reader.read(at, length, text)) {
             error = errno;
@@ -117,13 +154,10 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
         file.OpenMemory(text.data(), text.size(), "");
         PgnParser parser(&file);
         if (parser.ParseGame(&game) == ERROR_NotFound) continue;
-        game.SetNumber(uint32_t(n));
-        game.MoveToPly(0);
-        if (MarkBoard* marks = query.state.marks()) marks->initialize(&game);
-        if (!query.match(&game)) continue;
-        record.Clear();
-        if (game.WriteToPGN_changed(&record) != OK ||
-            !writer.write(n, record.GetBuffer(), record.GetByteCount()))
+        step.prepare(game, n);
+        GameTest::Outcome outcome = step.test(game, n);
+        if (outcome == GameTest::Outcome::NoMatch) continue;
+        if (outcome == GameTest::Outcome::Unwritable || !writer.write(n, step.text(), step.size()))
             return ScanEnd::WriteFailed;
     }
     return interruption::signal() != 0 ? ScanEnd::Interrupted : ScanEnd::Done;

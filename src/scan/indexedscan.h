@@ -28,6 +28,8 @@ class IndexedScan {
     ScanEnd run(InputSource& input, ResultWriter& writer);
     // After run: the errno of a failed read, 0 when none failed.
     int readError() const { return error; }
+    // Whether the index could not be read whole (it was cut while in use).
+    bool indexUnreadable() const { return unreadable; }
 
   private:
     matchFilter& query;
@@ -36,6 +38,14 @@ class IndexedScan {
     std::vector<bool> wanted;
     uint64_t kept = 0;
     int error = 0;
+    bool unreadable = false;
+    // Whether games are first replayed from their packed moves.
+    bool replay = false;
+    // The games replayed, and those of them whose text the replay spared.
+    uint64_t replayed = 0, spared = 0;
+    // When nearly every game the plan keeps matches, the replay only adds to
+    // the reading of its text: after a fair trial it stops.
+    bool replayUseless() const { return replayed >= 512 && spared * 8 < replayed; }
 };
 
 // The index of the query's games file, when there is one that may be used;

@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "filter/movefilter.h"
+#include "filter/piececomputefilter.h"
+#include "filter/piececomputefilterlist.h"
 #include "filter/pieceloc.h"
 #include "filter/positionfilter.h"
 #include "filter/positionfilterlist.h"
@@ -72,6 +74,15 @@ IndexPlanner::IndexPlanner(const matchFilter& q) : query(q) {
                 need.blocks = blocksOf(loc->squaremask);
                 variant.pieces.push_back(need);
             }
+            if (const pieceComputeFilterList* counts = member->pieceCountFilterList) {
+                for (int f = 0; f < counts->nfilters; f++) {
+                    const pieceComputeFilter* count = counts->getFilter(f);
+                    CountBound bound{0, count->max};
+                    if (count->pieceloc->tag == nullptr && count->pieceloc->squaremask == ~0ull &&
+                        kindsOf(count->pieceloc->piecemask, bound.kinds))
+                        variant.counts.push_back(bound);
+                }
+            }
             // The move may also be looked for among the variations' first moves.
             if (member->searchVariations || member->searchVariationsOnly)
                 alternatives.variations = true;
@@ -89,7 +100,8 @@ IndexPlanner::IndexPlanner(const matchFilter& q) : query(q) {
                     if (variant.promotions == 0) variant.pieces.push_back({0, 0});
                 }
             }
-            if (variant.pieces.empty() && variant.promotions == 0 && !variant.enPassant)
+            if (variant.pieces.empty() && variant.counts.empty() && variant.promotions == 0 &&
+                !variant.enPassant)
                 everyVariantNeeds = false;
             else if (std::find(alternatives.variants.begin(), alternatives.variants.end(),
                                variant) == alternatives.variants.end())
@@ -147,8 +159,27 @@ bool IndexPlanner::namesMatch(const GameIndex& index, const GameRecord& game) co
     return true;
 }
 
+bool IndexPlanner::fewEnough(const GameRecord& game, const CountBound& bound) {
+    // Along the main line a kind of piece only grows in number by promotion,
+    // so without one into the bound's kinds no position of it has fewer than
+    // the last (kings, not in the record, count as none).
+    int least = 0;
+    for (int kind = 0; kind < kKinds; kind++) {
+        if ((bound.kinds >> kind & 1) == 0) continue;
+        const int colour = kind / 6, type = kind % 6;  // king, queen ... pawn
+        if (type == 0) continue;
+        if (type < 5 && (game.promotions >> (colour * 4 + type - 1) & 1) != 0) return true;
+        least += game.material[colour * 5 + type - 1];
+    }
+    return least <= bound.max;
+}
+
 bool IndexPlanner::satisfies(const GameRecord& game, const Variant& variant, bool mainLine,
                              bool variations) const {
+    // The record's material is the main line's.
+    if (!variations)
+        for (const CountBound& bound : variant.counts)
+            if (!fewEnough(game, bound)) return false;
     for (const OnSquares& need : variant.pieces) {
         bool found = false;
         for (uint16_t kinds = need.kinds; kinds != 0 && !found; kinds &= uint16_t(kinds - 1))

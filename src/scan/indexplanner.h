@@ -36,9 +36,16 @@ class IndexPlanner {
         uint16_t blocks;
         bool operator==(const OnSquares&) const = default;
     };
+    // At most `max` pieces of `kinds` on the whole board (:piececount).
+    struct CountBound {
+        uint16_t kinds;
+        int max;
+        bool operator==(const CountBound&) const = default;
+    };
     // What one variant of a list demands of a single position and its move.
     struct Variant {
         std::vector<OnSquares> pieces;
+        std::vector<CountBound> counts;
         uint8_t promotions = 0;  // one of these promotions (GameRecord bits), when not 0
         bool enPassant = false;
         bool operator==(const Variant&) const = default;
@@ -52,6 +59,9 @@ class IndexPlanner {
 
     bool satisfies(const gameindex::GameRecord& game, const Variant& variant, bool mainLine,
                    bool variations) const;
+    // Whether some position of the main line may have at most `bound.max`
+    // pieces of its kinds.
+    static bool fewEnough(const gameindex::GameRecord& game, const CountBound& bound);
     // The conditions on names, through what is known of each text.
     bool namesMatch(const gameindex::GameIndex& index, const gameindex::GameRecord& game) const;
     // What the name conditions say of text `id`: bit 0 known, bit 1 UTF-8,

@@ -213,6 +213,10 @@ bool matchFilter::match(Game* game) {
                         game->GetSiteStr(), game->GetEco(), int(date_GetYear(game->GetDate())),
                         game->GetResult()}))
         return false;
+    return matchPositions(game);
+}
+
+bool matchFilter::matchPositions(Game* game) {
     return state.marks() ? matchBindings(game) : matchLists(game);
 }
 

@@ -81,6 +81,9 @@ class matchFilter : public mfilter {
     void expand();
     // Whether one game, already read and rewound, matches the query.
     bool match(Game* game) override;
+    // Whether the game's positions pass the position lists, whatever its
+    // tags: for a game rebuilt from an index, whose tags the index judged.
+    bool matchPositions(Game* game);
     // Whether a game with these tags passes the conditions on names, year,
     // result and opening code.
     bool matchGameTags(const GameTags& tags) const;

@@ -10,12 +10,11 @@
 #include "core/game.h"
 #include "core/mfile.h"
 #include "core/pgnparser.h"
-#include "core/textbuf.h"
-#include "filter/markboard.h"
 #include "query/queryerror.h"
 #include "query/querywarning.h"
 #include "query/strlist.h"
 #include "query/util.h"
+#include "scan/gametest.h"
 #include "scan/indexedscan.h"
 #include "scan/inputsource.h"
 #include "scan/interruption.h"
@@ -24,32 +23,25 @@
 
 namespace {
 
-constexpr uint32_t kRecordBufferSize = 100000;
-
 // The scan on the calling thread: one reader over the whole file.
 ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
     PgnParser parser(&pgn);
     Game game;
-    TextBuffer record;
-    record.SetBufferSize(kRecordBufferSize);
-    record.SetGrowable(true);
+    GameTest step(query);
     long n = 0;
     while (parser.ParseGame(&game) != ERROR_NotFound) {
         if (interruption::signal() != 0) return ScanEnd::Interrupted;
         n++;
-        game.SetNumber(uint32_t(n));
-        game.MoveToPly(0);
-        if (MarkBoard* marks = query.state.marks()) marks->initialize(&game);
+        step.prepare(game, n);
         if (query.state.debug && (n <= 49 || n % 100 == 0)) printf("eg: Matching game: %ld\n", n);
         writer.progress(n);
         if (query.gamenumbermin > 0) {
             if (n < query.gamenumbermin) continue;
             if (n > query.gamenumbermax) break;
         }
-        if (!query.match(&game)) continue;
-        record.Clear();
-        if (game.WriteToPGN_changed(&record) != OK ||
-            !writer.write(n, record.GetBuffer(), record.GetByteCount()))
+        GameTest::Outcome outcome = step.test(game, n);
+        if (outcome == GameTest::Outcome::NoMatch) continue;
+        if (outcome == GameTest::Outcome::Unwritable || !writer.write(n, step.text(), step.size()))
             return ScanEnd::WriteFailed;
     }
     // A signal may have ended a read early: the input was not read whole.
@@ -115,8 +107,14 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
         index = usableIndex(query.pgnfile, settings.indexDir);
     if (index != nullptr) {
         indexed = std::make_unique<IndexedScan>(query, *index);
-        if (settings.jobs > 1 &&
-            indexed->candidates() * uint64_t(settings.jobs) >= indexed->games())
+        if (indexed->indexUnreadable()) {
+            fprintf(stderr,
+                    "hux: the index of %s could not be read whole: not used, the games' "
+                    "text is read instead\n",
+                    query.pgnfile);
+            indexed.reset();
+        } else if (settings.jobs > 1 &&
+                   indexed->candidates() * uint64_t(settings.jobs) >= indexed->games())
             indexed.reset();
     }
 
@@ -125,6 +123,14 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
     ScanEnd end;
     if (indexed != nullptr) {
         end = indexed->run(*input, writer);
+        // Cut while in use, after games were written: the run cannot go on
+        // from the index, and does not pass for complete.
+        if (indexed->indexUnreadable()) {
+            writer.close();
+            throw QueryError("\nError: the index of " + input->shownName() +
+                             " could not be read whole while in use: run the query again "
+                             "(hux --no-index reads the games' text alone)\n");
+        }
         if (indexed->readError() != 0) {
             writer.close();
             throw QueryError("\nError: " + input->shownName() +

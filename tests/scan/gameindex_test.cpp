@@ -17,6 +17,10 @@
 #include "core/position.h"
 #include "core/textbuf.h"
 #include "scan/indexbuilder.h"
+#include "scan/indexedscan.h"
+#include "scan/matchfilter.h"
+#include "scan/packedgame.h"
+#include "scan/queryreader.h"
 #include "test_paths.h"
 
 using namespace gameindex;
@@ -57,52 +61,42 @@ std::vector<std::string> gamesOf(MFile& file) {
     return out;
 }
 
-// The main line's moves, replayed from the packed codes of one game; empty
-// when a code is not a legal move's.
-std::vector<std::string> unpackMainLine(const GameIndex& index, uint64_t movesAt,
-                                        const GameRecord& r, const Game& game) {
-    Position pos;
-    if (game.GetStartPos() != nullptr)
-        pos.CopyFrom(*game.GetStartPos());
-    else
-        pos.StdStart();
-    std::vector<std::string> sans;
-    MoveList legal;
-    int depth = 0;
-    for (uint32_t i = 0; i < r.movesLength; i++) {
-        uint8_t code = index.moves()[movesAt + i];
-        if (code == kVariationStart || code == kVariationEnd) {
-            depth += code == kVariationStart ? 1 : -1;
-            continue;
-        }
-        if (depth > 0) continue;
-        if (code == kNullMoveCode) return {};
-        pos.GenerateMoves(&legal);
-        std::vector<simpleMoveT> sorted(legal.begin(), legal.end());
-        std::sort(sorted.begin(), sorted.end(), [](const simpleMoveT& a, const simpleMoveT& b) {
-            return std::tie(a.from, a.to, a.promote) < std::tie(b.from, b.to, b.promote);
-        });
-        if (code >= sorted.size()) return {};
-        char san[16];
-        pos.MakeSANString(&sorted[code], san, SAN_NO_CHECKTEST);
-        sans.push_back(san);
-        pos.DoSimpleMove(&sorted[code]);
-    }
-    return sans;
-}
-
-std::vector<std::string> mainLineOf(Game& game) {
-    std::vector<std::string> sans;
-    game.MoveToPly(0);
+// Every move of the game's tree in order, each variation in brackets after
+// the move it replaces.
+void treeOf(Game& game, std::string& out) {
     char san[16];
     while (!game.AtVarEnd()) {
         game.GetCurrentPos()->MakeSANString(&game.GetCurrentMove()->moveData, san,
                                             SAN_NO_CHECKTEST);
-        sans.push_back(san);
+        out += san;
+        out += ' ';
+        for (uint32_t v = 0; v < game.GetNumVariations(); v++) {
+            if (game.MoveIntoVariation(v) != OK) break;
+            out += "( ";
+            treeOf(game, out);
+            out += ") ";
+            game.MoveExitVariation();
+        }
         game.MoveForward();
     }
+}
+
+std::string treeOf(Game& game) {
+    std::string out;
     game.MoveToPly(0);
-    return sans;
+    treeOf(game, out);
+    game.MoveToPly(0);
+    return out;
+}
+
+// The tree rebuilt from the packed moves of one game.
+std::string unpackedTree(const GameIndex& index, uint64_t movesAt, const GameRecord& r) {
+    std::vector<uint8_t> codes(r.movesLength);
+    if (!index.read(index.movesAt() + movesAt, codes.data(), codes.size())) return "unreadable";
+    Game game;
+    PackedGame packed;
+    if (!packed.load(codes.data(), codes.size(), game)) return "unsound";
+    return treeOf(game);
 }
 
 std::vector<std::string> fixtureFiles() {
@@ -116,9 +110,14 @@ std::vector<std::string> fixtureFiles() {
 }
 
 // Each game's range of the text, read on its own, gives the game read from
-// the whole text; the packed main line replays to the same moves.
+// the whole text; the packed moves rebuild the same tree of moves.
 TEST(GameIndex, RangesAndPackedMovesGiveBackEveryGame) {
-    for (const std::string& source : fixtureFiles()) {
+    uint64_t packedGames = 0;
+    std::vector<std::string> sources = fixtureFiles();
+    // Real games, for the breadth of their moves.
+    const std::string real = dataPath("dev/online-lichess.pgn");
+    if (access(real.c_str(), R_OK) == 0) sources.push_back(real);
+    for (const std::string& source : sources) {
         SCOPED_TRACE(source);
         std::string path = indexedCopy(source);
         Verdict verdict;
@@ -147,14 +146,16 @@ TEST(GameIndex, RangesAndPackedMovesGiveBackEveryGame) {
             parser.ParseGame(&game);
             EXPECT_EQ(index->text(r.white), std::string(game.GetWhiteStr()));
             EXPECT_EQ(r.year, date_GetYear(game.GetDate()));
-            if (r.flags & kPacked) {
-                EXPECT_EQ(unpackMainLine(*index, movesAt, r, game), mainLineOf(game))
-                    << "game " << i + 1;
+            // The games from a set-up position are replayed from their text.
+            if ((r.flags & (kPacked | kFenStart)) == kPacked) {
+                EXPECT_EQ(unpackedTree(*index, movesAt, r), treeOf(game)) << "game " << i + 1;
+                packedGames++;
             }
             offset += r.length;
             movesAt += r.movesLength;
         }
     }
+    EXPECT_GT(packedGames, 40u);
 }
 
 // Workers reading batches of the text build the index a single reader
@@ -213,7 +214,7 @@ TEST(GameIndex, DamagedStaleAndForeignIndexesAreRefused) {
         return b;
     };
     std::string version = good;
-    version[8] = 2;
+    version[8] = 9;
     std::vector<Case> cases = {
         {"whole", good, Verdict::Usable},
         {"empty", "", Verdict::Damaged},
@@ -286,6 +287,38 @@ TEST(GameIndex, IndexDirectoryAndCompressedGames) {
     // Same games, same text offsets: the records agree, the file identity not.
     std::string ra = readFile(a.indexFile), rb = readFile(b.indexFile);
     EXPECT_EQ(ra.substr(kHeaderSize + 0), rb.substr(kHeaderSize + 0));
+}
+
+}  // namespace
+
+namespace {
+
+// An index cut short after it was checked makes its reads fail: no fault,
+// and a scan that plans from it learns that it could not read it whole.
+TEST(GameIndex, IndexCutWhileInUseFailsItsReads) {
+    std::string path = indexedCopy(std::string(HUX_FIXTURES_DIR) + "/../../examples/sample.pgn");
+    Verdict verdict;
+    std::unique_ptr<GameIndex> index = openFor(path, verdict);
+    ASSERT_EQ(verdict, Verdict::Usable);
+    ASSERT_GT(index->games(), 2u);
+    ASSERT_EQ(truncate(indexPath(path, "").c_str(), off_t(kHeaderSize + kRecordSize)), 0);
+
+    GameRecord r;
+    EXPECT_TRUE(index->record(0, r));
+    EXPECT_FALSE(index->record(index->games() - 1, r));
+    IndexStream records(*index, index->recordsAt(), index->movesAt());
+    uint64_t read = 0;
+    while (read < index->games() && records.next(kRecordSize) != nullptr) read++;
+    EXPECT_LT(read, index->games());
+
+    std::string dir = scratchDir();
+    writeFile(dir + "/q.hux", "(match :pgn " + path + " (position :check))");
+    std::unique_ptr<mfilter> parsed(readQueryFile((dir + "/q.hux").c_str()));
+    auto* query = dynamic_cast<matchFilter*>(parsed.get());
+    ASSERT_NE(query, nullptr);
+    query->expand();
+    IndexedScan plan(*query, *index);
+    EXPECT_TRUE(plan.indexUnreadable());
 }
 
 }  // namespace
