@@ -13,25 +13,19 @@ namespace {
 constexpr uint32_t COMMENT_BUCKET_SIZE = 8000;
 constexpr byte MAX_VARIATIONS = 255;  // numVariations is one byte
 
-// Standard tags that were not given point here instead of to an owned copy,
-// so that clearing a game allocates nothing.
-char unknownTag[] = "?";
+// What a standard tag that was not given reads.
+constexpr char unknownTag[] = "?";
 
-void freeTag(char*& s) {
-    if (s != unknownTag) delete[] s;
-    s = unknownTag;
-}
-
-void setTag(char*& field, const char* s) {
+void setTag(std::string& field, const char* s) {
     ASSERT(s != nullptr);
-    freeTag(field);
-    field = strDuplicate(s);
+    field.assign(s);
 }
 
 }  // namespace
 
 Game::Game()
     : MoveChunk(nullptr),
+      SpareChunks(nullptr),
       FreeList(nullptr),
       EventStr(unknownTag),
       SiteStr(unknownTag),
@@ -50,16 +44,12 @@ Game::Game()
 }
 
 Game::~Game() {
-    ClearExtraTags();
-    freeTag(EventStr);
-    freeTag(SiteStr);
-    freeTag(WhiteStr);
-    freeTag(BlackStr);
-    freeTag(RoundStr);
-    while (MoveChunk != nullptr) {
-        moveChunkT* older = MoveChunk->next;
-        delete MoveChunk;
-        MoveChunk = older;
+    for (moveChunkT* list : {MoveChunk, SpareChunks}) {
+        while (list != nullptr) {
+            moveChunkT* older = list->next;
+            delete list;
+            list = older;
+        }
     }
     delete StartPos;
     delete CurrentPos;
@@ -95,11 +85,11 @@ void Game::Clear() {
 }
 
 void Game::ClearStandardTags() {
-    freeTag(EventStr);
-    freeTag(SiteStr);
-    freeTag(WhiteStr);
-    freeTag(BlackStr);
-    freeTag(RoundStr);
+    EventStr.assign(unknownTag);
+    SiteStr.assign(unknownTag);
+    WhiteStr.assign(unknownTag);
+    BlackStr.assign(unknownTag);
+    RoundStr.assign(unknownTag);
     Date = 0;
     EventDate = 0;
     Result = RESULT_None;
@@ -110,10 +100,6 @@ void Game::ClearStandardTags() {
 }
 
 void Game::ClearExtraTags() {
-    for (uint32_t i = 0; i < NumTags; ++i) {
-        delete[] TagList[i].tag;
-        delete[] TagList[i].value;
-    }
     NumTags = 0;
 }
 
@@ -122,11 +108,12 @@ void Game::ClearMoves() {
     CurrentPlyCount = 0;
     VarDepth = 0;
     SavedMove = nullptr;  // it would point into the nodes handed out again
-    // Keep the oldest chunk: most games fit in it, so a scan allocates
-    // nothing here.
+    // The oldest chunk stays in use and the others wait for a longer game:
+    // a scan allocates nodes only for a game longer than any before it.
     while (MoveChunk->next != nullptr) {
         moveChunkT* older = MoveChunk->next;
-        delete MoveChunk;
+        MoveChunk->next = SpareChunks;
+        SpareChunks = MoveChunk;
         MoveChunk = older;
     }
     MoveChunk->numFree = MOVE_CHUNKSIZE;
@@ -150,7 +137,12 @@ moveT* Game::NewMove() {
         FreeList = m->next;
     } else {
         if (MoveChunk->numFree == 0) {
-            moveChunkT* chunk = new moveChunkT;
+            moveChunkT* chunk = SpareChunks;
+            if (chunk != nullptr) {
+                SpareChunks = chunk->next;
+            } else {
+                chunk = new moveChunkT;
+            }
             chunk->numFree = MOVE_CHUNKSIZE;
             chunk->next = MoveChunk;
             MoveChunk = chunk;
@@ -195,19 +187,18 @@ void Game::SetBrelFlags(const char* s) {
 errorT Game::AddPgnTag(const char* tag, const char* value) {
     for (uint32_t i = 0; i < NumTags; ++i) {
         if (strEqual(TagList[i].tag, tag)) {
-            delete[] TagList[i].value;
-            TagList[i].value = strDuplicate(value);
+            TagValues[i].assign(value);
+            TagList[i].value = TagValues[i].data();
             return OK;
         }
     }
     if (NumTags == MAX_TAGS) return ERROR_GameFull;
     size_t len = strlen(tag);
     if (len > MAX_TAG_LEN) len = MAX_TAG_LEN;
-    char* name = new char[len + 1];
-    memcpy(name, tag, len);
-    name[len] = 0;
-    TagList[NumTags].tag = name;
-    TagList[NumTags].value = strDuplicate(value);
+    TagNames[NumTags].assign(tag, len);
+    TagValues[NumTags].assign(value);
+    TagList[NumTags].tag = TagNames[NumTags].data();
+    TagList[NumTags].value = TagValues[NumTags].data();
     ++NumTags;
     return OK;
 }
@@ -354,7 +345,9 @@ errorT Game::MoveForward() {
     ASSERT(CurrentMove != nullptr);
     if (CurrentMove->marker == END_MARKER) return ERROR_EndOfMoveList;
     ASSERT(CurrentMove->marker == NO_MARKER && CurrentMove->next != nullptr);
-    CurrentPos->DoSimpleMove(&CurrentMove->moveData);
+    // Every node was made once from the very position it is now replayed
+    // from, when it was added: its record holds all the move needs.
+    CurrentPos->ReplaySimpleMove(CurrentMove->moveData);
     CurrentMove = CurrentMove->next;
     ++CurrentPlyCount;
     return OK;

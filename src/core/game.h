@@ -3,6 +3,8 @@
 // engine reuses a single Game for every game of the input.
 #pragma once
 
+#include <string>
+
 #include "core/common.h"
 #include "core/error.h"
 #include "core/movelist.h"
@@ -103,11 +105,11 @@ class Game {
     void SetWhiteStr(const char* s);
     void SetBlackStr(const char* s);
     void SetRoundStr(const char* s);
-    const char* GetEventStr() const { return EventStr; }
-    const char* GetSiteStr() const { return SiteStr; }
-    const char* GetWhiteStr() const { return WhiteStr; }
-    const char* GetBlackStr() const { return BlackStr; }
-    const char* GetRoundStr() const { return RoundStr; }
+    const char* GetEventStr() const { return EventStr.c_str(); }
+    const char* GetSiteStr() const { return SiteStr.c_str(); }
+    const char* GetWhiteStr() const { return WhiteStr.c_str(); }
+    const char* GetBlackStr() const { return BlackStr.c_str(); }
+    const char* GetRoundStr() const { return RoundStr.c_str(); }
     void SetDate(dateT d) { Date = d; }
     dateT GetDate() const { return Date; }
     void SetEventDate(dateT d) { EventDate = d; }
@@ -198,13 +200,17 @@ class Game {
     uint16_t CurrentPlyCount;
     char BrelFlags[16];
     moveChunkT* MoveChunk;
+    // Chunks a longer game needed, kept for the next one.
+    moveChunkT* SpareChunks;
     moveT* FreeList;
 
-    char* EventStr;
-    char* SiteStr;
-    char* WhiteStr;
-    char* BlackStr;
-    char* RoundStr;
+    // The texts keep their storage from game to game: reading a header
+    // allocates only for a text longer than any before it.
+    std::string EventStr;
+    std::string SiteStr;
+    std::string WhiteStr;
+    std::string BlackStr;
+    std::string RoundStr;
     dateT Date;
     dateT EventDate;
     resultT Result;
@@ -225,7 +231,11 @@ class Game {
     uint32_t SavedVarDepth;
 
     StrAllocator* StrAlloc;
+    // The extra tags' entries point into the names and values, which, like
+    // the texts above, are reused from game to game.
     tagT TagList[MAX_TAGS];
+    std::string TagNames[MAX_TAGS];
+    std::string TagValues[MAX_TAGS];
     uint32_t NumTags;
 
     uint32_t PgnStyle;

@@ -640,6 +640,56 @@ void Position::DoSimpleMove(simpleMoveT* sm) {
 #endif
 }
 
+void Position::ReplaySimpleMove(const simpleMoveT& sm) {
+    const colorT c = ToMove;
+    const colorT enemy = color_Flip(c);
+    ToMove = enemy;
+    PlyCounter++;
+    EPTarget = NULL_SQUARE;
+    if (isNullMove(sm)) {
+        HalfMoveClock++;
+        return;
+    }
+    const squareT from = sm.from, to = sm.to;
+    const pieceT type = piece_Type(sm.movingPiece);
+    HalfMoveClock = sm.capturedPiece != EMPTY || type == PAWN ? 0 : HalfMoveClock + 1;
+    if (sm.capturedPiece != EMPTY) removePiece(sm.capturedPiece, sm.capturedSquare);
+    pieceT p = sm.movingPiece;
+    if (sm.promote != EMPTY) {
+        p = piece_Make(c, sm.promote);
+        changePiece(from, p);
+    }
+    shiftPiece(p, from, to);
+    if (type == KING && square_Fyle(from) == E_FYLE) {
+        if (square_Fyle(to) == G_FYLE) {
+            shiftPiece(Board[to + 1], squareT(to + 1), squareT(to - 1));
+        } else if (square_Fyle(to) == C_FYLE) {
+            shiftPiece(Board[to - 2], squareT(to - 2), squareT(to + 1));
+        }
+    }
+    // Rights and target as DoSimpleMove leaves them.
+    if (Castling != 0) {
+        if (type == KING) {
+            Castling &= byte(c == WHITE ? ~(WQ_CASTLE | WK_CASTLE) : ~(BQ_CASTLE | BK_CASTLE));
+        }
+        auto clearCorner = [&](colorT owner, squareT sq) {
+            if (sq == homeSquare(owner, A_FYLE)) SetCastling(owner, QSIDE, false);
+            if (sq == homeSquare(owner, H_FYLE)) SetCastling(owner, KSIDE, false);
+        };
+        clearCorner(c, from);
+        clearCorner(enemy, to);
+    }
+    if (type == PAWN && (to == from + 16 || from == to + 16)) {
+        const pieceT enemyPawn = piece_Make(enemy, PAWN);
+        if (Board[sqMove[to][LEFT]] == enemyPawn || Board[sqMove[to][RIGHT]] == enemyPawn)
+            EPTarget = squareT((from + to) / 2);
+    }
+
+#ifndef NDEBUG
+    if (!quickConsistent(&sm) || !listsAgree()) consistencyFailure(__FILE__, __LINE__);
+#endif
+}
+
 void Position::UndoSimpleMove(simpleMoveT* sm) {
     ASSERT(sm != nullptr);
     EPTarget = sm->epSquare;

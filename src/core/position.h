@@ -101,6 +101,11 @@ class Position {
     // Making and taking back moves.
     void DoSimpleMove(simpleMoveT* sm);
     void UndoSimpleMove(simpleMoveT* sm);
+    // Makes again a move that DoSimpleMove made from this same position and
+    // filled in: what it captures, and where, is read from the record rather
+    // than worked out, and nothing is checked. The result is the position
+    // DoSimpleMove reached, list order included.
+    void ReplaySimpleMove(const simpleMoveT& sm);
 
     // Notation. MakeSANString needs room for 10 characters in s.
     void MakeSANString(simpleMoveT* m, char* s, int flag);

@@ -192,6 +192,12 @@ bool positionFilterList::testConditions(Game* game) {
     }
     Position* pos = game->GetCurrentPos();
     if ((check || notincheck) && pos->myIsKingInCheck() != check) return false;
+    if (!mate && !stalemate) return true;
+    // A move the game goes on with is a legal move, which neither a mate nor
+    // a stalemate leaves: only where a line ends or a pass follows are they
+    // tested.
+    const moveT* next = game->GetCurrentMove();
+    if (next != nullptr && !isNullMove(next->moveData)) return false;
     if (mate && !pos->myIsKingInMate()) return false;
     return !stalemate || pos->myIsKingInStalemate();
 }

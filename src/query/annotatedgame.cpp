@@ -66,13 +66,13 @@ errorT Game::WritePGN_changed(TextBuffer* tb, uint32_t stopLocation) {
     auto check = [&err](errorT result) {
         if (err == OK) err = result;
     };
-    check(printTag(tb, line, "Event", "", EventStr));
-    check(printTag(tb, line, "Site", "", SiteStr));
+    check(printTag(tb, line, "Event", "", EventStr.c_str()));
+    check(printTag(tb, line, "Site", "", SiteStr.c_str()));
     date_DecodeToString(Date, text);
     check(printTag(tb, line, "Date", "", text));
-    check(printTag(tb, line, "Round", "", RoundStr));
-    check(printTag(tb, line, "White", "", WhiteStr));
-    check(printTag(tb, line, "Black", "", BlackStr));
+    check(printTag(tb, line, "Round", "", RoundStr.c_str()));
+    check(printTag(tb, line, "White", "", WhiteStr.c_str()));
+    check(printTag(tb, line, "Black", "", BlackStr.c_str()));
     check(printTag(tb, line, "Result", "", RESULT_LONGSTR[Result]));
     if (PgnStyle & PGN_STYLE_TAGS) {
         if (WhiteElo != 0) {

@@ -17,6 +17,13 @@ namespace {
 thread_local std::u16string decoded;
 thread_local std::u16string normalised;
 thread_local std::u16string folded;
+thread_local std::string lowered;
+
+bool isAscii(const char* text) {
+    for (; *text != '\0'; text++)
+        if (static_cast<unsigned char>(*text) >= 0x80) return false;
+    return true;
+}
 
 void decode(const char* text, bool utf8, std::u16string& out) {
     out.clear();
@@ -92,11 +99,26 @@ NameMatcher::NameMatcher(const char* fragment, bool ignoreAccents)
     : fragment_(fragment), ignoreAccents_(ignoreAccents) {
     ASSERT(fragment != nullptr);
     comparable(fragment, isUtf8(fragment), ignoreAccents, folded_);
+    asciiFragment_ = true;
+    for (char16_t c : folded_) {
+        if (c >= 0x80) asciiFragment_ = false;
+        asciiFolded_.push_back(char(c));
+    }
 }
 
 bool NameMatcher::matches(const char* text, bool utf8) const {
     ASSERT(text != nullptr);
     if (*text == '\0') return false;
+    // Most names are plain ASCII, whichever the encoding: composing,
+    // decomposing and dropping accents leave such a text as it is, and
+    // folding lowers its capitals, nothing else.
+    if (isAscii(text)) {
+        if (!asciiFragment_) return false;
+        lowered.assign(text);
+        for (char& c : lowered)
+            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        return lowered.find(asciiFolded_) != std::string::npos;
+    }
     comparable(text, utf8, ignoreAccents_, folded);
     return folded.find(folded_) != std::u16string::npos;
 }

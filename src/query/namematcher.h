@@ -24,5 +24,9 @@ class NameMatcher {
   private:
     std::string fragment_;
     std::u16string folded_;
+    // The folded fragment in single bytes when it is plain ASCII, which is
+    // all that a plain ASCII text, folded, can hold.
+    std::string asciiFolded_;
+    bool asciiFragment_ = false;
     bool ignoreAccents_;
 };

@@ -92,6 +92,34 @@ TEST(PositionWalk, CountsDecideWhichGamesMatch) {
     }
 }
 
+// A mate or stalemate followed by a pass ("--") is still one: only a real
+// move played on rules them out. Game 1 passes after its mate, game 2 after
+// a stalemate in a variation, game 3 plays on after a check.
+TEST(PositionWalk, MateAndStalemateBeforeAPass) {
+    std::string dir = scratchDir();
+    writeFile(dir + "/g.pgn",
+              "[Event \"a\"]\n\n1. f3 e5 2. g4 Qh4# -- *\n\n"
+              "[Event \"b\"]\n[SetUp \"1\"]\n[FEN \"7k/8/6QK/8/8/8/8/8 w - - 0 1\"]\n\n"
+              "1. Qe4 (1. Qf7 --) Kg8 *\n\n"
+              "[Event \"c\"]\n\n1. e4 e5 2. Qh5 Nc6 3. Qxf7+ Kxf7 *\n");
+    struct Case {
+        const char* list;
+        const char* games;
+    } cases[] = {
+        {"(position :mate)", "+<1>"},
+        {"(position :mate :variations)", "+<1>"},
+        {"(position :stalemate :variations)", "+<2>"},
+        {"(position :stalemate)", ""},
+        {"(position :check :variations)", "+<1>+<3>"},
+    };
+    for (const Case& c : cases) {
+        writeFile(dir + "/q.hux", std::string("(match :pgn g.pgn :output out.pgn ") + c.list + ")");
+        HuxRun run = runHux({"q.hux"}, dir);
+        EXPECT_EQ(run.status, 0) << c.list << "\n" << run.out;
+        EXPECT_EQ(selectedGames(run), c.games) << c.list;
+    }
+}
+
 // The walk keeps its place in a list of lines, not on the call stack: a game
 // of 60,000 plies is walked to its end, with and without variations.
 TEST(PositionWalk, VeryLongGame) {

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <string>
 
+#include "pgn_test_support.h"
+#include "test_paths.h"
+
 namespace {
 
 tokenT tokenOf(const char* san) {
@@ -52,7 +55,75 @@ int countPositions(Game& g) {
     return n + countPositions(g);
 }
 
+// Every field of a position that a move changes, list order included.
+std::string fullState(const Position& p) {
+    char buf[100];
+    p.PrintFEN(buf, FEN_ALL_FIELDS);
+    std::string s = buf;
+    for (colorT c : {WHITE, BLACK}) {
+        s += " |";
+        for (uint32_t i = 0; i < p.GetCount(c); ++i) s += " " + std::to_string(p.GetList(c)[i]);
+    }
+    s += " |";
+    for (pieceT code = 0; code < 16; ++code)
+        s += " " + std::to_string(p.GetMaterial()[code]) + ":" +
+             std::to_string(code == EMPTY ? 0 : p.GetPieceSet(code));
+    return s;
+}
+
+// Steps forward through every line of the tree and compares each position
+// with the one DoSimpleMove makes from the position before; returns the
+// number of moves compared.
+int compareReplays(Game& g, const std::string& where) {
+    int n = 0;
+    Position made;
+    for (uint32_t i = 0; i < g.GetNumVariations(); ++i) {
+        EXPECT_EQ(g.MoveIntoVariation(i), OK);
+        n += compareReplays(g, where);
+        EXPECT_EQ(g.MoveExitVariation(), OK);
+    }
+    if (g.AtVarEnd()) return n;
+    made.CopyFrom(*g.GetCurrentPos());
+    simpleMoveT sm = g.GetCurrentMove()->moveData;
+    made.DoSimpleMove(&sm);
+    const std::string san = g.GetCurrentMove()->san;
+    g.MoveForward();
+    EXPECT_EQ(fullState(*g.GetCurrentPos()), fullState(made)) << where << " after " << san;
+    EXPECT_TRUE(g.GetCurrentPos()->IsConsistent()) << where << " after " << san;
+    return n + 1 + compareReplays(g, where);
+}
+
 }  // namespace
+
+TEST(Game, StepsForwardToExactlyThePositionsTheMovesWereMadeIn) {
+    // Castling both ways, rights lost to moves and to captures on the
+    // corners, en passant (taken, declined, and a double step with no pawn
+    // beside it), promotions with and without capture, a null move, a
+    // position from FEN, variations nested and side by side.
+    const std::string pgn = R"([White "a"]
+
+1. e4 Nf6 2. e5 d5 3. exd6 c5 (3... e5 4. dxc7 (4. d4 exd4 5. c4 dxc3) 4... Bb4)
+4. dxe7 Nc6 5. exf8=Q+ Kxf8 6. Nf3 a6 7. Be2 -- 8. O-O Qa5 9. d4 cxd4 10. c4 dxc3 *
+
+[White "b"]
+[FEN "r3k2r/1P4P1/8/3pP3/8/8/6p1/R3K2R w KQkq d6 0 20"]
+
+20. exd6 (20. bxa8=N gxh1=Q+ 21. Kd2 Qxa1) (20. O-O-O gxh1=R 21. gxh8=B) 20... Rxa1+
+21. Kd2 Raxh1 22. gxh8=Q+ Kd7 23. b8=N+ *
+)";
+    int compared = 0;
+    forEachGame(pgn, [&](Game& g) { compared += compareReplays(g, g.GetWhiteStr()); });
+    EXPECT_EQ(compared, 41);
+
+    // Real games, main lines and variations.
+    for (const char* name : {"dev/repertoire.pgn", "dev/online-lichess.pgn"}) {
+        std::string path = dataPath(name);
+        if (path.empty()) continue;
+        compared = 0;
+        forEachGame(readFile(path), [&](Game& g) { compared += compareReplays(g, name); });
+        EXPECT_GT(compared, 1000) << name;
+    }
+}
 
 TEST(Game, NewGameIsEmpty) {
     Game g;
@@ -258,6 +329,33 @@ TEST(Game, TagsAndClear) {
 
     g.AddPgnTag(std::string(300, 'L').c_str(), "v");
     EXPECT_EQ(strlen(g.GetExtraTags()[0].tag), MAX_TAG_LEN);
+}
+
+// Header texts keep their storage from game to game: every text reads as
+// last set, whether it grew or shrank, and a cleared game shows none of the
+// previous one's.
+TEST(Game, HeaderTextsReusedFromGameToGame) {
+    Game g;
+    const std::string longValue(500, 'v');
+    for (int round = 0; round < 3; ++round) {
+        g.Clear();
+        EXPECT_STREQ(g.GetWhiteStr(), "?");
+        EXPECT_EQ(g.GetNumExtraTags(), 0u);
+        const std::string n = std::to_string(round);
+        g.SetWhiteStr(round == 1 ? longValue.c_str() : n.c_str());
+        g.SetEventStr(g.GetWhiteStr());
+        EXPECT_EQ(g.AddPgnTag("Annotator", "x"), OK);
+        EXPECT_EQ(g.AddPgnTag(("Tag" + n).c_str(), "short"), OK);
+        EXPECT_EQ(g.AddPgnTag(("Tag" + n).c_str(), longValue.c_str()), OK);
+        EXPECT_EQ(g.AddPgnTag("Annotator", n.c_str()), OK);
+        ASSERT_EQ(g.GetNumExtraTags(), 2u);
+        EXPECT_STREQ(g.GetExtraTags()[0].tag, "Annotator");
+        EXPECT_STREQ(g.GetExtraTags()[0].value, n.c_str());
+        EXPECT_STREQ(g.GetExtraTags()[1].tag, ("Tag" + n).c_str());
+        EXPECT_EQ(g.GetExtraTags()[1].value, longValue);
+        EXPECT_STREQ(g.GetEventStr(), g.GetWhiteStr());
+        EXPECT_EQ(g.GetWhiteStr(), round == 1 ? longValue : n);
+    }
 }
 
 TEST(Game, LongGamesAndManyGamesReuseTheRecord) {

@@ -69,6 +69,34 @@ TEST(NameMatcher, FragmentsAnywhere) {
             << c.fragment << " in " << c.text;
 }
 
+// Plain ASCII texts, the common case, against fragments that are not: what
+// the fragment folds to decides, as it does for any other text.
+TEST(NameMatcher, AsciiTextsAgainstEveryKindOfFragment) {
+    struct Case {
+        const char* fragment;
+        const char* text;
+        bool ignoreAccents;
+        bool expected;
+    } cases[] = {
+        {"\xE2\x84\xAA"
+         "ARPOV",
+         "Karpov, A", false, true},  // the Kelvin sign folds to k
+        {"stra\xC3\x9F"
+         "e",
+         "Strasse", false, true},  // ß folds to ss
+        {"r\xC3\xA9ti", "Reti", false, false},
+        {"r\xC3\xA9ti", "Reti", true, true},
+        {"\xD0\x9A", "K", false, false},    // Cyrillic К is no Latin K
+        {"A@[Z`{", "a@[z`{", false, true},  // only the letters have cases
+        {"a@", "A`", false, false},
+        {"TAL", "tal\tx", true, true},
+    };
+    for (const Case& c : cases)
+        for (bool utf8 : {true, false})
+            EXPECT_EQ(NameMatcher(c.fragment, c.ignoreAccents).matches(c.text, utf8), c.expected)
+                << c.fragment << " in " << c.text;
+}
+
 TEST(NameMatcher, Utf8IsDecidedByValidity) {
     EXPECT_TRUE(NameMatcher::isUtf8("Tal"));
     EXPECT_TRUE(NameMatcher::isUtf8(kRetiUtf8));
