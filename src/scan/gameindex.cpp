@@ -365,9 +365,11 @@ const uint8_t* IndexStream::next(size_t n) {
     if (filled - used < n) {
         if (n - (filled - used) > end - at) return nullptr;
         // The bytes not yet used move to the front, and the rest follows.
-        memmove(buffer.data(), buffer.data() + used, filled - used);
-        filled -= used;
-        used = 0;
+        if (used > 0) {
+            memmove(buffer.data(), buffer.data() + used, filled - used);
+            filled -= used;
+            used = 0;
+        }
         const size_t want = size_t(std::min<uint64_t>(std::max(n, kChunk) - filled, end - at));
         if (buffer.size() < filled + want) buffer.resize(filled + want);
         if (!index.read(at, buffer.data() + filled, want)) return nullptr;
