@@ -551,6 +551,40 @@ bool Position::quickConsistent(const simpleMoveT* sm) const {
            Board[List[BLACK][0]] == BK;
 }
 
+// What a move does besides moving its piece, the same whether it is made or
+// redone: the rook of a castling, the rights it takes away and the
+// en-passant target it leaves (cleared before).
+inline void Position::finishMove(colorT c, pieceT type, squareT from, squareT to) {
+    const colorT enemy = color_Flip(c);
+    if (type == KING && square_Fyle(from) == E_FYLE) {
+        if (square_Fyle(to) == G_FYLE) {
+            ASSERT(Board[to + 1] == piece_Make(c, ROOK));
+            shiftPiece(Board[to + 1], squareT(to + 1), squareT(to - 1));
+        } else if (square_Fyle(to) == C_FYLE) {
+            ASSERT(Board[to - 2] == piece_Make(c, ROOK));
+            shiftPiece(Board[to - 2], squareT(to - 2), squareT(to + 1));
+        }
+    }
+    if (Castling != 0) {
+        if (type == KING) {
+            Castling &= byte(c == WHITE ? ~(WQ_CASTLE | WK_CASTLE) : ~(BQ_CASTLE | BK_CASTLE));
+        }
+        // A corner's right goes with a move from the mover's own corner or
+        // onto the opponent's.
+        auto clearCorner = [&](colorT owner, squareT sq) {
+            if (sq == homeSquare(owner, A_FYLE)) SetCastling(owner, QSIDE, false);
+            if (sq == homeSquare(owner, H_FYLE)) SetCastling(owner, KSIDE, false);
+        };
+        clearCorner(c, from);
+        clearCorner(enemy, to);
+    }
+    if (type == PAWN && (to == from + 16 || from == to + 16)) {
+        const pieceT enemyPawn = piece_Make(enemy, PAWN);
+        if (Board[sqMove[to][LEFT]] == enemyPawn || Board[sqMove[to][RIGHT]] == enemyPawn)
+            EPTarget = squareT((from + to) / 2);
+    }
+}
+
 void Position::DoSimpleMove(simpleMoveT* sm) {
     ASSERT(sm != nullptr);
     const colorT c = ToMove;
@@ -597,40 +631,9 @@ void Position::DoSimpleMove(simpleMoveT* sm) {
         changePiece(from, p);
     }
     shiftPiece(p, from, to);
-
-    if (type == KING && square_Fyle(from) == E_FYLE) {
-        if (square_Fyle(to) == G_FYLE) {
-            ASSERT(Board[to + 1] == piece_Make(c, ROOK));
-            shiftPiece(Board[to + 1], squareT(to + 1), squareT(to - 1));
-        } else if (square_Fyle(to) == C_FYLE) {
-            ASSERT(Board[to - 2] == piece_Make(c, ROOK));
-            shiftPiece(Board[to - 2], squareT(to - 2), squareT(to + 1));
-        }
-    }
-
-    if (Castling != 0) {
-        if (type == KING) {
-            Castling &= byte(c == WHITE ? ~(WQ_CASTLE | WK_CASTLE) : ~(BQ_CASTLE | BK_CASTLE));
-        }
-        // A corner's right goes with a move from the mover's own corner or
-        // onto the opponent's.
-        auto clearCorner = [&](colorT owner, squareT sq) {
-            if (sq == homeSquare(owner, A_FYLE)) SetCastling(owner, QSIDE, false);
-            if (sq == homeSquare(owner, H_FYLE)) SetCastling(owner, KSIDE, false);
-        };
-        clearCorner(c, from);
-        clearCorner(enemy, to);
-    }
-
+    if (type == PAWN) HalfMoveClock = 0;
     EPTarget = NULL_SQUARE;
-    if (type == PAWN) {
-        HalfMoveClock = 0;
-        if (to == from + 16 || from == to + 16) {
-            const pieceT enemyPawn = piece_Make(enemy, PAWN);
-            if (Board[sqMove[to][LEFT]] == enemyPawn || Board[sqMove[to][RIGHT]] == enemyPawn)
-                EPTarget = squareT((from + to) / 2);
-        }
-    }
+    finishMove(c, type, from, to);
     ToMove = enemy;
 
     // Checked in debug builds only: replaying a corpus makes this the hottest
@@ -660,30 +663,7 @@ void Position::ReplaySimpleMove(const simpleMoveT& sm) {
         changePiece(from, p);
     }
     shiftPiece(p, from, to);
-    if (type == KING && square_Fyle(from) == E_FYLE) {
-        if (square_Fyle(to) == G_FYLE) {
-            shiftPiece(Board[to + 1], squareT(to + 1), squareT(to - 1));
-        } else if (square_Fyle(to) == C_FYLE) {
-            shiftPiece(Board[to - 2], squareT(to - 2), squareT(to + 1));
-        }
-    }
-    // Rights and target as DoSimpleMove leaves them.
-    if (Castling != 0) {
-        if (type == KING) {
-            Castling &= byte(c == WHITE ? ~(WQ_CASTLE | WK_CASTLE) : ~(BQ_CASTLE | BK_CASTLE));
-        }
-        auto clearCorner = [&](colorT owner, squareT sq) {
-            if (sq == homeSquare(owner, A_FYLE)) SetCastling(owner, QSIDE, false);
-            if (sq == homeSquare(owner, H_FYLE)) SetCastling(owner, KSIDE, false);
-        };
-        clearCorner(c, from);
-        clearCorner(enemy, to);
-    }
-    if (type == PAWN && (to == from + 16 || from == to + 16)) {
-        const pieceT enemyPawn = piece_Make(enemy, PAWN);
-        if (Board[sqMove[to][LEFT]] == enemyPawn || Board[sqMove[to][RIGHT]] == enemyPawn)
-            EPTarget = squareT((from + to) / 2);
-    }
+    finishMove(c, type, from, to);
 
 #ifndef NDEBUG
     if (!quickConsistent(&sm) || !listsAgree()) consistencyFailure(__FILE__, __LINE__);

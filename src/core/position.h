@@ -144,6 +144,8 @@ class Position {
         PieceSet[p] &= ~square_Bit(sq);
         ColorSet[piece_Color_NotEmpty(p)] &= ~square_Bit(sq);
     }
+    // A move's castling rook, rights and en-passant target.
+    void finishMove(colorT c, pieceT type, squareT from, squareT to);
     // Moves a piece between two squares: board, list entry and counters.
     void shiftPiece(pieceT p, squareT from, squareT to) {
         byte idx = ListPos[from];
