@@ -26,14 +26,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     clock_t start = clock();
-    IndexStream records(*index, index->recordsAt(), index->movesAt());
+    IndexStream spans(*index, index->spansAt(), index->movesAt());
+    IndexStream records(*index, index->recordsAt(), index->spansAt());
     IndexStream moves(*index, index->movesAt(), index->textsAt());
     Game game;
     PackedGame packed;
     GameRecord r;
     uint64_t games = 0, plies = 0, failed = 0;
     for (uint64_t i = 0; i < index->games(); i++) {
-        r.decode(records.next(kRecordSize));
+        r.movesLength = GameRecord::movesLengthOf(spans.next(kSpanSize));
+        r.decodeSignatures(records.next(kSignatureSize));
         const uint8_t* codes = moves.next(r.movesLength);
         if ((r.flags & (kPacked | kFenStart)) != kPacked) continue;
         if (!packed.load(codes, r.movesLength, game)) failed++;

@@ -6,9 +6,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <future>
 
 namespace gameindex {
 
@@ -36,16 +38,24 @@ uint32_t get32(const uint8_t* p) {
     return GameRecord::get32(p);
 }
 uint64_t get64(const uint8_t* p) {
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; i--) v = v << 8 | p[i];
+    uint64_t v;
+    memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
     return v;
 }
 
 uint64_t get48(const uint8_t* p) {
-    uint64_t v = 0;
-    for (int i = 5; i >= 0; i--) v = v << 8 | p[i];
-    return v;
+    return uint64_t(get32(p)) | uint64_t(get16(p + 4)) << 32;
 }
+
+// The squares of a row of four 2x2 blocks, for each set of them.
+constexpr std::array<uint64_t, 16> kBlockRows = [] {
+    std::array<uint64_t, 16> rows{};
+    for (int set = 0; set < 16; set++)
+        for (int block = 0; block < 4; block++)
+            if (set >> block & 1) rows[set] |= 0x0303ull << (2 * block);
+    return rows;
+}();
 
 uint64_t fnv1a(const uint8_t* data, size_t size) {
     uint64_t h = 0xcbf29ce484222325ull;
@@ -126,10 +136,7 @@ uint16_t blocksOf(uint64_t squares) {
 
 uint64_t squaresOf(uint16_t blocks) {
     uint64_t squares = 0;
-    for (uint32_t b = blocks; b != 0; b &= b - 1) {
-        const int block = std::countr_zero(b);
-        squares |= 0x0303ull << ((block >> 2) * 16 + (block & 3) * 2);
-    }
+    for (int row = 0; row < 4; row++) squares |= kBlockRows[blocks >> (4 * row) & 15] << (16 * row);
     return squares;
 }
 
@@ -142,29 +149,35 @@ uint32_t GameRecord::get32(const uint8_t* p) {
 }
 
 void GameRecord::decode(const uint8_t* in) {
-    length = get32(in);
-    movesLength = get32(in + 4);
-    white = get32(in + 8);
-    black = get32(in + 12);
-    event = get32(in + 16);
-    site = get32(in + 20);
-    year = get16(in + 24);
-    result = in[26];
-    eco = get16(in + 27);
-    whiteElo = get16(in + 29);
-    blackElo = get16(in + 31);
-    flags = get16(in + 33);
+    length = lengthOf(in);
+    movesLength = movesLengthOf(in);
+    decodeSignatures(in + kSpanSize);
+}
+
+void GameRecord::decodeSignatures(const uint8_t* in) {
+    // The signatures' part of the record: its fields sit kSpanSize bytes
+    // earlier than in docs/index-format.md's table of the whole record.
+    white = get32(in);
+    black = get32(in + 4);
+    event = get32(in + 8);
+    site = get32(in + 12);
+    year = get16(in + 16);
+    result = in[18];
+    eco = get16(in + 19);
+    whiteElo = get16(in + 21);
+    blackElo = get16(in + 23);
+    flags = get16(in + 25);
     for (int i = 0; i < 5; i++) {
-        material[2 * i] = in[35 + i] & 15;
-        material[2 * i + 1] = in[35 + i] >> 4;
+        material[2 * i] = in[27 + i] & 15;
+        material[2 * i + 1] = in[27 + i] >> 4;
     }
-    promotions = in[40];
-    pawnsLeft = in[41];
+    promotions = in[32];
+    pawnsLeft = in[33];
     for (int i = 0; i < 8; i++) {
-        pawnOrder[2 * i] = in[42 + i] & 15;
-        pawnOrder[2 * i + 1] = in[42 + i] >> 4;
+        pawnOrder[2 * i] = in[34 + i] & 15;
+        pawnOrder[2 * i + 1] = in[34 + i] >> 4;
     }
-    const uint8_t* at = in + 50;
+    const uint8_t* at = in + 42;
     for (int i = 0; i < kKinds; i++) {
         if (kPawnKinds >> i & 1) {
             squares[i] = get48(at) << 8 | kBackRanks;
@@ -270,6 +283,17 @@ uint64_t BodyHash::digest() const {
     return h;
 }
 
+uint64_t BodyHash::ofIndex(const uint8_t* index, size_t size) {
+    if (size < kHeaderSize) return 0;
+    const uint64_t games = get64(index + 56);
+    const size_t body = size - kHeaderSize;
+    const size_t split = games > body / kSignatureSize ? body : size_t(games * kSignatureSize);
+    BodyHash signatures, rest;
+    signatures.update(index + kHeaderSize, split);
+    rest.update(index + kHeaderSize + split, body - split);
+    return combine(signatures.digest(), rest.digest());
+}
+
 void Header::encode(uint8_t* out) const {
     memset(out, 0, kHeaderSize);
     memcpy(out, kMagic, 8);
@@ -313,7 +337,8 @@ bool Header::decode(const uint8_t* in) {
 }
 
 std::unique_ptr<GameIndex> GameIndex::open(const std::string& path, const FileIdentity* games,
-                                           Verdict& verdict) {
+                                           Verdict& verdict, const SignatureVisitor* visitor,
+                                           int threads) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         verdict = errno == ENOENT ? Verdict::Missing : Verdict::Damaged;
@@ -329,7 +354,7 @@ std::unique_ptr<GameIndex> GameIndex::open(const std::string& path, const FileId
     index->fd = fd;
     index->size = size_t(info.st_size);
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    verdict = index->check(games);
+    verdict = index->check(games, visitor, threads);
     if (verdict != Verdict::Usable) return nullptr;
     return index;
 }
@@ -339,7 +364,7 @@ std::unique_ptr<GameIndex> GameIndex::fromBytes(const uint8_t* data, size_t size
     std::unique_ptr<GameIndex> index(new GameIndex);
     index->copy.assign(data, data + size);
     index->size = size;
-    verdict = index->check(games);
+    verdict = index->check(games, nullptr, 1);
     if (verdict != Verdict::Usable) return nullptr;
     return index;
 }
@@ -390,7 +415,7 @@ void IndexStream::skip(uint64_t n) {
     used = filled = 0;
 }
 
-Verdict GameIndex::check(const FileIdentity* games) {
+Verdict GameIndex::check(const FileIdentity* games, const SignatureVisitor* visitor, int threads) {
     uint8_t head[kHeaderSize];
     if (size < kHeaderSize) {
         return size >= 8 && read(0, head, 8) && memcmp(head, kMagic, 8) == 0 ? Verdict::Truncated
@@ -417,9 +442,9 @@ Verdict GameIndex::check(const FileIdentity* games) {
     if (header.totalSize > size) return Verdict::Truncated;
     if (header.totalSize < size) return Verdict::Damaged;
 
-    // The sections follow one another: records, moves, texts. Every size is
-    // checked before use, so that a sound hash over unsound contents reads
-    // nothing out of bounds.
+    // The sections follow one another: signatures, spans, moves, texts.
+    // Every size is checked before use, so that a sound hash over unsound
+    // contents reads nothing out of bounds.
     if (header.recordsOffset != kHeaderSize || header.count > (size - kHeaderSize) / kRecordSize ||
         header.movesOffset != kHeaderSize + header.count * kRecordSize ||
         header.stringsOffset < header.movesOffset || header.stringsOffset > size ||
@@ -431,58 +456,93 @@ Verdict GameIndex::check(const FileIdentity* games) {
     movesOffset = header.movesOffset;
     textsOffset = header.stringsOffset;
 
-    // One pass over the body, in order, hashes it and checks every record
-    // and text.
+    // The texts are read first, for the visitor; the pass over the rest of
+    // the body reads them again, hashing them.
+    if (!loadTexts(header.stringCount)) return Verdict::Damaged;
+    uint64_t signaturesHash = 0, restHash = 0;
+    Verdict signatures, rest;
+    if (threads > 1) {
+        std::future<Verdict> other = std::async(
+            std::launch::async, [&] { return checkRest(header.stringsOffset, restHash); });
+        signatures = checkSignatures(header.stringCount, visitor, signaturesHash);
+        rest = other.get();
+    } else {
+        signatures = checkSignatures(header.stringCount, visitor, signaturesHash);
+        rest = signatures == Verdict::Usable ? checkRest(header.stringsOffset, restHash)
+                                             : Verdict::Usable;
+    }
+    if (signatures != Verdict::Usable) return signatures;
+    if (rest != Verdict::Usable) return rest;
+    if (BodyHash::combine(signaturesHash, restHash) != header.bodyHash) return Verdict::Damaged;
+    return Verdict::Usable;
+}
+
+Verdict GameIndex::checkSignatures(uint64_t stringCount, const SignatureVisitor* visitor,
+                                   uint64_t& digest) const {
     BodyHash hash;
-    IndexStream body(*this, kHeaderSize, size);
-    uint64_t textSum = 0, movesSum = 0;
-    constexpr uint64_t kBatch = (1 << 20) / kRecordSize;
+    IndexStream body(*this, recordsOffset, spansAt());
+    constexpr uint64_t kBatch = (1 << 20) / kSignatureSize;
     for (uint64_t i = 0; i < count;) {
         const uint64_t n = std::min(kBatch, count - i);
-        const uint8_t* batch = body.next(size_t(n * kRecordSize));
+        const uint8_t* batch = body.next(size_t(n * kSignatureSize));
         if (batch == nullptr) return Verdict::Truncated;
-        hash.update(batch, size_t(n * kRecordSize));
-        for (const uint8_t* r = batch; r < batch + n * kRecordSize; r += kRecordSize) {
-            if (GameRecord::get32(r + 8) >= header.stringCount ||
-                GameRecord::get32(r + 12) >= header.stringCount ||
-                GameRecord::get32(r + 16) >= header.stringCount ||
-                GameRecord::get32(r + 20) >= header.stringCount)
+        hash.update(batch, size_t(n * kSignatureSize));
+        for (const uint8_t* r = batch; r < batch + n * kSignatureSize; r += kSignatureSize) {
+            if (GameRecord::get32(r) >= stringCount || GameRecord::get32(r + 4) >= stringCount ||
+                GameRecord::get32(r + 8) >= stringCount || GameRecord::get32(r + 12) >= stringCount)
                 return Verdict::Damaged;
-            const uint32_t moves = GameRecord::movesLengthOf(r);
-            if ((get16(r + 33) & kPacked) == 0 && moves != 0) return Verdict::Damaged;
-            textSum += GameRecord::lengthOf(r);
-            movesSum += moves;
+        }
+        if (visitor != nullptr) (*visitor)(*this, i, batch, size_t(n));
+        i += n;
+    }
+    digest = hash.digest();
+    return Verdict::Usable;
+}
+
+Verdict GameIndex::checkRest(uint64_t stringsOffset, uint64_t& digest) const {
+    BodyHash hash;
+    IndexStream body(*this, spansAt(), size);
+    uint64_t textSum = 0, movesSum = 0;
+    constexpr uint64_t kBatch = (1 << 20) / kSpanSize;
+    for (uint64_t i = 0; i < count;) {
+        const uint64_t n = std::min(kBatch, count - i);
+        const uint8_t* batch = body.next(size_t(n * kSpanSize));
+        if (batch == nullptr) return Verdict::Truncated;
+        hash.update(batch, size_t(n * kSpanSize));
+        for (const uint8_t* span = batch; span < batch + n * kSpanSize; span += kSpanSize) {
+            textSum += GameRecord::lengthOf(span);
+            movesSum += GameRecord::movesLengthOf(span);
         }
         i += n;
     }
-    if (textSum > textBytes || movesSum != header.stringsOffset - movesOffset)
-        return Verdict::Damaged;
-    for (uint64_t at = movesOffset; at < textsOffset;) {
-        const size_t n = size_t(std::min<uint64_t>(textsOffset - at, 1u << 20));
+    if (textSum > textBytes || movesSum != stringsOffset - movesOffset) return Verdict::Damaged;
+    for (uint64_t at = movesOffset; at < size;) {
+        const size_t n = size_t(std::min<uint64_t>(size - at, 1u << 20));
         const uint8_t* bytes = body.next(n);
         if (bytes == nullptr) return Verdict::Truncated;
         hash.update(bytes, n);
         at += n;
     }
+    digest = hash.digest();
+    return Verdict::Usable;
+}
+
+bool GameIndex::loadTexts(uint64_t stringCount) {
     strings.clear();
     stringAt.clear();
-    for (uint64_t i = 0; i < header.stringCount; i++) {
-        const uint8_t* field = body.next(2);
-        if (field == nullptr) return Verdict::Damaged;
-        hash.update(field, 2);
+    IndexStream texts(*this, textsOffset, size);
+    for (uint64_t i = 0; i < stringCount; i++) {
+        const uint8_t* field = texts.next(2);
+        if (field == nullptr) return false;
         const size_t length = get16(field);
-        const uint8_t* text = body.next(length);
-        if (text == nullptr) return Verdict::Damaged;
-        hash.update(text, length);
-        if (memchr(text, 0, length) != nullptr) return Verdict::Damaged;
-        if (strings.size() > UINT32_MAX - length - 1) return Verdict::Damaged;
+        const uint8_t* text = texts.next(length);
+        if (text == nullptr || memchr(text, 0, length) != nullptr) return false;
+        if (strings.size() > UINT32_MAX - length - 1) return false;
         stringAt.push_back(uint32_t(strings.size()));
         strings.append(reinterpret_cast<const char*>(text), length);
         strings.push_back('\0');
     }
-    if (body.position() != size) return Verdict::Damaged;
-    if (hash.digest() != header.bodyHash) return Verdict::Damaged;
-    return Verdict::Usable;
+    return texts.position() == size;
 }
 
 const char* GameIndex::text(uint32_t id) const {
@@ -491,7 +551,9 @@ const char* GameIndex::text(uint32_t id) const {
 
 bool GameIndex::record(uint64_t i, GameRecord& out) const {
     uint8_t bytes[kRecordSize];
-    if (i >= count || !read(recordsOffset + i * kRecordSize, bytes, kRecordSize)) return false;
+    if (i >= count || !read(spansAt() + i * kSpanSize, bytes, kSpanSize) ||
+        !read(recordsOffset + i * kSignatureSize, bytes + kSpanSize, kSignatureSize))
+        return false;
     out.decode(bytes);
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,9 +13,15 @@
 namespace gameindex {
 
 constexpr char kMagic[8] = {'H', 'U', 'X', 'I', 'N', 'D', 'E', 'X'};
-constexpr uint32_t kVersion = 3;
+constexpr uint32_t kVersion = 4;
 constexpr size_t kHeaderSize = 128;
-constexpr size_t kRecordSize = 106;
+// A game's record is kept in two parts, each in a section of its own: the
+// signatures and tags that a query's planner reads for every game, and the
+// span (the lengths of its text and of its packed moves) that only finds
+// where a game's text and moves are.
+constexpr size_t kSignatureSize = 98;
+constexpr size_t kSpanSize = 8;
+constexpr size_t kRecordSize = kSpanSize + kSignatureSize;
 // The bytes of the games file hashed at its start and at its end.
 constexpr size_t kHashedSpan = 64 * 1024;
 // A tag text longer than this is cut; the games file's own tags are shorter.
@@ -76,11 +83,14 @@ struct GameRecord {
     // back as on every square of those two too.
     uint64_t squares[kKinds] = {};
 
+    // The whole record: the span (kSpanSize bytes), then the signatures.
     void encode(uint8_t* out) const;
     void decode(const uint8_t* in);
-    // Single fields of an encoded record, for passes that need no more.
-    static uint32_t lengthOf(const uint8_t* in) { return get32(in); }
-    static uint32_t movesLengthOf(const uint8_t* in) { return get32(in + 4); }
+    // The signatures' part alone (kSignatureSize bytes); the span is left.
+    void decodeSignatures(const uint8_t* in);
+    // The fields of a span.
+    static uint32_t lengthOf(const uint8_t* span) { return get32(span); }
+    static uint32_t movesLengthOf(const uint8_t* span) { return get32(span + 4); }
     static uint32_t get32(const uint8_t* p);
 };
 
@@ -114,13 +124,26 @@ std::string indexPath(const std::string& gamesFile, const std::string& directory
 enum class Verdict { Usable, Missing, Stale, Foreign, Truncated, Damaged, WrongVersion };
 const char* verdictText(Verdict verdict);
 
+class GameIndex;
+
+// Sees the signatures of `n` games, from game `first` on, as the check of
+// `index` reads them: a planner's pass over them then costs no read of its
+// own. What it learns counts only when the index then proves usable.
+using SignatureVisitor = std::function<void(const GameIndex& index, uint64_t first,
+                                            const uint8_t* signatures, size_t n)>;
+
 class GameIndex {
   public:
     // Opens and checks the index at `path`; null when it may not be used,
     // with `verdict` telling why. `games` is the games file the index must
-    // describe; null accepts any (for tools and tests).
+    // describe; null accepts any (for tools and tests). `visitor`, when given,
+    // sees every game's signatures in order, the tag texts already read.
+    // With `threads` above 1, the signatures and the rest are checked side
+    // by side.
     static std::unique_ptr<GameIndex> open(const std::string& path, const FileIdentity* games,
-                                           Verdict& verdict);
+                                           Verdict& verdict,
+                                           const SignatureVisitor* visitor = nullptr,
+                                           int threads = 1);
     // The same check over bytes in memory, which the index then copies.
     static std::unique_ptr<GameIndex> fromBytes(const uint8_t* data, size_t size,
                                                 const FileIdentity* games, Verdict& verdict);
@@ -135,8 +158,10 @@ class GameIndex {
     const char* text(uint32_t id) const;
     // The record of game `i` (from 0); false when the file no longer holds it.
     bool record(uint64_t i, GameRecord& out) const;
-    // Where the sections start in the index.
+    // Where the sections start in the index: the signatures, the spans, the
+    // packed moves, the tag texts.
     uint64_t recordsAt() const { return recordsOffset; }
+    uint64_t spansAt() const { return recordsOffset + count * kSignatureSize; }
     uint64_t movesAt() const { return movesOffset; }
     uint64_t textsAt() const { return textsOffset; }
     // Reads `n` bytes at `offset`; false when the file no longer holds them
@@ -145,7 +170,15 @@ class GameIndex {
 
   private:
     GameIndex() = default;
-    Verdict check(const FileIdentity* games);
+    Verdict check(const FileIdentity* games, const SignatureVisitor* visitor, int threads);
+    // The check of the signatures' section, and of the rest of the body (the
+    // sums of the spans against the sections' sizes), each hashing its part.
+    Verdict checkSignatures(uint64_t stringCount, const SignatureVisitor* visitor,
+                            uint64_t& hash) const;
+    Verdict checkRest(uint64_t stringsOffset, uint64_t& hash) const;
+    // Reads the tag texts, from `textsOffset` to the end; false when they do
+    // not fill it exactly or one holds a zero byte.
+    bool loadTexts(uint64_t stringCount);
 
     // The index is read, never mapped: a file cut short while in use then
     // fails a read instead of faulting the process.
@@ -189,6 +222,15 @@ class BodyHash {
   public:
     void update(const uint8_t* data, size_t size);
     uint64_t digest() const;
+    // The hash of a body whose signatures hash to `signatures` and whose
+    // rest (spans, moves, texts) hashes to `rest`: the two parts are hashed
+    // apart, so that a query may check them side by side.
+    static uint64_t combine(uint64_t signatures, uint64_t rest) {
+        return signatures ^ rest * 0x9E3779B97F4A7C15ull;
+    }
+    // The hash that the header of the `size` bytes at `index` should hold,
+    // the parts split as its game count says (for tools that make indexes).
+    static uint64_t ofIndex(const uint8_t* index, size_t size);
 
   private:
     void block(const uint8_t* data);

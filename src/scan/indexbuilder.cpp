@@ -40,6 +40,13 @@ class CheckedWriter {
         return fwrite(data, 1, size, file) == size;
     }
     uint64_t checksum() const { return hash.digest(); }
+    // Ends a part of the file: returns its checksum, and the next part is
+    // checked on its own.
+    uint64_t endPart() {
+        const uint64_t sum = hash.digest();
+        hash = BodyHash();
+        return sum;
+    }
     uint64_t size() const { return written; }
 
   private:
@@ -131,7 +138,8 @@ void signText(const char* data, size_t size, uint64_t offset, SignedBatch& out) 
 // Reads every game of `input` into the index under construction.
 class Builder {
   public:
-    Builder(FILE* index, FILE* moves) : out(index), movesFile(moves) {}
+    Builder(FILE* index, FILE* moves, FILE* spans)
+        : out(index), movesFile(moves), spansFile(spans) {}
 
     // Adds the game just read, which ends at text offset `end`; false when
     // a write failed.
@@ -154,31 +162,30 @@ class Builder {
         r.encode(bytes);
         count++;
         moves.insert(moves.end(), packed, packed + packedLength);
-        if (!out.write(bytes, kRecordSize)) return false;
-        if (moves.size() >= (1u << 20)) return flushMoves();
+        spans.insert(spans.end(), bytes, bytes + kSpanSize);
+        if (!out.write(bytes + kSpanSize, kSignatureSize)) return false;
+        if (moves.size() >= (1u << 20) && !flush(moves, movesFile)) return false;
+        if (spans.size() >= (1u << 20) && !flush(spans, spansFile)) return false;
         return true;
     }
 
-    // Appends the moves and texts after the records and writes the header.
+    // Appends the spans, moves and texts after the signatures and writes the
+    // header.
     bool finish(const FileIdentity& games, FILE* index) {
-        if (!flushMoves()) return false;
+        if (!flush(moves, movesFile) || !flush(spans, spansFile)) return false;
         Header header;
         header.games = games;
         header.count = count;
         header.textSize = textEnd;
         header.recordsOffset = kHeaderSize;
         header.movesOffset = kHeaderSize + count * kRecordSize;
-        if (fflush(movesFile) != 0 || fseeko(movesFile, 0, SEEK_SET) != 0) return false;
-        std::vector<char> buffer(1 << 20);
-        size_t n;
-        while ((n = fread(buffer.data(), 1, buffer.size(), movesFile)) > 0)
-            if (!out.write(buffer.data(), n)) return false;
-        if (ferror(movesFile)) return false;
+        const uint64_t signaturesHash = out.endPart();
+        if (!append(spansFile) || !append(movesFile)) return false;
         header.stringsOffset = kHeaderSize + out.size();
         header.stringCount = strings.size();
         if (!strings.write(out)) return false;
         header.totalSize = kHeaderSize + out.size();
-        header.bodyHash = out.checksum();
+        header.bodyHash = BodyHash::combine(signaturesHash, out.checksum());
         uint8_t head[kHeaderSize];
         header.encode(head);
         return fseeko(index, 0, SEEK_SET) == 0 &&
@@ -188,14 +195,25 @@ class Builder {
     uint64_t games() const { return count; }
 
   private:
-    bool flushMoves() {
-        bool ok = moves.empty() || fwrite(moves.data(), 1, moves.size(), movesFile) == moves.size();
-        moves.clear();
+    static bool flush(std::vector<uint8_t>& bytes, FILE* file) {
+        bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        bytes.clear();
         return ok;
+    }
+    // Copies a temporary file whole to the index.
+    bool append(FILE* file) {
+        if (fflush(file) != 0 || fseeko(file, 0, SEEK_SET) != 0) return false;
+        std::vector<char> buffer(1 << 20);
+        size_t n;
+        while ((n = fread(buffer.data(), 1, buffer.size(), file)) > 0)
+            if (!out.write(buffer.data(), n)) return false;
+        return ferror(file) == 0;
     }
 
     CheckedWriter out;
     FILE* movesFile;
+    FILE* spansFile;
+    std::vector<uint8_t> spans;
     StringTable strings;
     GameSignature signature;
     std::vector<uint8_t> moves;
@@ -331,7 +349,9 @@ IndexBuildResult buildIndex(const char* gamesFile, const IndexBuildSettings& set
     FILE* index = fopen(temporary.c_str(), "wb");
     if (index == nullptr) return fail("cannot write " + result.indexFile + ": " + errnoText(errno));
     FILE* moves = tmpfile();
-    if (moves == nullptr) {
+    FILE* spans = moves != nullptr ? tmpfile() : nullptr;
+    if (spans == nullptr) {
+        if (moves != nullptr) fclose(moves);
         fclose(index);
         unlink(temporary.c_str());
         return fail("cannot make a temporary file: " + errnoText(errno));
@@ -339,7 +359,7 @@ IndexBuildResult buildIndex(const char* gamesFile, const IndexBuildSettings& set
     std::string error;
     {
         uint8_t blank[kHeaderSize] = {};
-        Builder builder(index, moves);
+        Builder builder(index, moves, spans);
         bool written = fwrite(blank, 1, kHeaderSize, index) == kHeaderSize;
         if (settings.jobs > 1) {
             int text = input->descriptor();
@@ -380,6 +400,7 @@ IndexBuildResult buildIndex(const char* gamesFile, const IndexBuildSettings& set
         }
     }
     fclose(moves);
+    fclose(spans);
     if (fclose(index) != 0 && error.empty())
         error = "cannot write " + result.indexFile + ": " + errnoText(errno);
     if (error.empty() && rename(temporary.c_str(), result.indexFile.c_str()) != 0)

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -70,23 +71,43 @@ class TextReader {
 
 }  // namespace
 
-IndexedScan::IndexedScan(matchFilter& q, const GameIndex& idx) : query(q), index(idx) {
-    IndexPlanner planner(query);
-    GameRecord r;
-    wanted.resize(index.games());
-    IndexStream records(index, index.recordsAt(), index.movesAt());
-    for (uint64_t i = 0; i < index.games(); i++) {
-        const uint8_t* bytes = records.next(kRecordSize);
-        if (bytes == nullptr) {
+IndexedScan::IndexedScan(matchFilter& q) : query(q), plan(std::make_unique<IndexPlanner>(q)) {
+    // A query without position lists is decided by the tags alone.
+    replay = query.npositionlistfilters > 0;
+}
+
+IndexedScan::IndexedScan(matchFilter& q, const GameIndex& idx) : IndexedScan(q) {
+    use(idx);
+    const SignatureVisitor visit = planner();
+    IndexStream signatures(idx, idx.recordsAt(), idx.spansAt());
+    constexpr uint64_t kBatch = (1 << 20) / kSignatureSize;
+    for (uint64_t i = 0; i < idx.games(); i += kBatch) {
+        const size_t n = size_t(std::min(kBatch, idx.games() - i));
+        const uint8_t* batch = signatures.next(n * kSignatureSize);
+        if (batch == nullptr) {
             unreadable = true;
             return;
         }
-        r.decode(bytes);
-        wanted[i] = planner.mayMatch(index, r);
-        kept += wanted[i];
+        visit(idx, i, batch, n);
     }
-    // A query without position lists is decided by the tags alone.
-    replay = query.npositionlistfilters > 0;
+}
+
+IndexedScan::~IndexedScan() = default;
+
+SignatureVisitor IndexedScan::planner() {
+    return [this](const GameIndex& checked, uint64_t first, const uint8_t* signatures, size_t n) {
+        if (first == 0) {
+            wanted.assign(checked.games(), false);
+            kept = 0;
+        }
+        GameRecord r;
+        for (size_t i = 0; i < n; i++) {
+            r.decodeSignatures(signatures + i * kSignatureSize);
+            const bool may = plan->mayMatch(checked, r);
+            wanted[first + i] = may;
+            kept += may;
+        }
+    };
 }
 
 ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
@@ -97,24 +118,28 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
     GameTest step(query);
     std::vector<char> text;
     uint64_t offset = 0;
-    IndexStream records(index, index.recordsAt(), index.movesAt());
-    IndexStream moves(index, index.movesAt(), index.textsAt());
+    // Only the spans are read for every game; the signatures and the moves
+    // only for the games the plan keeps.
+    IndexStream spans(*index, index->spansAt(), index->movesAt());
+    IndexStream records(*index, index->recordsAt(), index->spansAt());
+    IndexStream moves(*index, index->movesAt(), index->textsAt());
     GameRecord r;
-    for (uint64_t i = 0; i < index.games(); i++) {
+    for (uint64_t i = 0; i < index->games(); i++) {
         if (interruption::signal() != 0) return ScanEnd::Interrupted;
         const long n = long(i + 1);
         const uint64_t at = offset;
-        const uint8_t* bytes = records.next(kRecordSize);
-        if (bytes == nullptr) {
+        const uint8_t* span = spans.next(kSpanSize);
+        if (span == nullptr) {
             unreadable = true;
             return ScanEnd::Done;
         }
-        const uint32_t length = GameRecord::lengthOf(bytes);
-        const uint32_t movesLength = GameRecord::movesLengthOf(bytes);
+        const uint32_t length = GameRecord::lengthOf(span);
+        const uint32_t movesLength = GameRecord::movesLengthOf(span);
         offset += length;
         writer.progress(n);
         if (query.gamenumbermin > 0 && n > query.gamenumbermax) break;
         if (!wanted[i] || (query.gamenumbermin > 0 && n < query.gamenumbermin)) {
+            records.skip(kSignatureSize);
             moves.skip(movesLength);
             continue;
         }
@@ -122,7 +147,12 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
         // its text need be read at all; a game from a set-up position, or
         // one whose moves could not be rebuilt, is read.
         if (replay && !replayUseless()) {
-            r.decode(bytes);
+            const uint8_t* signatures = records.next(kSignatureSize);
+            if (signatures == nullptr) {
+                unreadable = true;
+                return ScanEnd::Done;
+            }
+            r.decodeSignatures(signatures);
             const uint8_t* codes = moves.next(movesLength);
             if (codes == nullptr) {
                 unreadable = true;
@@ -141,6 +171,7 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
                 }
             }
         } else {
+            records.skip(kSignatureSize);
             moves.skip(movesLength);
         }
         errno = 0;
@@ -163,12 +194,13 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
     return interruption::signal() != 0 ? ScanEnd::Interrupted : ScanEnd::Done;
 }
 
-std::unique_ptr<GameIndex> usableIndex(const char* gamesFile, const std::string& directory) {
+std::unique_ptr<GameIndex> usableIndex(const char* gamesFile, const std::string& directory,
+                                       const SignatureVisitor* visitor, int threads) {
     FileIdentity games;
     if (!FileIdentity::of(gamesFile, games)) return nullptr;
     const std::string path = indexPath(gamesFile, directory);
     Verdict verdict;
-    std::unique_ptr<GameIndex> index = GameIndex::open(path, &games, verdict);
+    std::unique_ptr<GameIndex> index = GameIndex::open(path, &games, verdict, visitor, threads);
     if (verdict != Verdict::Usable && verdict != Verdict::Missing)
         fprintf(stderr,
                 "hux: the index %s %s: not used, the games' text is read instead "

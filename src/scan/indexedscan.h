@@ -10,18 +10,29 @@
 #include "scan/gameindex.h"
 #include "scan/parallelscan.h"
 
+class IndexPlanner;
 class InputSource;
 class matchFilter;
 class ResultWriter;
 
 class IndexedScan {
   public:
-    // `query` is expanded; `index` describes the games of `input`.
+    // `query` is expanded.
+    explicit IndexedScan(matchFilter& query);
+    // The plan made by a read of its own of `index`'s signatures, which
+    // describes the games of the input of run (for tools and tests).
     IndexedScan(matchFilter& query, const gameindex::GameIndex& index);
+    ~IndexedScan();
+
+    // Plans each game while the index is checked (see GameIndex::open).
+    gameindex::SignatureVisitor planner();
+    // The index the plan was made from, found usable; it describes the games
+    // of the input of run.
+    void use(const gameindex::GameIndex& usable) { index = &usable; }
 
     // The number of games the planner keeps.
     uint64_t candidates() const { return kept; }
-    uint64_t games() const { return index.games(); }
+    uint64_t games() const { return index->games(); }
     // Whether game `i` (from 0) is read.
     bool wants(uint64_t i) const { return wanted[i]; }
 
@@ -33,7 +44,8 @@ class IndexedScan {
 
   private:
     matchFilter& query;
-    const gameindex::GameIndex& index;
+    std::unique_ptr<IndexPlanner> plan;
+    const gameindex::GameIndex* index = nullptr;
     // A bit a game: memory stays small whatever the number kept.
     std::vector<bool> wanted;
     uint64_t kept = 0;
@@ -49,6 +61,9 @@ class IndexedScan {
 };
 
 // The index of the query's games file, when there is one that may be used;
-// says on standard error why one that is there is not used.
+// says on standard error why one that is there is not used. `visitor` sees
+// the games' signatures as the index is checked, on `threads` threads.
 std::unique_ptr<gameindex::GameIndex> usableIndex(const char* gamesFile,
-                                                  const std::string& directory);
+                                                  const std::string& directory,
+                                                  const gameindex::SignatureVisitor* visitor,
+                                                  int threads);

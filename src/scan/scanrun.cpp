@@ -103,18 +103,17 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
     // used unless a scan of the whole text on every core would be faster.
     std::unique_ptr<gameindex::GameIndex> index;
     std::unique_ptr<IndexedScan> indexed;
-    if (settings.useIndex && !query.state.debug && strcmp(query.pgnfile, "-") != 0)
-        index = usableIndex(query.pgnfile, settings.indexDir);
-    if (index != nullptr) {
-        indexed = std::make_unique<IndexedScan>(query, *index);
-        if (indexed->indexUnreadable()) {
-            fprintf(stderr,
-                    "hux: the index of %s could not be read whole: not used, the games' "
-                    "text is read instead\n",
-                    query.pgnfile);
+    if (settings.useIndex && !query.state.debug && strcmp(query.pgnfile, "-") != 0) {
+        // The plan is made as the index is checked, in the same read of it.
+        indexed = std::make_unique<IndexedScan>(query);
+        const gameindex::SignatureVisitor planner = indexed->planner();
+        index = usableIndex(query.pgnfile, settings.indexDir, &planner, settings.jobs);
+        if (index == nullptr)
             indexed.reset();
-        } else if (settings.jobs > 1 &&
-                   indexed->candidates() * uint64_t(settings.jobs) >= indexed->games())
+        else
+            indexed->use(*index);
+        if (indexed != nullptr && settings.jobs > 1 &&
+            indexed->candidates() * uint64_t(settings.jobs) >= indexed->games())
             indexed.reset();
     }
 

@@ -255,6 +255,8 @@ TEST(GameIndex, DamagedStaleAndForeignIndexesAreRefused) {
     };
     std::string version = good;
     version[8] = 9;
+    uint64_t games = 0;
+    for (int i = 7; i >= 0; i--) games = games << 8 | uint8_t(good[56 + i]);
     std::vector<Case> cases = {
         {"whole", good, Verdict::Usable},
         {"empty", "", Verdict::Damaged},
@@ -263,6 +265,8 @@ TEST(GameIndex, DamagedStaleAndForeignIndexesAreRefused) {
         {"longer", good + "x", Verdict::Damaged},
         {"header byte", flipped(60), Verdict::Damaged},
         {"record byte", flipped(kHeaderSize + 3), Verdict::Damaged},
+        {"span byte", flipped(kHeaderSize + games * kSignatureSize + 1), Verdict::Damaged},
+        {"move byte", flipped(kHeaderSize + games * kRecordSize + 5), Verdict::Damaged},
         {"text byte", flipped(good.size() - 2), Verdict::Damaged},
         {"version", version, Verdict::WrongVersion},
         {"not an index", std::string(200, 'x'), Verdict::Damaged},
@@ -341,15 +345,19 @@ TEST(GameIndex, IndexCutWhileInUseFailsItsReads) {
     std::unique_ptr<GameIndex> index = openFor(path, verdict);
     ASSERT_EQ(verdict, Verdict::Usable);
     ASSERT_GT(index->games(), 2u);
-    ASSERT_EQ(truncate(indexPath(path, "").c_str(), off_t(kHeaderSize + kRecordSize)), 0);
-
+    // Cut after the first game's span: its record reads whole, the last one's
+    // does not.
+    ASSERT_EQ(truncate(indexPath(path, "").c_str(), off_t(index->spansAt() + kSpanSize)), 0);
     GameRecord r;
     EXPECT_TRUE(index->record(0, r));
     EXPECT_FALSE(index->record(index->games() - 1, r));
-    IndexStream records(*index, index->recordsAt(), index->movesAt());
+    IndexStream spans(*index, index->spansAt(), index->movesAt());
     uint64_t read = 0;
-    while (read < index->games() && records.next(kRecordSize) != nullptr) read++;
+    while (read < index->games() && spans.next(kSpanSize) != nullptr) read++;
     EXPECT_LT(read, index->games());
+
+    // Cut after the first game's signatures: the plan cannot be made.
+    ASSERT_EQ(truncate(indexPath(path, "").c_str(), off_t(kHeaderSize + kSignatureSize)), 0);
 
     std::string dir = scratchDir();
     writeFile(dir + "/q.hux", "(match :pgn " + path + " (position :check))");

@@ -67,6 +67,17 @@ TEST(IndexPlanner, SkipsOnlyGamesThatCannotMatch) {
         query->expand();
         IndexedScan plan(*query, *index);
         EXPECT_LT(plan.candidates(), index->games());
+        // The plan a query makes while it checks the index is the same.
+        IndexedScan checked(*query);
+        const SignatureVisitor planner = checked.planner();
+        Verdict again;
+        std::unique_ptr<GameIndex> reopened =
+            GameIndex::open(indexPath(games, ""), nullptr, again, &planner);
+        ASSERT_NE(reopened, nullptr);
+        checked.use(*reopened);
+        ASSERT_EQ(checked.candidates(), plan.candidates());
+        for (uint64_t i = 0; i < index->games(); i++)
+            ASSERT_EQ(checked.wants(i), plan.wants(i)) << "game " << i + 1;
 
         ScanSettings settings;
         settings.useIndex = false;
