@@ -39,10 +39,10 @@ std::string indexedCopy(const std::string& source) {
     return path;
 }
 
-std::unique_ptr<GameIndex> openFor(const std::string& games, Verdict& verdict) {
+std::unique_ptr<GameIndex> openFor(const std::string& games, Verdict& verdict, int threads = 1) {
     FileIdentity identity;
     EXPECT_TRUE(FileIdentity::of(games.c_str(), identity));
-    return GameIndex::open(indexPath(games, ""), &identity, verdict);
+    return GameIndex::open(indexPath(games, ""), &identity, verdict, nullptr, threads);
 }
 
 // Every game written back as the scan writes it.
@@ -274,10 +274,13 @@ TEST(GameIndex, DamagedStaleAndForeignIndexesAreRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         writeFile(indexFile, c.bytes);
-        Verdict verdict;
-        std::unique_ptr<GameIndex> index = openFor(path, verdict);
-        EXPECT_EQ(verdict, c.expected);
-        EXPECT_EQ(index != nullptr, c.expected == Verdict::Usable);
+        // Checked on one thread, and with its two parts side by side.
+        for (int threads : {1, 2}) {
+            Verdict verdict;
+            std::unique_ptr<GameIndex> index = openFor(path, verdict, threads);
+            EXPECT_EQ(verdict, c.expected) << threads << " threads";
+            EXPECT_EQ(index != nullptr, c.expected == Verdict::Usable) << threads << " threads";
+        }
     }
     writeFile(indexFile, good);
     Verdict verdict;
