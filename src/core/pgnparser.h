@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/error.h"
@@ -151,9 +152,11 @@ class PgnParser {
     char* PreGameText;  // MAX_COMMENT_SIZE bytes
     char* CommentText;  // CommentCapacity bytes
     size_t CommentCapacity;
-    // The names of the current header's tags: the first HeaderTagCount
-    // entries, whose storage is reused from game to game.
-    std::vector<std::string> HeaderTags;
+    // The names of the current header's tags, one after another in
+    // HeaderTagNames, each at the offset and length of its entry among the
+    // first HeaderTagCount spans; the storage is reused from game to game.
+    std::string HeaderTagNames;
+    std::vector<std::pair<size_t, size_t>> HeaderTagSpans;
     size_t HeaderTagCount;
     // A tag line that ended a header without moves: the first line of the
     // next game.
