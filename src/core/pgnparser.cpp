@@ -185,16 +185,18 @@ KnownTag knownTag(const char* name, size_t length) {
 }  // namespace
 
 errorT PgnParser::ExtractPgnTag(const char* buffer, Game* game) {
+    return extractTag(buffer, tagNameOf(buffer), game);
+}
+
+errorT PgnParser::extractTag(const char* buffer, std::string_view name, Game* game) {
     const char* s = buffer;
     while (isSpaceByte(*s)) ++s;
     if (*s != '[') return ERROR_PGNTag;
-    ++s;
-    while (isSpaceByte(*s)) ++s;
 
     // The name runs to the first blank: at most MAX_TAG_FIELD characters.
-    const char* const nameStart = s;
-    while (!isWordEnd(*s)) ++s;
-    const size_t len = size_t(s - nameStart);
+    const char* const nameStart = name.data();
+    const size_t len = name.size();
+    s = nameStart + len;
     if (len > MAX_TAG_FIELD) return ERROR_PGNTag;
     if (*s == 0) return ERROR_PGNTag;
     char tag[MAX_TAG_FIELD + 1];
@@ -376,7 +378,7 @@ errorT PgnParser::ParseGame(Game* game) {
                 LogError("Warning: Game without moves ended by the next game's tag: ", buffer);
                 return OK;
             }
-            if (ExtractPgnTag(buffer, game) == OK) {
+            if (extractTag(buffer, name, game) == OK) {
                 NoteHeaderTag(name);
             } else {
                 LogError("Error reading tag: ", buffer);

@@ -120,6 +120,9 @@ class PgnParser {
     // over rather than returned.
     bool readFastToken(char* buffer, uint32_t bufSize, tokenT* token, bool skipNumbers);
     tokenT readGameToken(char* buffer, uint32_t bufSize, bool skipNumbers);
+    // ExtractPgnTag given the tag's name on the line: from after the "[" to
+    // the first blank.
+    errorT extractTag(const char* buffer, std::string_view name, Game* game);
     void LogError(const char* prefix, const char* text);
     tokenT ReadPawnMove(char* buffer, uint32_t bufSize, int first);
     tokenT ReadPieceMove(char* buffer, uint32_t bufSize, int first);
