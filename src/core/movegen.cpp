@@ -703,27 +703,78 @@ void Position::DoSimpleMove(simpleMoveT* sm) {
 #endif
 }
 
+namespace {
+
+// The castling right tied to each corner square, none elsewhere.
+constexpr std::array<byte, 64> cornerRights = [] {
+    std::array<byte, 64> r{};
+    r[A1] = WQ_CASTLE;
+    r[H1] = WK_CASTLE;
+    r[A8] = BQ_CASTLE;
+    r[H8] = BK_CASTLE;
+    return r;
+}();
+constexpr byte colorRights[2] = {WQ_CASTLE | WK_CASTLE, BQ_CASTLE | BK_CASTLE};
+
+}  // namespace
+
+// Walks redo every move of every game they test, so this does only what the
+// record leaves open: the piece moves on the sets by one exclusive-or, the
+// rights fall by table, and the rare cases (captures, promotions, castling,
+// double steps) are set apart.
 void Position::ReplaySimpleMove(const simpleMoveT& sm) {
     const colorT c = ToMove;
-    const colorT enemy = color_Flip(c);
-    ToMove = enemy;
+    ToMove = color_Flip(c);
     PlyCounter++;
     EPTarget = NULL_SQUARE;
-    if (isNullMove(sm)) {
+    const squareT from = sm.from, to = sm.to;
+    // DoSimpleMove makes no move with equal squares but a pass.
+    if (from == to) [[unlikely]] {
         HalfMoveClock++;
         return;
     }
-    const squareT from = sm.from, to = sm.to;
     const pieceT type = piece_Type(sm.movingPiece);
-    HalfMoveClock = sm.capturedPiece != EMPTY || type == PAWN ? 0 : HalfMoveClock + 1;
-    if (sm.capturedPiece != EMPTY) removePiece(sm.capturedPiece, sm.capturedSquare);
+    uint16_t clock = type == PAWN ? 0 : uint16_t(HalfMoveClock + 1);
+    if (sm.capturedPiece != EMPTY) [[unlikely]] {
+        removePiece(sm.capturedPiece, sm.capturedSquare);
+        clock = 0;
+    }
+    HalfMoveClock = clock;
     pieceT p = sm.movingPiece;
-    if (sm.promote != EMPTY) {
+    if (sm.promote != EMPTY) [[unlikely]] {
         p = piece_Make(c, sm.promote);
         changePiece(from, p);
     }
-    shiftPiece(p, from, to);
-    finishMove(c, type, from, to);
+    // The piece's own move: `to` is empty by now, `from` holds it.
+    const byte idx = ListPos[from];
+    List[c][idx] = to;
+    ListPos[to] = idx;
+    Board[from] = EMPTY;
+    Board[to] = p;
+    const SquareSet both = square_Bit(from) | square_Bit(to);
+    PieceSet[p] ^= both;
+    ColorSet[c] ^= both;
+
+    if (type == KING && square_Fyle(from) == E_FYLE) [[unlikely]] {
+        if (square_Fyle(to) == G_FYLE) {
+            shiftPiece(Board[to + 1], squareT(to + 1), squareT(to - 1));
+        } else if (square_Fyle(to) == C_FYLE) {
+            shiftPiece(Board[to - 2], squareT(to - 2), squareT(to + 1));
+        }
+    }
+    if (Castling != 0) {
+        // As finishMove: a king move takes both its side's rights, a move
+        // from the mover's own corner or onto the opponent's that corner's.
+        byte lost = byte((cornerRights[from] & colorRights[c]) |
+                         (cornerRights[to] & colorRights[color_Flip(c)]));
+        if (type == KING) lost |= colorRights[c];
+        Castling &= byte(~lost);
+    }
+    if (type == PAWN && (to == from + 16 || from == to + 16)) {
+        const pieceT enemyPawn = piece_Make(color_Flip(c), PAWN);
+        if (Board[sqMove[to][LEFT]] == enemyPawn || Board[sqMove[to][RIGHT]] == enemyPawn)
+            EPTarget = squareT((from + to) / 2);
+    }
 
 #ifndef NDEBUG
     if (!quickConsistent(&sm) || !listsAgree()) consistencyFailure(__FILE__, __LINE__);
