@@ -3,19 +3,28 @@
 #include <cstring>
 
 #include "core/misc.h"
+#include "core/pgnchars.h"
 
 dateT date_EncodeFromString(const char* text) {
     ASSERT(text != nullptr);
-    uint32_t year = strGetUnsigned(text);
+    // Each part is the number after the previous part's dot; a number never
+    // holds a dot, so the search for the next one can start where it ends.
+    const char* s = text;
+    uint32_t year = pgnchars::readUnsigned(s);
     if (year > YEAR_MAX) year = 0;
 
-    const char* dot = strchr(text, '.');
-    if (dot == nullptr) return date_Make(year, 0, 0);
-    uint32_t month = strGetUnsigned(dot + 1);
+    s = strchr(s, '.');
+    if (s == nullptr) return date_Make(year, 0, 0);
+    ++s;
+    const uint32_t month = pgnchars::readUnsigned(s);
     if (month > 12) return date_Make(year, 0, 0);
 
-    dot = strchr(dot + 1, '.');
-    uint32_t day = dot == nullptr ? 0 : strGetUnsigned(dot + 1);
+    s = strchr(s, '.');
+    uint32_t day = 0;
+    if (s != nullptr) {
+        ++s;
+        day = pgnchars::readUnsigned(s);
+    }
     if (day > 31) day = 0;
     return date_Make(year, month, day);
 }

@@ -54,6 +54,7 @@ Game::~Game() {
     delete StartPos;
     delete CurrentPos;
     delete SavedPos;
+    delete EndPos;
     delete StrAlloc;
 }
 
@@ -104,6 +105,7 @@ void Game::ClearExtraTags() {
 }
 
 void Game::ClearMoves() {
+    EndMove = nullptr;
     NonStandardStart = false;
     CurrentPlyCount = 0;
     VarDepth = 0;
@@ -214,6 +216,7 @@ errorT Game::SetStartFen(const char* fen) {
     VarDepth = 0;
     delete StartPos;
     StartPos = pos;
+    EndMove = nullptr;
     CurrentPos->CopyFrom(*StartPos);
     NonStandardStart = true;
     return OK;
@@ -268,6 +271,7 @@ errorT Game::AddMove(const simpleMoveT* sm, const char* san) {
             v = sibling;
         }
     }
+    EndMove = nullptr;
     moveT* end = CurrentMove;
     moveT* m = NewMove();
     m->moveData = *sm;
@@ -289,6 +293,7 @@ errorT Game::AddVariation() {
     moveT* m = CurrentMove->prev;
     if (m->marker == START_MARKER) return ERROR_StartOfMoveList;
     if (m->numVariations == MAX_VARIATIONS) return ERROR_GameFull;
+    EndMove = nullptr;
     moveT* start = NewMove();
     moveT* end = NewMove();
     start->marker = START_MARKER;
@@ -341,18 +346,6 @@ errorT Game::AddNag(byte nag) {
     return OK;
 }
 
-errorT Game::MoveForward() {
-    ASSERT(CurrentMove != nullptr);
-    if (CurrentMove->marker == END_MARKER) return ERROR_EndOfMoveList;
-    ASSERT(CurrentMove->marker == NO_MARKER && CurrentMove->next != nullptr);
-    // Every node was made once from the very position it is now replayed
-    // from, when it was added: its record holds all the move needs.
-    CurrentPos->ReplaySimpleMove(CurrentMove->moveData);
-    CurrentMove = CurrentMove->next;
-    ++CurrentPlyCount;
-    return OK;
-}
-
 errorT Game::MoveBackup() {
     ASSERT(CurrentMove != nullptr && CurrentMove->prev != nullptr);
     if (CurrentMove->prev->marker == START_MARKER) return ERROR_StartOfMoveList;
@@ -388,6 +381,12 @@ errorT Game::MoveExitVariation() {
 }
 
 void Game::MoveToPly(uint32_t hmNumber) {
+    if (KeepEnd && VarDepth == 0 && CurrentMove->marker == END_MARKER && EndMove != CurrentMove) {
+        if (EndPos == nullptr) EndPos = new Position;
+        EndPos->CopyFrom(*CurrentPos);
+        EndMove = CurrentMove;
+        EndPlyCount = CurrentPlyCount;
+    }
     VarDepth = 0;
     if (NonStandardStart) {
         CurrentPos->CopyFrom(*StartPos);
@@ -399,6 +398,14 @@ void Game::MoveToPly(uint32_t hmNumber) {
     for (uint32_t i = 0; i < hmNumber; ++i) {
         if (MoveForward() != OK) break;
     }
+}
+
+bool Game::ToMainLineEnd() {
+    if (EndMove == nullptr || VarDepth != 0) return false;
+    CurrentPos->CopyFrom(*EndPos);
+    CurrentMove = const_cast<moveT*>(EndMove);
+    CurrentPlyCount = EndPlyCount;
+    return true;
 }
 
 bool Game::AtStart() const {

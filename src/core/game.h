@@ -163,6 +163,16 @@ class Game {
     void SaveState();
     errorT RestoreState();
 
+    // A shortcut for walks that test no position before the main line's
+    // end: when asked to, rewinding from that end keeps its position, and
+    // ToMainLineEnd() then goes back there by a copy instead of a replay.
+    // Any change to the moves drops the kept position.
+    void KeepMainLineEnd() { KeepEnd = true; }
+    const moveT* MainLineEnd() const { return EndMove; }
+    // False, changing nothing, when no position is kept or the cursor is in
+    // a variation.
+    bool ToMainLineEnd();
+
     // The engine's look-ahead. The cursor node tells every position of the
     // move tree apart, the end of each line included; the comment of the move
     // that led to a position can be read and set through it later, without
@@ -230,6 +240,11 @@ class Game {
     uint16_t SavedPlyCount;
     uint32_t SavedVarDepth;
 
+    bool KeepEnd = false;
+    Position* EndPos = nullptr;
+    const moveT* EndMove = nullptr;
+    uint16_t EndPlyCount = 0;
+
     StrAllocator* StrAlloc;
     // The extra tags' entries point into the names and values, which, like
     // the texts above, are reused from game to game.
@@ -248,6 +263,20 @@ class Game {
 
     moveT* CurrentMove;
 };
+
+// Inline: walks step forward through every position of every game.
+inline errorT Game::MoveForward() {
+    ASSERT(CurrentMove != nullptr);
+    if (CurrentMove->marker == END_MARKER) return ERROR_EndOfMoveList;
+    ASSERT(CurrentMove->marker == NO_MARKER && CurrentMove->next != nullptr);
+    // Every node was made once from the very position it is now replayed
+    // from, when it was added: its record holds all the move needs.
+    const moveT* m = CurrentMove;
+    CurrentMove = m->next;
+    ++CurrentPlyCount;
+    CurrentPos->ReplaySimpleMove(m->moveData);
+    return OK;
+}
 
 // Writes the text of one NAG into str (room for 20 characters).
 void game_printNag(byte nag, char* str, bool asSymbol, gameFormatT format);

@@ -1,6 +1,7 @@
 // The rules of chess on a Position: attack counting, pins, legal move
 // generation with check evasions and castling, matching partly specified
 // moves, and making and taking back moves.
+#include <array>
 #include <bit>
 #include <span>
 
@@ -21,6 +22,14 @@ std::span<const directionT> sliderDirections(pieceT type) {
 }
 
 constexpr SquareSet kAllSquares = ~SquareSet(0);
+
+// The castling right tied to each corner square.
+constexpr std::array<byte, 64> makeCornerRights() {
+    std::array<byte, 64> t{};
+    t[A1] = WQ_CASTLE, t[H1] = WK_CASTLE, t[A8] = BQ_CASTLE, t[H8] = BK_CASTLE;
+    return t;
+}
+constexpr std::array<byte, 64> kCornerRight = makeCornerRights();
 
 // The walk from sq towards its last square in direction dir: the first
 // occupied square, or NULL_SQUARE when the ray runs off the board empty.
@@ -361,6 +370,31 @@ bool Position::trialIsLegal(squareT from, squareT to, squareT capSq) {
     return !reaches(straight) && !reaches(diagonal);
 }
 
+inline bool Position::pieceMoveIsLegal(squareT from, squareT to) const {
+    // The king stays where it is, so only a piece that checks it now or one
+    // behind `from` on a line to it can attack it after the move, unless the
+    // move takes that piece. A knight's or pawn's check cannot be blocked.
+    const colorT enemy = color_Flip(ToMove);
+    const squareT king = GetKingSquare();
+    const SquareSet kept = ~square_Bit(to);
+    if ((((PieceSet[piece_Make(enemy, KNIGHT)] & kAttack.knight[king]) |
+          (PieceSet[piece_Make(enemy, PAWN)] & kAttack.pawnAttackers[enemy][king])) &
+         kept) != 0)
+        return false;
+    const SquareSet queens = PieceSet[piece_Make(enemy, QUEEN)];
+    SquareSet sliders =
+        (((queens | PieceSet[piece_Make(enemy, ROOK)]) & kAttack.rookLines[king]) |
+         ((queens | PieceSet[piece_Make(enemy, BISHOP)]) & kAttack.bishopLines[king])) &
+        kept;
+    if (sliders == 0) return true;
+    const SquareSet occupied = (GetOccupied() & ~square_Bit(from)) | square_Bit(to);
+    const SquareSet* between = kAttack.between[king];
+    for (; sliders != 0; sliders &= sliders - 1) {
+        if ((between[std::countr_zero(sliders)] & occupied) == 0) return false;
+    }
+    return true;
+}
+
 bool Position::kingAttacked() const {
     const colorT enemy = color_Flip(ToMove);
     const squareT king = GetKingSquare();
@@ -375,6 +409,20 @@ bool Position::kingAttacked() const {
     for (; sliders != 0; sliders &= sliders - 1) {
         const squareT sq = squareT(std::countr_zero(sliders));
         if ((kAttack.between[king][sq] & occupied) == 0) return true;
+    }
+    return false;
+}
+
+bool Position::attackedBy(colorT by, squareT sq) const {
+    const SquareSet queens = PieceSet[piece_Make(by, QUEEN)];
+    if ((PieceSet[piece_Make(by, KNIGHT)] & kAttack.knight[sq]) != 0 ||
+        (PieceSet[piece_Make(by, PAWN)] & kAttack.pawnAttackers[by][sq]) != 0)
+        return true;
+    SquareSet sliders = ((queens | PieceSet[piece_Make(by, ROOK)]) & kAttack.rookLines[sq]) |
+                        ((queens | PieceSet[piece_Make(by, BISHOP)]) & kAttack.bishopLines[sq]);
+    const SquareSet occupied = GetOccupied();
+    for (; sliders != 0; sliders &= sliders - 1) {
+        if ((kAttack.between[sq][std::countr_zero(sliders)] & occupied) == 0) return true;
     }
     return false;
 }
@@ -412,8 +460,7 @@ void Position::MatchLegalMove(MoveList* mlist, pieceT mask, squareT target) {
     for (SquareSet cands = PieceSet[p] & reach; cands != 0; cands &= cands - 1) {
         const squareT from = squareT(std::countr_zero(cands));
         if (type != KNIGHT && (kAttack.between[from][target] & occupied) != 0) continue;
-        if (trialIsLegal(from, target, target))
-            addMove(mlist, ListPos[from], p, from, target, EMPTY);
+        if (pieceMoveIsLegal(from, target)) addMove(mlist, ListPos[from], p, from, target, EMPTY);
     }
 }
 
@@ -462,7 +509,8 @@ errorT Position::resolvePawnMove(simpleMoveT* m, fyleT fromFyle, squareT to, pie
             return ERROR_InvalidMove;
         }
     }
-    if (!trialIsLegal(from, to, capSq)) return ERROR_InvalidMove;
+    if (capSq == to ? !pieceMoveIsLegal(from, to) : !trialIsLegal(from, to, capSq))
+        return ERROR_InvalidMove;
     *m = simpleMoveT{ListPos[from], pawn, from, to, 0, Board[to], promote, to, 0, NULL_SQUARE, 0};
     return OK;
 }
@@ -494,7 +542,8 @@ errorT Position::resolveKingMove(simpleMoveT* m, squareT target) {
             if (Board[sq] != EMPTY) return ERROR_InvalidMove;
         }
         const squareT crossed = squareT(king + step);
-        if (CalcNumChecks(king) > 0 || CalcNumChecks(crossed) > 0 || CalcNumChecks(target) > 0)
+        const colorT enemy = color_Flip(c);
+        if (attackedBy(enemy, king) || attackedBy(enemy, crossed) || attackedBy(enemy, target))
             return ERROR_InvalidMove;
         if (square_Adjacent(target, enemyKing)) return ERROR_InvalidMove;
         *m = simpleMoveT{0,     kingPiece, king, target,      0, Board[target],
@@ -531,7 +580,7 @@ errorT Position::resolvePieceMove(simpleMoveT* m, pieceT type, squareT to, fyleT
     for (; cands != 0; cands &= cands - 1) {
         const squareT sq = squareT(std::countr_zero(cands));
         if (type != KNIGHT && (kAttack.between[sq][to] & occupied) != 0) continue;
-        if (!trialIsLegal(sq, to, to)) continue;
+        if (!pieceMoveIsLegal(sq, to)) continue;
         if (from != NULL_SQUARE) return ERROR_InvalidMove;
         from = sq;
     }
@@ -551,6 +600,22 @@ bool Position::quickConsistent(const simpleMoveT* sm) const {
            Board[List[BLACK][0]] == BK;
 }
 
+// Here rather than with the other bookkeeping, so that making and redoing
+// a move, which every capture passes through, can inline it.
+inline byte Position::removePiece(pieceT p, squareT sq) {
+    colorT c = piece_Color_NotEmpty(p);
+    ASSERT(Board[sq] == p && Count[c] > 0);
+    byte idx = ListPos[sq];
+    byte last = byte(Count[c] - 1);
+    List[c][idx] = List[c][last];
+    ListPos[List[c][idx]] = idx;
+    Count[c]--;
+    Board[sq] = EMPTY;
+    Material[p]--;
+    countOff(p, sq);
+    return idx;
+}
+
 // What a move does besides moving its piece, the same whether it is made or
 // redone: the rook of a castling, the rights it takes away and the
 // en-passant target it leaves (cleared before).
@@ -566,17 +631,12 @@ inline void Position::finishMove(colorT c, pieceT type, squareT from, squareT to
         }
     }
     if (Castling != 0) {
-        if (type == KING) {
-            Castling &= byte(c == WHITE ? ~(WQ_CASTLE | WK_CASTLE) : ~(BQ_CASTLE | BK_CASTLE));
-        }
+        const byte own = c == WHITE ? WQ_CASTLE | WK_CASTLE : BQ_CASTLE | BK_CASTLE;
         // A corner's right goes with a move from the mover's own corner or
-        // onto the opponent's.
-        auto clearCorner = [&](colorT owner, squareT sq) {
-            if (sq == homeSquare(owner, A_FYLE)) SetCastling(owner, QSIDE, false);
-            if (sq == homeSquare(owner, H_FYLE)) SetCastling(owner, KSIDE, false);
-        };
-        clearCorner(c, from);
-        clearCorner(enemy, to);
+        // onto the opponent's; both of the mover's with a king move.
+        byte lost = byte((kCornerRight[from] & own) | (kCornerRight[to] & ~own));
+        if (type == KING) lost |= own;
+        Castling &= byte(~lost);
     }
     if (type == PAWN && (to == from + 16 || from == to + 16)) {
         const pieceT enemyPawn = piece_Make(enemy, PAWN);
@@ -606,7 +666,7 @@ void Position::DoSimpleMove(simpleMoveT* sm) {
         return;
     }
 
-    ASSERT(from < 64 && to < 64 && from != to);
+    ASSERT((from | to) < 64 && from != to);
     pieceT p = Board[from];
     ASSERT(p == sm->movingPiece && piece_Color(p) == c);
     sm->pieceNum = ListPos[from];
@@ -643,27 +703,78 @@ void Position::DoSimpleMove(simpleMoveT* sm) {
 #endif
 }
 
+namespace {
+
+// The castling right tied to each corner square, none elsewhere.
+constexpr std::array<byte, 64> cornerRights = [] {
+    std::array<byte, 64> r{};
+    r[A1] = WQ_CASTLE;
+    r[H1] = WK_CASTLE;
+    r[A8] = BQ_CASTLE;
+    r[H8] = BK_CASTLE;
+    return r;
+}();
+constexpr byte colorRights[2] = {WQ_CASTLE | WK_CASTLE, BQ_CASTLE | BK_CASTLE};
+
+}  // namespace
+
+// Walks redo every move of every game they test, so this does only what the
+// record leaves open: the piece moves on the sets by one exclusive-or, the
+// rights fall by table, and the rare cases (captures, promotions, castling,
+// double steps) are set apart.
 void Position::ReplaySimpleMove(const simpleMoveT& sm) {
     const colorT c = ToMove;
-    const colorT enemy = color_Flip(c);
-    ToMove = enemy;
+    ToMove = color_Flip(c);
     PlyCounter++;
     EPTarget = NULL_SQUARE;
-    if (isNullMove(sm)) {
+    const squareT from = sm.from, to = sm.to;
+    // DoSimpleMove makes no move with equal squares but a pass.
+    if (from == to) [[unlikely]] {
         HalfMoveClock++;
         return;
     }
-    const squareT from = sm.from, to = sm.to;
     const pieceT type = piece_Type(sm.movingPiece);
-    HalfMoveClock = sm.capturedPiece != EMPTY || type == PAWN ? 0 : HalfMoveClock + 1;
-    if (sm.capturedPiece != EMPTY) removePiece(sm.capturedPiece, sm.capturedSquare);
+    uint16_t clock = type == PAWN ? 0 : uint16_t(HalfMoveClock + 1);
+    if (sm.capturedPiece != EMPTY) [[unlikely]] {
+        removePiece(sm.capturedPiece, sm.capturedSquare);
+        clock = 0;
+    }
+    HalfMoveClock = clock;
     pieceT p = sm.movingPiece;
-    if (sm.promote != EMPTY) {
+    if (sm.promote != EMPTY) [[unlikely]] {
         p = piece_Make(c, sm.promote);
         changePiece(from, p);
     }
-    shiftPiece(p, from, to);
-    finishMove(c, type, from, to);
+    // The piece's own move: `to` is empty by now, `from` holds it.
+    const byte idx = ListPos[from];
+    List[c][idx] = to;
+    ListPos[to] = idx;
+    Board[from] = EMPTY;
+    Board[to] = p;
+    const SquareSet both = square_Bit(from) | square_Bit(to);
+    PieceSet[p] ^= both;
+    ColorSet[c] ^= both;
+
+    if (type == KING && square_Fyle(from) == E_FYLE) [[unlikely]] {
+        if (square_Fyle(to) == G_FYLE) {
+            shiftPiece(Board[to + 1], squareT(to + 1), squareT(to - 1));
+        } else if (square_Fyle(to) == C_FYLE) {
+            shiftPiece(Board[to - 2], squareT(to - 2), squareT(to + 1));
+        }
+    }
+    if (Castling != 0) {
+        // As finishMove: a king move takes both its side's rights, a move
+        // from the mover's own corner or onto the opponent's that corner's.
+        byte lost = byte((cornerRights[from] & colorRights[c]) |
+                         (cornerRights[to] & colorRights[color_Flip(c)]));
+        if (type == KING) lost |= colorRights[c];
+        Castling &= byte(~lost);
+    }
+    if (type == PAWN && (to == from + 16 || from == to + 16)) {
+        const pieceT enemyPawn = piece_Make(color_Flip(c), PAWN);
+        if (Board[sqMove[to][LEFT]] == enemyPawn || Board[sqMove[to][RIGHT]] == enemyPawn)
+            EPTarget = squareT((from + to) / 2);
+    }
 
 #ifndef NDEBUG
     if (!quickConsistent(&sm) || !listsAgree()) consistencyFailure(__FILE__, __LINE__);

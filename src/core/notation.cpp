@@ -160,16 +160,23 @@ void Position::MakeSANString(simpleMoveT* m, char* s, int flag) {
 }
 
 errorT Position::ReadMove(simpleMoveT* m, const char* str, tokenT token) {
-    ASSERT(m != nullptr && str != nullptr);
-    char kept[kMaxKept + 1];
+    // Most move texts hold nothing to drop: they are read in place, and only
+    // the others are copied without their marks.
+    const unsigned char* c = reinterpret_cast<const unsigned char*>(str);
     size_t n = 0;
-    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(str); kKeep[*c] != kEnd;
-         c++) {
-        if (kKeep[*c] == kDrop) continue;
-        if (n == kMaxKept) return ERROR_InvalidMove;
-        kept[n++] = char(*c);
+    while (kKeep[c[n]] == kKeepChar) n++;
+    if (n > kMaxKept) return ERROR_InvalidMove;
+    char copy[kMaxKept + 1];
+    const char* kept = str;
+    if (kKeep[c[n]] == kDrop) {
+        std::memcpy(copy, str, n);
+        for (c += n; kKeep[*c] != kEnd; c++) {
+            if (kKeep[*c] == kDrop) continue;
+            if (n == kMaxKept) return ERROR_InvalidMove;
+            copy[n++] = char(*c);
+        }
+        kept = copy;
     }
-    kept[n] = '\0';
 
     pieceT promote = EMPTY;
     switch (token) {

@@ -15,7 +15,8 @@ namespace {
 
 using pgnchars::equals;
 using pgnchars::isDigit;
-using pgnchars::isSpace;
+using pgnchars::isSpaceByte;
+using pgnchars::isWordEnd;
 
 // Room for ordinary comments from the start; a longer one doubles it.
 constexpr size_t kCommentStartCapacity = 1024;
@@ -24,11 +25,11 @@ constexpr size_t kCommentStartCapacity = 1024;
 // the "[" to the first blank.
 std::string_view tagNameOf(const char* line) {
     const char* s = line;
-    while (*s != 0 && isSpace(static_cast<unsigned char>(*s))) ++s;
+    while (isSpaceByte(*s)) ++s;
     if (*s == '[') ++s;
-    while (*s != 0 && isSpace(static_cast<unsigned char>(*s))) ++s;
+    while (isSpaceByte(*s)) ++s;
     const char* start = s;
-    while (*s != 0 && !isSpace(static_cast<unsigned char>(*s))) ++s;
+    while (!isWordEnd(*s)) ++s;
     return std::string_view(start, size_t(s - start));
 }
 
@@ -37,22 +38,22 @@ std::string_view tagNameOf(const char* line) {
 void standardPlayerName(char* out, uint32_t outSize, const char* name) {
     ASSERT(outSize > 0);
     const char* s = name;
-    while (*s != 0 && isSpace(static_cast<unsigned char>(*s))) ++s;
+    while (isSpaceByte(*s)) ++s;
     uint32_t n = 0;
     const uint32_t max = outSize - 1;
     while (*s != 0 && n < max) {
         char c = *s++;
         out[n++] = c;
         if (c == ',') {
-            while (*s != 0 && isSpace(static_cast<unsigned char>(*s))) ++s;
+            while (isSpaceByte(*s)) ++s;
             if (*s != 0 && n < max) out[n++] = ' ';
         }
     }
     while (n > 0 && (out[n - 1] == '.' || out[n - 1] == ' ' || out[n - 1] == '\t')) --n;
     out[n] = 0;
-    if (strncmp(out, "van ", 4) == 0) out[0] = 'V';
-    if (strncmp(out, "Van Der ", 8) == 0 || strncmp(out, "Van Den ", 8) == 0 ||
-        strncmp(out, "Van De ", 7) == 0) {
+    if (out[0] == 'v' && strncmp(out, "van ", 4) == 0) out[0] = 'V';
+    if (out[0] == 'V' && (strncmp(out, "Van Der ", 8) == 0 || strncmp(out, "Van Den ", 8) == 0 ||
+                          strncmp(out, "Van De ", 7) == 0)) {
         out[4] = 'd';
     }
 }
@@ -133,109 +134,162 @@ void PgnParser::SetPlayerRating(Game* game, bool white, uint32_t rating, const c
     }
 }
 
-errorT PgnParser::ExtractPgnTag(const char* buffer, Game* game) {
-    const char* s = buffer;
-    while (*s != 0 && isSpace(static_cast<unsigned char>(*s))) ++s;
-    if (*s != '[') return ERROR_PGNTag;
-    ++s;
-    while (*s != 0 && isSpace(static_cast<unsigned char>(*s))) ++s;
+namespace {
 
-    char tag[MAX_TAG_FIELD + 1];
-    uint32_t len = 0;
-    while (*s != 0 && !isSpace(static_cast<unsigned char>(*s))) {
-        if (len == MAX_TAG_FIELD) return ERROR_PGNTag;
-        tag[len++] = *s++;
+// The tags the reader keeps in the game's own fields, told apart by length
+// and text at once rather than by a chain of comparisons.
+enum class KnownTag {
+    Other,
+    White,
+    Black,
+    Event,
+    Site,
+    Round,
+    Result,
+    Date,
+    EventDate,
+    Eco,
+    BrelFlags,
+    Fen
+};
+
+KnownTag knownTag(const char* name, size_t length) {
+    switch (length) {
+        case 3:
+            if (memcmp(name, "ECO", 3) == 0) return KnownTag::Eco;
+            if (memcmp(name, "FEN", 3) == 0) return KnownTag::Fen;
+            break;
+        case 4:
+            if (memcmp(name, "Site", 4) == 0) return KnownTag::Site;
+            if (memcmp(name, "Date", 4) == 0) return KnownTag::Date;
+            break;
+        case 5:
+            if (memcmp(name, "White", 5) == 0) return KnownTag::White;
+            if (memcmp(name, "Black", 5) == 0) return KnownTag::Black;
+            if (memcmp(name, "Event", 5) == 0) return KnownTag::Event;
+            if (memcmp(name, "Round", 5) == 0) return KnownTag::Round;
+            break;
+        case 6:
+            if (memcmp(name, "Result", 6) == 0) return KnownTag::Result;
+            break;
+        case 9:
+            if (memcmp(name, "EventDate", 9) == 0) return KnownTag::EventDate;
+            if (memcmp(name, "BrelFlags", 9) == 0) return KnownTag::BrelFlags;
+            break;
+        default:
+            break;
     }
-    tag[len] = 0;
-    if (*s == 0) return ERROR_PGNTag;
+    return KnownTag::Other;
+}
 
+}  // namespace
+
+errorT PgnParser::ExtractPgnTag(const char* buffer, Game* game) {
+    return extractTag(buffer, tagNameOf(buffer), game);
+}
+
+errorT PgnParser::extractTag(const char* buffer, std::string_view name, Game* game) {
+    const char* s = buffer;
+    while (isSpaceByte(*s)) ++s;
+    if (*s != '[') return ERROR_PGNTag;
+
+    // The name runs to the first blank: at most MAX_TAG_FIELD characters.
+    const char* const nameStart = name.data();
+    const size_t len = name.size();
+    s = nameStart + len;
+    if (len > MAX_TAG_FIELD) return ERROR_PGNTag;
+    if (*s == 0) return ERROR_PGNTag;
+    char tag[MAX_TAG_FIELD + 1];
+    memcpy(tag, nameStart, len);
+    tag[len] = 0;
+
+    // The value runs from the first quote to the last one of the line.
     const char* open = strchr(s, '"');
     if (open == nullptr) return ERROR_PGNTag;
     const char* rest = open + 1;
     size_t restLen = strlen(rest);
     if (restLen > MAX_TAG_FIELD) return ERROR_PGNTag;
-    const char* close = strrchr(rest, '"');
+    const char* close = static_cast<const char*>(memrchr(rest, '"', restLen));
     if (close == nullptr) return ERROR_PGNTag;
     char value[MAX_TAG_FIELD + 1];
     memcpy(value, rest, static_cast<size_t>(close - rest));
     value[close - rest] = 0;
 
-    const bool white = equals(tag, "White");
-    if (white || equals(tag, "Black")) {
-        // Room for a space after every comma of the longest value.
-        char name[2 * MAX_TAG_FIELD + 2];
-        standardPlayerName(name, sizeof name, value);
-        size_t n = strlen(name);
-        if (n > 7 && name[n - 1] == ')' && isDigit(static_cast<unsigned char>(name[n - 2])) &&
-            isDigit(static_cast<unsigned char>(name[n - 3])) &&
-            isDigit(static_cast<unsigned char>(name[n - 4])) &&
-            isDigit(static_cast<unsigned char>(name[n - 5])) && name[n - 6] == '(' &&
-            name[n - 7] == ' ') {
-            SetPlayerRating(game, white, strGetUnsigned(name + n - 5), value);
-            if (white) {
-                game->SetWhiteRatingType(RATING_Elo);
-            } else {
-                game->SetBlackRatingType(RATING_Elo);
+    const KnownTag known = knownTag(tag, len);
+    switch (known) {
+        case KnownTag::White:
+        case KnownTag::Black: {
+            const bool white = known == KnownTag::White;
+            // Room for a space after every comma of the longest value.
+            char name[2 * MAX_TAG_FIELD + 2];
+            standardPlayerName(name, sizeof name, value);
+            size_t n = strlen(name);
+            if (n > 7 && name[n - 1] == ')' && isDigit(static_cast<unsigned char>(name[n - 2])) &&
+                isDigit(static_cast<unsigned char>(name[n - 3])) &&
+                isDigit(static_cast<unsigned char>(name[n - 4])) &&
+                isDigit(static_cast<unsigned char>(name[n - 5])) && name[n - 6] == '(' &&
+                name[n - 7] == ' ') {
+                const char* digits = name + n - 5;
+                SetPlayerRating(game, white, pgnchars::readUnsigned(digits), value);
+                if (white) {
+                    game->SetWhiteRatingType(RATING_Elo);
+                } else {
+                    game->SetBlackRatingType(RATING_Elo);
+                }
+                name[n - 7] = 0;
             }
-            name[n - 7] = 0;
+            if (white) {
+                game->SetWhiteStr(name);
+            } else {
+                game->SetBlackStr(name);
+            }
+            return OK;
         }
-        if (white) {
-            game->SetWhiteStr(name);
-        } else {
-            game->SetBlackStr(name);
+        case KnownTag::Event:
+            game->SetEventStr(value);
+            return OK;
+        case KnownTag::Site:
+            game->SetSiteStr(value);
+            return OK;
+        case KnownTag::Round:
+            game->SetRoundStr(value);
+            return OK;
+        case KnownTag::Result: {
+            resultT r = RESULT_None;
+            if (strncmp(value, "0-1", 3) == 0) {
+                r = RESULT_Black;
+            } else if (strncmp(value, "1-0", 3) == 0) {
+                r = RESULT_White;
+            } else if (strncmp(value, "1/2", 3) == 0) {
+                r = RESULT_Draw;
+            }
+            game->SetResult(r);
+            return OK;
         }
-        return OK;
-    }
-    if (equals(tag, "Event")) {
-        game->SetEventStr(value);
-        return OK;
-    }
-    if (equals(tag, "Site")) {
-        game->SetSiteStr(value);
-        return OK;
-    }
-    if (equals(tag, "Round")) {
-        game->SetRoundStr(value);
-        return OK;
-    }
-    if (equals(tag, "Result")) {
-        resultT r = RESULT_None;
-        if (strncmp(value, "0-1", 3) == 0) {
-            r = RESULT_Black;
-        } else if (strncmp(value, "1-0", 3) == 0) {
-            r = RESULT_White;
-        } else if (strncmp(value, "1/2", 3) == 0) {
-            r = RESULT_Draw;
-        }
-        game->SetResult(r);
-        return OK;
-    }
-    if (equals(tag, "Date")) {
-        game->SetDate(date_EncodeFromString(value));
-        return OK;
-    }
-    if (equals(tag, "EventDate")) {
-        game->SetEventDate(date_EncodeFromString(value));
-        return OK;
-    }
-    if (equals(tag, "ECO")) {
-        game->SetEco(eco_FromString(value));
-        return OK;
-    }
-    if (equals(tag, "BrelFlags")) {
-        game->SetBrelFlags(value);
-        return OK;
-    }
-    if (equals(tag, "FEN")) {
-        if (game->SetStartFen(value) != OK) {
-            LogError("Error: Invalid FEN: ", value);
-            return ERROR_InvalidFEN;
-        }
-        return OK;
+        case KnownTag::Date:
+            game->SetDate(date_EncodeFromString(value));
+            return OK;
+        case KnownTag::EventDate:
+            game->SetEventDate(date_EncodeFromString(value));
+            return OK;
+        case KnownTag::Eco:
+            game->SetEco(eco_FromString(value));
+            return OK;
+        case KnownTag::BrelFlags:
+            game->SetBrelFlags(value);
+            return OK;
+        case KnownTag::Fen:
+            if (game->SetStartFen(value) != OK) {
+                LogError("Error: Invalid FEN: ", value);
+                return ERROR_InvalidFEN;
+            }
+            return OK;
+        case KnownTag::Other:
+            break;
     }
     // "WhiteElo", "BlackUSCF" and the like, while the player has no rating.
-    const bool whiteRating = strncmp(tag, "White", 5) == 0;
-    if (whiteRating || strncmp(tag, "Black", 5) == 0) {
+    const bool whiteRating = len > 5 && memcmp(tag, "White", 5) == 0;
+    if (whiteRating || (len > 5 && memcmp(tag, "Black", 5) == 0)) {
         for (byte type = 0; type < 7; ++type) {
             if (!equals(tag + 5, ratingTypeNames[type])) continue;
             eloT current = whiteRating ? game->GetWhiteElo() : game->GetBlackElo();
@@ -247,7 +301,8 @@ errorT PgnParser::ExtractPgnTag(const char* buffer, Game* game) {
                 if (held == type) return OK;
                 break;
             }
-            SetPlayerRating(game, whiteRating, strGetUnsigned(value), value);
+            const char* digits = value;
+            SetPlayerRating(game, whiteRating, pgnchars::readUnsigned(digits), value);
             if (whiteRating) {
                 game->SetWhiteRatingType(type);
             } else {
@@ -261,15 +316,23 @@ errorT PgnParser::ExtractPgnTag(const char* buffer, Game* game) {
 
 bool PgnParser::RepeatsHeaderTag(std::string_view name) const {
     if (name.empty()) return false;
-    for (size_t i = 0; i < HeaderTagCount; ++i)
-        if (HeaderTags[i] == name) return true;
+    for (size_t i = 0; i < HeaderTagCount; ++i) {
+        const std::pair<size_t, size_t>& held = HeaderTagSpans[i];
+        const char* heldName = HeaderTagNames.data() + held.first;
+        if (held.second == name.size() && heldName[0] == name[0] &&
+            memcmp(heldName, name.data(), name.size()) == 0)
+            return true;
+    }
     return false;
 }
 
 void PgnParser::NoteHeaderTag(std::string_view name) {
     if (name.empty()) return;
-    if (HeaderTagCount == HeaderTags.size()) HeaderTags.emplace_back();
-    HeaderTags[HeaderTagCount++].assign(name);
+    if (HeaderTagCount == 0) HeaderTagNames.clear();
+    const std::pair<size_t, size_t> span(HeaderTagNames.size(), name.size());
+    HeaderTagNames.append(name.data(), name.size());
+    if (HeaderTagCount == HeaderTagSpans.size()) HeaderTagSpans.emplace_back();
+    HeaderTagSpans[HeaderTagCount++] = span;
 }
 
 errorT PgnParser::ParseGame(Game* game) {
@@ -315,7 +378,7 @@ errorT PgnParser::ParseGame(Game* game) {
                 LogError("Warning: Game without moves ended by the next game's tag: ", buffer);
                 return OK;
             }
-            if (ExtractPgnTag(buffer, game) == OK) {
+            if (extractTag(buffer, name, game) == OK) {
                 NoteHeaderTag(name);
             } else {
                 LogError("Error reading tag: ", buffer);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/error.h"
@@ -119,6 +120,9 @@ class PgnParser {
     // over rather than returned.
     bool readFastToken(char* buffer, uint32_t bufSize, tokenT* token, bool skipNumbers);
     tokenT readGameToken(char* buffer, uint32_t bufSize, bool skipNumbers);
+    // ExtractPgnTag given the tag's name on the line: from after the "[" to
+    // the first blank.
+    errorT extractTag(const char* buffer, std::string_view name, Game* game);
     void LogError(const char* prefix, const char* text);
     tokenT ReadPawnMove(char* buffer, uint32_t bufSize, int first);
     tokenT ReadPieceMove(char* buffer, uint32_t bufSize, int first);
@@ -151,9 +155,11 @@ class PgnParser {
     char* PreGameText;  // MAX_COMMENT_SIZE bytes
     char* CommentText;  // CommentCapacity bytes
     size_t CommentCapacity;
-    // The names of the current header's tags: the first HeaderTagCount
-    // entries, whose storage is reused from game to game.
-    std::vector<std::string> HeaderTags;
+    // The names of the current header's tags, one after another in
+    // HeaderTagNames, each at the offset and length of its entry among the
+    // first HeaderTagCount spans; the storage is reused from game to game.
+    std::string HeaderTagNames;
+    std::vector<std::pair<size_t, size_t>> HeaderTagSpans;
     size_t HeaderTagCount;
     // A tag line that ended a header without moves: the first line of the
     // next game.

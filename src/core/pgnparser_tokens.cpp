@@ -217,10 +217,14 @@ namespace {
 constexpr uint32_t kFastTokenMax = 12;
 
 // Character classes of the fast path, one table look-up each.
-constexpr uint8_t kSpaceClass = 1;   // isSpace
-constexpr uint8_t kSkipClass = 2;    // skipped before a token: spaces and dots
-constexpr uint8_t kSquareClass = 4;  // fyles, ranks and the capture sign 'x'
-constexpr uint8_t kUnreadClass = 8;  // ends a move and stays unread, besides spaces
+constexpr uint8_t kSpaceClass = 1;    // isSpace
+constexpr uint8_t kSkipClass = 2;     // skipped before a token: spaces and dots
+constexpr uint8_t kSquareClass = 4;   // fyles, ranks and the capture sign 'x'
+constexpr uint8_t kUnreadClass = 8;   // ends a move and stays unread, besides spaces
+constexpr uint8_t kNumberClass = 16;  // starts a move number: '1' to '9'
+constexpr uint8_t kFyleClass = 32;    // starts a pawn move
+constexpr uint8_t kPieceClass = 64;   // starts a piece move
+constexpr uint8_t kSignClass = 128;   // a check or mate sign
 
 constexpr std::array<uint8_t, 256> makeCharClasses() {
     std::array<uint8_t, 256> t{};
@@ -230,13 +234,20 @@ constexpr std::array<uint8_t, 256> makeCharClasses() {
         if (isFyle(ch) || isRank(ch) || ch == 'x') t[ch] |= kSquareClass;
         if (ch == '+' || ch == '#' || ch == '!' || ch == '?' || ch == ')' || isMoveDelimiter(ch))
             t[ch] |= kUnreadClass;
+        if (ch >= '1' && ch <= '9') t[ch] |= kNumberClass;
+        if (isFyle(ch)) t[ch] |= kFyleClass;
+        if (ch == 'N' || ch == 'B' || ch == 'R' || ch == 'Q' || ch == 'K') t[ch] |= kPieceClass;
+        if (ch == '+' || ch == '#') t[ch] |= kSignClass;
     }
     return t;
 }
 constexpr std::array<uint8_t, 256> kCharClass = makeCharClasses();
 
+inline uint8_t classOf(const char* c) {
+    return kCharClass[static_cast<unsigned char>(*c)];
+}
 inline bool hasClass(const char* c, uint8_t cls) {
-    return (kCharClass[static_cast<unsigned char>(*c)] & cls) != 0;
+    return (classOf(c) & cls) != 0;
 }
 
 }  // namespace
@@ -251,7 +262,6 @@ inline bool hasClass(const char* c, uint8_t cls) {
 // and the move numbers passed over before them.
 bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token, bool skipNumbers) {
     if (UnGetCount != 0 || bufSize <= kFastTokenMax) return false;
-    auto at = [](const char* c) { return static_cast<unsigned char>(*c); };
     const char* const base = InFile->Buffered();
     const char* const end = base + InFile->BufferedLength();
     uint32_t lines = 0;
@@ -263,11 +273,10 @@ bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token, boo
     };
     const char* p = base;
     const char* q;
-    int first;
-    const char* limit;
+    uint8_t firstClass;
     while (true) {
         while (p < end && hasClass(p, kSkipClass)) {
-            if (*p == '\n') ++lines;
+            lines += *p == '\n';
             ++p;
         }
         // The token and the character after it must both be buffered.
@@ -275,12 +284,12 @@ bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token, boo
             consume(p);
             return false;
         }
-        limit = p + kFastTokenMax;
-        first = at(p);
+        firstClass = classOf(p);
         q = p + 1;
-        if (first < '1' || first > '9') break;
-        while (q < limit && isDigit(at(q))) ++q;
-        const int ch = at(q);
+        if ((firstClass & kNumberClass) == 0) break;
+        const char* const limit = p + kFastTokenMax;
+        while (q < limit && isDigit(static_cast<unsigned char>(*q))) ++q;
+        const int ch = static_cast<unsigned char>(*q);
         if (!(isSpace(ch) || ch == '.' || ch == ')' || ch == '(' || ch == '{')) {
             consume(p);
             return false;
@@ -297,65 +306,73 @@ bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token, boo
         p = q;
     }
 
+    const char* const limit = p + kFastTokenMax;
     char* out = buffer;
-    *out++ = static_cast<char>(first);
+    *out++ = *p;
     tokenT result;
-    bool takeTerminator = false;
-    // The token from p, its end left in q; false when the slow path must read it.
-    auto readMove = [&]() {
-        if (first == 'O') {
-            if (q[0] != '-' || q[1] != 'O') return false;
-            q += 2;
-            result = TOKEN_Move_Castle_King;
-            if (q[0] == '-' && q[1] == 'O') {
-                q += 2;
-                result = TOKEN_Move_Castle_Queen;
-            }
-            if (!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') return false;
-            for (const char* c = p + 1; c < q; ++c) *out++ = *c;
-        } else if (first == 'N' || first == 'B' || first == 'R' || first == 'Q' || first == 'K') {
-            while (q < limit && hasClass(q, kSquareClass)) {
-                if (*q != 'x') *out++ = *q;
-                ++q;
-            }
-            if ((!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') || out - buffer < 2)
-                return false;
-            result = TOKEN_Move_Piece;
-        } else if (isFyle(first)) {
-            bool seenDigit = false;
-            while (q < limit && hasClass(q, kSquareClass)) {
-                // After the rank, "ep" may follow: left to the slow path.
-                if (seenDigit && *q == 'e') return false;
-                if (isRank(at(q))) seenDigit = true;
-                if (*q != 'x') *out++ = *q;
-                ++q;
-            }
-            if (hasClass(q, kSpaceClass)) {
-                takeTerminator = true;
-            } else if (!hasClass(q, kUnreadClass)) {
+    if (firstClass & kFyleClass) {
+        bool seenDigit = false;
+        while (q < limit && hasClass(q, kSquareClass)) {
+            // After the rank, "ep" may follow: left to the slow path.
+            if (seenDigit && *q == 'e') {
+                consume(p);
                 return false;
             }
-            result = TOKEN_Move_Pawn;
-        } else if (first == '+' || first == '#') {
-            const int ch = at(q);
-            if (!(isSpace(ch) || ch == '!' || ch == '?' || ch == '$' || ch == ')' || ch == '(' ||
-                  ch == '{' || ch == ';'))
-                return false;
-            result = first == '+' ? TOKEN_Check : TOKEN_Mate;
-        } else {
+            seenDigit = seenDigit || isRank(static_cast<unsigned char>(*q));
+            // The capture sign is dropped: written and then written over.
+            *out = *q;
+            out += *q != 'x';
+            ++q;
+        }
+        if (hasClass(q, kSpaceClass)) {
+            // A pawn move takes the blank after it.
+            lines += *q == '\n';
+            ++q;
+        } else if (!hasClass(q, kUnreadClass)) {
+            consume(p);
             return false;
         }
-        return true;
-    };
-    if (!readMove()) {
+        result = TOKEN_Move_Pawn;
+    } else if (firstClass & kPieceClass) {
+        while (q < limit && hasClass(q, kSquareClass)) {
+            *out = *q;
+            out += *q != 'x';
+            ++q;
+        }
+        if ((!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') || out - buffer < 2) {
+            consume(p);
+            return false;
+        }
+        result = TOKEN_Move_Piece;
+    } else if (*p == 'O') {
+        if (q[0] != '-' || q[1] != 'O') {
+            consume(p);
+            return false;
+        }
+        q += 2;
+        result = TOKEN_Move_Castle_King;
+        if (q[0] == '-' && q[1] == 'O') {
+            q += 2;
+            result = TOKEN_Move_Castle_Queen;
+        }
+        if (!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') {
+            consume(p);
+            return false;
+        }
+        for (const char* c = p + 1; c < q; ++c) *out++ = *c;
+    } else if (firstClass & kSignClass) {
+        const int ch = static_cast<unsigned char>(*q);
+        if (!(isSpace(ch) || ch == '!' || ch == '?' || ch == '$' || ch == ')' || ch == '(' ||
+              ch == '{' || ch == ';')) {
+            consume(p);
+            return false;
+        }
+        result = *p == '+' ? TOKEN_Check : TOKEN_Mate;
+    } else {
         consume(p);
         return false;
     }
     *out = 0;
-    if (takeTerminator) {
-        if (*q == '\n') ++lines;
-        ++q;
-    }
     consume(q);
     *token = result;
     return true;

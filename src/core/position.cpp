@@ -130,20 +130,6 @@ errorT Position::AddPiece(pieceT p, squareT sq) {
     return OK;
 }
 
-byte Position::removePiece(pieceT p, squareT sq) {
-    colorT c = piece_Color_NotEmpty(p);
-    ASSERT(Board[sq] == p && Count[c] > 0);
-    byte idx = ListPos[sq];
-    byte last = byte(Count[c] - 1);
-    List[c][idx] = List[c][last];
-    ListPos[List[c][idx]] = idx;
-    Count[c]--;
-    Board[sq] = EMPTY;
-    Material[p]--;
-    countOff(p, sq);
-    return idx;
-}
-
 void Position::restorePiece(pieceT p, squareT sq, byte idx) {
     colorT c = piece_Color_NotEmpty(p);
     ASSERT(Board[sq] == EMPTY && idx <= Count[c] && Count[c] < 16);

@@ -146,15 +146,19 @@ class Position {
     }
     // A move's castling rook, rights and en-passant target.
     void finishMove(colorT c, pieceT type, squareT from, squareT to);
-    // Moves a piece between two squares: board, list entry and counters.
+    // Moves a piece to an empty square: board, list entry and counters. The
+    // piece's bit is set on `from` and clear on `to`, so one exclusive or per
+    // set moves it.
     void shiftPiece(pieceT p, squareT from, squareT to) {
-        byte idx = ListPos[from];
-        List[piece_Color_NotEmpty(p)][idx] = to;
+        const colorT c = piece_Color_NotEmpty(p);
+        const byte idx = ListPos[from];
+        List[c][idx] = to;
         ListPos[to] = idx;
         Board[from] = EMPTY;
         Board[to] = p;
-        countOff(p, from);
-        countOn(p, to);
+        const SquareSet both = square_Bit(from) | square_Bit(to);
+        PieceSet[p] ^= both;
+        ColorSet[c] ^= both;
     }
     // Takes a piece off the board; the last piece of its list fills its slot,
     // whose index is returned so the removal can be undone exactly.
@@ -192,11 +196,17 @@ class Position {
     // Is the mover's king safe after moving from -> to, removing whatever
     // stands on capSq? The board is restored before returning.
     bool trialIsLegal(squareT from, squareT to, squareT capSq);
+    // The same for a move of a piece other than the king that takes only
+    // what stands on `to` (no en passant), the common case, made cheaper.
+    bool pieceMoveIsLegal(squareT from, squareT to) const;
     // Square-set tests, cheap enough to run before the exact ones: whether the
     // side to move's king is attacked, and whether a piece p other than the
     // one on `from` reaches `to` along a clear line (legality not tested).
     bool kingAttacked() const;
     bool anotherReaches(pieceT p, squareT from, squareT to) const;
+    // Whether side `by` attacks sq with anything but its king, as the board
+    // stands: CalcAttacks(by, sq, nullptr) > 0 without walking the board.
+    bool attackedBy(colorT by, squareT sq) const;
     // After a move: the moved piece and both kings sit where the lists say.
     bool quickConsistent(const simpleMoveT* sm) const;
     // Lists, colours and material counts agree.

@@ -1,5 +1,6 @@
 #include "filter/positionfilterlist.h"
 
+#include <bit>
 #include <cstdio>
 
 #include "core/game.h"
@@ -65,6 +66,7 @@ void positionFilterList::addFilter(positionFilter* p) {
                          check || notincheck || mate || stalemate;
     filters.push_back(p);
     variantIndex.reset();
+    lineEndTest = boardTest = false;
 }
 
 positionFilter* positionFilterList::getPositionFilter(int i) const {
@@ -75,9 +77,144 @@ positionFilter* positionFilterList::getPositionFilter(int i) const {
 void positionFilterList::index() {
     for (positionFilter* f : filters) f->prepare();
     variantIndex.reset(nfilters() >= kIndexFrom ? new VariantIndex(filters) : nullptr);
+    prepareQuickTests();
+}
+
+void positionFilterList::prepareQuickTests() {
+    // A check test records the checks in the position: it must run where the
+    // full test would run it, so lists with one are not pre-tested.
+    bool effectFree = !notposition && !check && !notincheck;
+    lineEndTest = effectFree && (mate || stalemate);
+    boardCodes = 0;
+    boardMembers.clear();
+    boardLocs.clear();
+    boardTest = effectFree && !mate && !stalemate && !variantIndex;
+    for (const positionFilter* member : filters) {
+        if (!boardTest) break;
+        // A member without designators holds on too many boards for the
+        // look-ahead to pay.
+        if (member->pieces.empty()) boardTest = false;
+        BoardMember m{member->sideToMove, uint32_t(boardLocs.size()), 0};
+        for (const pieceLoc* loc : member->pieces) {
+            // Tagged designators and those without pieces are the full test's.
+            if (loc->piecemask == 0) boardTest = false;
+            boardLocs.push_back({loc->piecemask, loc->squaremask});
+            boardCodes |= loc->piecemask;
+        }
+        m.end = uint32_t(boardLocs.size());
+        boardMembers.push_back(m);
+    }
+    if (!boardTest) {
+        boardMembers.clear();
+        boardLocs.clear();
+    }
+}
+
+inline bool positionFilterList::boardRejects(const SquareSet* sets, colorT toMove) const {
+    for (const BoardMember& m : boardMembers) {
+        if (m.sideToMove != NOCOLOR && m.sideToMove != toMove) continue;
+        uint32_t i = m.begin;
+        for (; i < m.end; i++) {
+            SquareSet on = 0;
+            for (unsigned codes = boardLocs[i].piecemask; codes != 0; codes &= codes - 1)
+                on |= sets[std::countr_zero(codes)];
+            if ((on & boardLocs[i].squares) == 0) break;
+        }
+        if (i == m.end) return false;
+    }
+    return true;
+}
+
+inline bool positionFilterList::quickReject(const Game* game) const {
+    if (lineEndTest) {
+        const moveT* next = game->GetCurrentMove();
+        return next != nullptr && !isNullMove(next->moveData);
+    }
+    if (!boardTest) return false;
+    const Position* pos = game->GetCurrentPos();
+    SquareSet sets[16];
+    for (unsigned codes = boardCodes; codes != 0; codes &= codes - 1) {
+        pieceT p = pieceT(std::countr_zero(codes));
+        sets[p] = pos->GetPieceSet(p);
+    }
+    return boardRejects(sets, pos->GetToMove());
+}
+
+namespace {
+
+// The square sets of the pieces, EMPTY's being the empty squares, and the
+// side to move, carried forward by the moves' records: all the walk's look
+// ahead needs of a position.
+struct SetsAhead {
+    SquareSet sets[16];
+    colorT toMove;
+
+    void load(const Position* pos) {
+        toMove = pos->GetToMove();
+        for (pieceT p = 0; p < 16; p++) sets[p] = pos->GetPieceSet(p);
+    }
+
+    void move(pieceT p, squareT from, squareT to) {
+        const SquareSet both = square_Bit(from) | square_Bit(to);
+        sets[p] ^= both;
+        sets[EMPTY] ^= both;
+    }
+
+    // What the move does to the board, as the replay does it.
+    void play(const simpleMoveT& sm) {
+        const colorT c = toMove;
+        toMove = color_Flip(c);
+        if (sm.from == sm.to) return;  // a pass
+        if (sm.capturedPiece != EMPTY) {
+            sets[sm.capturedPiece] ^= square_Bit(sm.capturedSquare);
+            sets[EMPTY] ^= square_Bit(sm.capturedSquare);
+        }
+        pieceT p = sm.movingPiece;
+        if (sm.promote != EMPTY) {
+            sets[p] ^= square_Bit(sm.from);
+            p = piece_Make(c, sm.promote);
+            sets[p] ^= square_Bit(sm.from);
+        }
+        move(p, sm.from, sm.to);
+        if (piece_Type(p) == KING && square_Fyle(sm.from) == E_FYLE) {
+            const pieceT rook = piece_Make(c, ROOK);
+            if (square_Fyle(sm.to) == G_FYLE) {
+                move(rook, squareT(sm.to + 1), squareT(sm.to - 1));
+            } else if (square_Fyle(sm.to) == C_FYLE) {
+                move(rook, squareT(sm.to - 2), squareT(sm.to + 1));
+            }
+        }
+    }
+};
+
+}  // namespace
+
+void positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars) {
+    if (testLine && !lineEndTest && !boardTest) return;
+    if (testFirst && testLine && !quickReject(game)) return;
+    const moveT* node = game->myCursor();
+    SetsAhead ahead;
+    if (boardTest) ahead.load(game->GetCurrentPos());
+    uint32_t steps = 0;
+    while (node->marker != END_MARKER && !(searchVars && node->numVariations > 0)) {
+        if (boardTest) ahead.play(node->moveData);
+        node = node->next;
+        steps++;
+        // Whether the full test may hold here; `node` holds the move played
+        // from this position, if any.
+        if (!testLine) continue;
+        if (lineEndTest ? node->marker == END_MARKER || isNullMove(node->moveData)
+                        : !boardRejects(ahead.sets, ahead.toMove))
+            break;
+    }
+    if (steps == 0) return;
+    if (node == game->MainLineEnd() && game->ToMainLineEnd()) return;
+    for (; steps > 0; steps--) game->MoveForward();
 }
 
 bool positionFilterList::match(Game* game, ScanState& state) {
+    // From the next game on, the walk can jump to the main line's end.
+    game->KeepMainLineEnd();
     state.walk++;
     nmatches = 0;
     for (positionFilter* f : filters) f->nmatches = 0;
@@ -99,16 +236,35 @@ bool positionFilterList::walk(Game* game, ScanState& state) {
     for (;;) {
         WalkFrame& line = walkStack.back();
         if (!line.testedHere) {
+            // Along the line, testing each position, up to its end or to a
+            // move with variations to walk.
+            bool testLine = game->GetVarLevel() > 0 || !searchVariationsOnly;
+            bool allow = line.allowcurrent;
+            bool stop = false;
+            for (;;) {
+                if (!tagged) {
+                    const moveT* before = game->myCursor();
+                    skipAhead(game, allow, testLine, searchVars);
+                    if (game->myCursor() != before) allow = true;
+                }
+                state.accumulators.clearAccumulators();
+                if (allow && testLine && !quickReject(game) && matchCurrentPosition(game, state)) {
+                    line.matched = true;
+                    if (!markAll) {
+                        stop = true;
+                        break;
+                    }
+                }
+                if (game->AtVarEnd() || (searchVars && game->GetNumVariations() > 0)) break;
+                gamewalk::forward(game, marks);
+                allow = true;
+            }
+            line.allowcurrent = allow;
             line.testedHere = true;
             line.nextVariation = 0;
-            state.accumulators.clearAccumulators();
-            if (line.allowcurrent && (game->GetVarLevel() > 0 || !searchVariationsOnly) &&
-                matchCurrentPosition(game, state)) {
-                line.matched = true;
-                if (!markAll) {
-                    found = true;
-                    break;
-                }
+            if (stop) {
+                found = true;
+                break;
             }
         }
         if (searchVars && line.nextVariation < game->GetNumVariations()) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/common.h"
 #include "query/mfilter.h"
 
 class Game;
@@ -92,6 +93,19 @@ class positionFilterList : public mfilter {
         unsigned nextVariation;
     };
 
+    // A designator as the walk's quick test sees it: any of these piece codes
+    // on any of these squares.
+    struct BoardLoc {
+        uint16_t piecemask;
+        SquareSet squares;
+    };
+    // A member's side to move and its designators, a range of boardLocs.
+    struct BoardMember {
+        colorT sideToMove;
+        uint32_t begin;
+        uint32_t end;
+    };
+
     // The walk of match(), through the board of marks when `tagged`.
     template <bool tagged>
     bool walk(Game* game, ScanState& state);
@@ -103,6 +117,22 @@ class positionFilterList : public mfilter {
     // Tests the members in order, or only those `selected` by the index.
     bool testMembers(Game* game, ScanState& state, const std::vector<uint16_t>* selected);
     bool checkSums(const ScanState& state) const;
+    // Sets up quickReject() for the list as it is now.
+    void prepareQuickTests();
+    // True for a position that testPosition would refuse, decided on the
+    // side to move, the board and whether a move follows, and skipping only
+    // tests that change nothing: what the walk asks first of every position.
+    bool quickReject(const Game* game) const;
+    // The board test of quickReject on square sets indexed by piece code
+    // (EMPTY's being the empty squares).
+    bool boardRejects(const SquareSet* sets, colorT toMove) const;
+    // Looks ahead along the line from the current position, on the moves'
+    // records alone, for the first position that quickReject lets through
+    // (or any position when `testFirst` is false for the current one and
+    // the line's positions are not tested), one with variations to walk, or
+    // the end of the line; then brings the game there. The positions passed
+    // over are those the full test would have refused.
+    void skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars);
     void markMatch(Game* game);
 
     std::vector<positionFilter*> filters;
@@ -110,4 +140,13 @@ class positionFilterList : public mfilter {
     bool positionConditions = false;
     std::unique_ptr<VariantIndex> variantIndex;
     std::vector<WalkFrame> walkStack;
+    // quickReject's parts: a move that follows rules out a mate or stalemate
+    // (lineEndTest); no member's designators on the board rules out the rest
+    // (boardTest, then over boardMembers).
+    bool lineEndTest = false;
+    bool boardTest = false;
+    std::vector<BoardMember> boardMembers;
+    std::vector<BoardLoc> boardLocs;
+    // The piece codes boardLocs look at.
+    unsigned boardCodes = 0;
 };

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "core/pgnchars.h"
 
 namespace {
 
@@ -37,6 +40,96 @@ TEST(DateTest, OutOfRangePartsAreDropped) {
     // Numbers too large for 32 bits must not wrap round into a valid year.
     EXPECT_EQ(date_GetYear(date_EncodeFromString("4294969343.01.01")), 0u);
     EXPECT_EQ(date_GetYear(date_EncodeFromString("-1.01.01")), 0u);
+}
+
+// Odd numbers and dates as real headers hold them: the reader's own number
+// reading must give what the C library's strtoul gives, capped to 32 bits,
+// and the dates built from it what that reading gave before.
+const char* const kOddNumbers[] = {
+    "",
+    "0",
+    "7",
+    "2004",
+    " \t\n\v\f\r42",
+    "+12",
+    "-0",
+    "-1",
+    "-4294967295",
+    "-4294967296",
+    "-18446744073709551611",
+    "4294967295",
+    "4294967296",
+    "18446744073709551615",
+    "18446744073709551616",
+    "99999999999999999999999",
+    "+-5",
+    "- 5",
+    "\xA0"
+    "5",
+    "12a",
+    "0012",
+    "?",
+    ".5",
+    "2004.01.15",
+    "  -  ",
+    "+",
+    "-",
+};
+
+uint32_t libraryNumber(const char* s) {
+    unsigned long n = strtoul(s, nullptr, 10);
+    return n > UINT32_MAX ? UINT32_MAX : uint32_t(n);
+}
+
+dateT libraryDate(const char* text) {
+    uint32_t year = libraryNumber(text);
+    if (year > YEAR_MAX) year = 0;
+    const char* dot = strchr(text, '.');
+    if (dot == nullptr) return date_Make(year, 0, 0);
+    uint32_t month = libraryNumber(dot + 1);
+    if (month > 12) return date_Make(year, 0, 0);
+    dot = strchr(dot + 1, '.');
+    uint32_t day = dot == nullptr ? 0 : libraryNumber(dot + 1);
+    if (day > 31) day = 0;
+    return date_Make(year, month, day);
+}
+
+TEST(DateTest, NumbersAndDatesReadAsTheCLibraryReadsThem) {
+    for (const char* text : kOddNumbers) {
+        const char* s = text;
+        EXPECT_EQ(pgnchars::readUnsigned(s), libraryNumber(text)) << '"' << text << '"';
+        EXPECT_EQ(memchr(text, '.', size_t(s - text)), nullptr) << '"' << text << '"';
+    }
+    const char* const dates[] = {
+        "1990.??.??",
+        "2004.1.5",
+        " 2004 . 03 . 04",
+        "2004.+3.-1",
+        "2004.-0.31",
+        "2004..12",
+        "2004.12",
+        "2004.12.",
+        ".12.31",
+        "..31",
+        "x.y.z",
+        "2004.00.00",
+        "2004.12.31.5",
+        "2004.13",
+        "2004.-1.05",
+        "2004.12.-1",
+        "4294969343.01.01",
+        "-1.01.01",
+        "20.04.2004",
+        "2004/01/15",
+        "1999.12.32",
+        "99999999999999999999.1.1",
+        "2047.12.31",
+        "2048",
+    };
+    for (const char* text : dates)
+        EXPECT_EQ(date_EncodeFromString(text), libraryDate(text)) << '"' << text << '"';
+    for (const char* text : kOddNumbers)
+        EXPECT_EQ(date_EncodeFromString(text), libraryDate(text)) << '"' << text << '"';
 }
 
 TEST(DateTest, DecodesWithQuestionMarksForUnknownParts) {

@@ -99,7 +99,8 @@ TEST(Game, StepsForwardToExactlyThePositionsTheMovesWereMadeIn) {
     // Castling both ways, rights lost to moves and to captures on the
     // corners, en passant (taken, declined, and a double step with no pawn
     // beside it), promotions with and without capture, a null move, a
-    // position from FEN, variations nested and side by side.
+    // position from FEN, variations nested and side by side; rooks standing
+    // on the other side's corners, whose rights they do not touch.
     const std::string pgn = R"([White "a"]
 
 1. e4 Nf6 2. e5 d5 3. exd6 c5 (3... e5 4. dxc7 (4. d4 exd4 5. c4 dxc3) 4... Bb4)
@@ -110,10 +111,15 @@ TEST(Game, StepsForwardToExactlyThePositionsTheMovesWereMadeIn) {
 
 20. exd6 (20. bxa8=N gxh1=Q+ 21. Kd2 Qxa1) (20. O-O-O gxh1=R 21. gxh8=B) 20... Rxa1+
 21. Kd2 Raxh1 22. gxh8=Q+ Kd7 23. b8=N+ *
+
+[White "c"]
+[FEN "Rn2k2r/8/8/8/8/8/8/rN2K2R w Kkq - 0 1"]
+
+1. Ra7 (1. Rxa1) 1... Rxb1+ (1... O-O 2. Ra8) 2. Kd2 *
 )";
     int compared = 0;
     forEachGame(pgn, [&](Game& g) { compared += compareReplays(g, g.GetWhiteStr()); });
-    EXPECT_EQ(compared, 41);
+    EXPECT_EQ(compared, 41 + 6);
 
     // Real games, main lines and variations.
     for (const char* name : {"dev/repertoire.pgn", "dev/online-lichess.pgn"}) {

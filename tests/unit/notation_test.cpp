@@ -197,6 +197,80 @@ TEST(SanReading, Castling) {
     EXPECT_EQ(read(pos, "O-O-O", TOKEN_Move_Castle_Queen), "e8c8");
 }
 
+// The king's safety for moves other than the king's own: a piece pinned
+// along each shape of line, a pinned piece moving along its pin or taking
+// its pinner, checks that only a capture or a block answers, a piece behind
+// another on the line (no pin), en passant that would open a rank; and
+// castling out of, through or into an attacked square.
+TEST(SanReading, PinsAndChecks) {
+    struct Case {
+        const char* fen;
+        const char* text;
+        tokenT token;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // Pinned on a fyle: sideways off it is refused, along it is fine.
+        {"4r1k1/8/8/8/8/8/4R3/4K3 w - -", "Rd2", TOKEN_Move_Piece, "invalid"},
+        {"4r1k1/8/8/8/8/8/4R3/4K3 w - -", "Re5", TOKEN_Move_Piece, "e2e5"},
+        {"4r1k1/8/8/8/8/8/4R3/4K3 w - -", "Rxe8+", TOKEN_Move_Piece, "e2e8"},
+        // Pinned on a rank, and the same piece with a second one in front.
+        {"6k1/8/8/8/8/8/8/K2N3r w - -", "Nc3", TOKEN_Move_Piece, "invalid"},
+        {"6k1/8/8/8/8/8/8/K1BN3r w - -", "Nc3", TOKEN_Move_Piece, "d1c3"},
+        // Pinned on either diagonal; a bishop may slide along its pin.
+        {"6k1/8/8/8/3b4/8/1N6/K7 w - -", "Nd3", TOKEN_Move_Piece, "invalid"},
+        {"6k1/8/8/8/3b4/8/1B6/K7 w - -", "Bc3", TOKEN_Move_Piece, "b2c3"},
+        {"6k1/8/8/8/3b4/8/1B6/K7 w - -", "Bxd4", TOKEN_Move_Piece, "b2d4"},
+        {"6k1/8/8/8/3b4/8/1B6/K7 w - -", "Ba3", TOKEN_Move_Piece, "invalid"},
+        {"7k/8/8/8/8/8/6P1/7K w - -", "g4", TOKEN_Move_Pawn, "g2g4"},
+        {"7k/8/8/8/b7/8/2P5/3K4 w - -", "c3", TOKEN_Move_Pawn, "invalid"},
+        {"7k/8/8/8/8/1b6/2P5/3K4 w - -", "cxb3", TOKEN_Move_Pawn, "c2b3"},
+        // The disambiguation a pin settles: only the unpinned knight moves.
+        {"4r1k1/8/8/8/8/1N6/4N3/4K3 w - -", "Nd4", TOKEN_Move_Piece, "b3d4"},
+        // In check from a knight: only its capture helps, a block cannot.
+        {"6k1/8/8/8/8/3n4/8/R3K3 w - -", "Ra3", TOKEN_Move_Piece, "invalid"},
+        {"6k1/8/8/8/8/3n4/8/3RK3 w - -", "Rxd3", TOKEN_Move_Piece, "d1d3"},
+        // In check from a pawn: its capture, nothing else.
+        {"6k1/8/8/8/8/8/3p4/2N1K3 w - -", "Nxd3", TOKEN_Move_Piece, "invalid"},
+        {"6k1/8/8/8/8/8/3p4/2B1K3 w - -", "Bxd2", TOKEN_Move_Piece, "c1d2"},
+        // In check from a rook: a block or the capture, not another move.
+        {"4r1k1/8/8/8/8/8/8/1N2K3 w - -", "Nd2", TOKEN_Move_Piece, "invalid"},
+        {"4r1k1/8/8/8/8/8/8/1N2K3 w - -", "Nc3", TOKEN_Move_Piece, "invalid"},
+        {"4r1k1/8/8/8/8/8/5N2/4K3 w - -", "Ne4", TOKEN_Move_Piece, "f2e4"},
+        {"4r1k1/8/8/8/8/8/8/4K2R w - -", "Rh8+", TOKEN_Move_Piece, "invalid"},
+        // Double check: no piece move answers both.
+        {"4r1k1/8/8/8/8/3n4/8/R3K3 w - -", "Rxa8", TOKEN_Move_Piece, "invalid"},
+        {"4r1k1/8/8/8/8/3n4/8/3RK3 w - -", "Rxd3", TOKEN_Move_Piece, "invalid"},
+        // En passant taking both pawns off the king's rank, and not.
+        {"7k/8/8/K2pP2r/8/8/8/8 w - d6", "exd6", TOKEN_Move_Pawn, "invalid"},
+        {"7k/8/8/K1PpP2r/8/8/8/8 w - d6", "exd6", TOKEN_Move_Pawn, "e5d6"},
+        // Black's pins and checks the same way.
+        {"4k3/4n3/8/8/8/8/8/4Q1K1 b - -", "Nc6", TOKEN_Move_Piece, "invalid"},
+        {"4k3/3p4/8/1B6/8/8/8/6K1 b - -", "d6", TOKEN_Move_Pawn, "invalid"},
+        {"4k3/8/3N4/8/8/8/7K/1r6 b - -", "Rb6", TOKEN_Move_Piece, "invalid"},
+        {"4k3/8/3N4/8/8/8/7K/3r4 b - -", "Rxd6", TOKEN_Move_Piece, "d1d6"},
+        // Castling: not through or onto a square a bishop, knight or pawn
+        // hits; b1 may be hit; a line to f1 blocked by a pawn hits nothing.
+        {"r3k2r/8/8/8/2b5/8/8/R3K2R w KQ -", "O-O", TOKEN_Move_Castle_King, "invalid"},
+        {"r3k2r/8/8/8/2b5/8/8/R3K2R w KQ -", "O-O-O", TOKEN_Move_Castle_Queen, "e1c1"},
+        {"r3k2r/8/8/8/8/8/7n/R3K2R w KQ -", "O-O", TOKEN_Move_Castle_King, "invalid"},
+        {"r3k2r/8/8/8/8/8/7p/R3K2R w KQ -", "O-O", TOKEN_Move_Castle_King, "invalid"},
+        {"r3k2r/8/8/8/8/8/2p5/R3K2R w KQ -", "O-O-O", TOKEN_Move_Castle_Queen, "invalid"},
+        {"r3k2r/8/8/8/8/8/2p5/R3K2R w KQ -", "O-O", TOKEN_Move_Castle_King, "e1g1"},
+        {"1r2k2r/8/8/8/8/8/8/R3K2R w KQ -", "O-O-O", TOKEN_Move_Castle_Queen, "e1c1"},
+        {"r3kr2/8/8/8/8/8/8/R3K2R w KQ -", "O-O", TOKEN_Move_Castle_King, "invalid"},
+        {"r3kr2/8/8/8/8/8/5P2/R3K2R w KQ -", "O-O", TOKEN_Move_Castle_King, "e1g1"},
+        {"r3k2r/8/8/8/8/8/8/R3K1qR w KQ -", "O-O-O", TOKEN_Move_Castle_Queen, "invalid"},
+        {"r3k2r/7N/8/8/8/8/8/R3K2R b kq -", "O-O", TOKEN_Move_Castle_King, "invalid"},
+        {"r3k2r/7N/8/8/8/8/8/R3K2R b kq -", "O-O-O", TOKEN_Move_Castle_Queen, "e8c8"},
+    };
+    for (const Case& c : cases) {
+        Position pos;
+        setUp(pos, c.fen);
+        EXPECT_EQ(read(pos, c.text, c.token), c.expected) << c.text << " in " << c.fen;
+    }
+}
+
 TEST(SanReading, NullMoveAndUnknownTokens) {
     Position pos;
     pos.StdStart();

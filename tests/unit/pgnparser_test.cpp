@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,41 @@ TEST(PgnTags, StandardValues) {
     }
     EXPECT_EQ(g.GetNumExtraTags(), 0u);
     EXPECT_EQ(r.parser().ErrorCount(), 0u);
+}
+
+TEST(PgnTags, NamesNearAKnownOneAreExtraTags) {
+    // Each differs from a tag kept in the game's own fields by case, length
+    // or one letter, and keeps its value as written.
+    const char* const names[] = {"white",     "Whites",   "Blac",     "EVENT",    "Sites",
+                                 "Rounds",    "Result1",  "Dates",    "EventDat", "EventDates",
+                                 "Eco",       "ECO1",     "BrelFlag", "Fen",      "WhiteEl",
+                                 "BlackEloo", "WhiteElo2"};
+    PgnReader r("");
+    Game g;
+    for (const char* name : names) {
+        EXPECT_EQ(tag(g, r, std::string("[") + name + " \"1-0\"]"), OK) << name;
+    }
+    ASSERT_EQ(g.GetNumExtraTags(), std::size(names));
+    for (size_t i = 0; i < std::size(names); ++i) {
+        EXPECT_STREQ(g.GetExtraTags()[i].tag, names[i]);
+        EXPECT_STREQ(g.GetExtraTags()[i].value, "1-0");
+    }
+    EXPECT_STREQ(g.GetWhiteStr(), "?");
+    EXPECT_EQ(g.GetResult(), RESULT_None);
+    EXPECT_EQ(g.GetDate(), ZERO_DATE);
+    EXPECT_EQ(g.GetWhiteElo(), 0);
+    EXPECT_EQ(r.parser().ErrorCount(), 0u);
+
+    // Names of the same length and first letter are different tags: only
+    // the exact repeat ends the header.
+    PgnReader h("[Event \"a\"]\n[Evens \"b\"]\n[EVENT \"c\"]\n[Eve \"d\"]\n[Event \"e\"]\n\n*\n");
+    EXPECT_EQ(h.next(g), OK);
+    EXPECT_EQ(g.GetNumExtraTags(), 3u);
+    EXPECT_EQ(h.log(),
+              "test.pgn:5: Warning: Game without moves ended by the next game's tag: "
+              "[Event \"e\"]\n");
+    EXPECT_EQ(h.next(g), OK);
+    EXPECT_STREQ(g.GetEventStr(), "e");
 }
 
 TEST(PgnTags, MalformedTagsAreRefused) {

@@ -1,6 +1,7 @@
 // Position lists in process: how a list expands into its variants, what the
 // transforms do to its settings, and that selecting variants through the index
-// picks exactly the variant that testing all of them in order would pick.
+// picks exactly the variant that testing all of them in order would pick, and
+// that the walk's quick rejections refuse only what the full test refuses.
 #include "filter/positionfilter.h"
 
 #include <gtest/gtest.h>
@@ -148,6 +149,60 @@ TEST(PositionFilterIndex, SelectsTheSameVariantAsTestingAllInOrder) {
              "Pe4 :not :flip",
          })
         expectIndexAgrees(words, games);
+}
+
+// Every position of the tree once, depth first, each variation entered from
+// the position it starts in (tested already); counts where the list's full
+// test holds.
+int countFullMatches(Game& game, positionFilterList* list, ScanState& state, bool test) {
+    int n = test && list->matchCurrentPosition(&game, state) ? 1 : 0;
+    for (uint32_t i = 0; i < game.GetNumVariations(); ++i) {
+        EXPECT_EQ(game.MoveIntoVariation(i), OK);
+        n += countFullMatches(game, list, state, false);
+        EXPECT_EQ(game.MoveExitVariation(), OK);
+    }
+    if (game.AtVarEnd()) return n;
+    game.MoveForward();
+    return n + countFullMatches(game, list, state, true);
+}
+
+TEST(PositionFilterList, WalkMatchesWhereTheFullTestHolds) {
+    // Sides to move, several members, an empty square, a tested pass, a
+    // :not, conditions on the line, lists with and without pre-tests.
+    const std::string games = readFile(std::string(HUX_EXAMPLES_DIR) + "/sample.pgn") + R"(
+[White "passes"]
+[FEN "7k/5Q2/6K1/8/8/8/8/8 w - - 0 1"]
+
+1. Kh6 (1. Qg7#) 1... -- 2. Qg7# *
+
+[White "stalemate"]
+[FEN "k7/8/1Q6/8/8/8/8/K7 w - - 0 1"]
+
+1. Qb5 (1. Qc7 -- 2. Qb7#) 1... Ka7 2. Qc6 (2. Qc7+ Ka6 3. Kb2 --) 2... Ka8 3. Qc7 *
+)";
+    for (const char* words : {"Qh7 kg8 :btm", "Rd1 :flipcolor", ".e4 Pd4 :wtm", "Pe4 :not :flip",
+                              ":mate", ":stalemate", ":mate :check", "K[g1,h1] :terminal",
+                              "Q[d4,e5] k[d6,e7] :shift :flip :flipcolor", "Ke1 :initial"}) {
+        ScanState state;
+        positionFilterList* walked =
+            owned(parse(std::string(words) + " :markall :variations", state)->expand());
+        positionFilterList* full =
+            owned(parse(std::string(words) + " :markall :variations", state)->expand());
+        MFile file;
+        file.OpenMemory(games.data(), games.size(), "games");
+        PgnParser parser(&file);
+        Game game;
+        int matched = 0, expected = 0;
+        while (parser.ParseGame(&game) != ERROR_NotFound) {
+            game.MoveToPly(0);
+            walked->match(&game, state);
+            matched += walked->nmatches;
+            game.MoveToPly(0);
+            expected += countFullMatches(game, full, state, true);
+        }
+        EXPECT_EQ(matched, expected) << words;
+        EXPECT_GT(expected, 0) << words;
+    }
 }
 
 }  // namespace
