@@ -98,8 +98,12 @@ void GameSignature::notePosition(Position& pos, bool inVariation, bool mayBeStuc
     for (pieceT p : {WK, WQ, WR, WB, WN, WP, BK, BQ, BR, BB, BN, BP})
         squares[kindOf(p)] |= pos.GetPieceSet(p);
     const int shift = inVariation ? kVariationShift : 0;
+    // Once a line has had a check, only a possible mate or stalemate needs
+    // to know whether there is one here.
+    const uint16_t checkFlag = uint16_t(kCheck << shift);
+    if (!mayBeStuck && (record->flags & checkFlag) != 0) return;
     bool check = pos.myIsKingInCheck();
-    if (check) record->flags |= uint16_t(kCheck << shift);
+    if (check) record->flags |= checkFlag;
     if (!mayBeStuck) return;
     pos.GenerateMoves(&legal);
     if (legal.Size() == 0) record->flags |= uint16_t((check ? kMate : kStalemate) << shift);
@@ -128,6 +132,8 @@ bool GameSignature::packMove(Position& pos, const simpleMoveT& move) {
     uint8_t code[2];
     // The game's moves are the reader's, each matched among the legal ones.
     const size_t size = coder.encode(pos, move, code, false);
-    out->insert(out->end(), code, code + size);
-    return size > 0;
+    if (size == 0) return false;
+    out->push_back(code[0]);
+    if (size == 2) out->push_back(code[1]);
+    return true;
 }
