@@ -30,6 +30,7 @@ constexpr std::array<byte, 64> makeCornerRights() {
     return t;
 }
 constexpr std::array<byte, 64> kCornerRight = makeCornerRights();
+constexpr byte kColorRights[2] = {WQ_CASTLE | WK_CASTLE, BQ_CASTLE | BK_CASTLE};
 
 // The walk from sq towards its last square in direction dir: the first
 // occupied square, or NULL_SQUARE when the ray runs off the board empty.
@@ -621,7 +622,7 @@ inline byte Position::removePiece(pieceT p, squareT sq) {
 // en-passant target it leaves (cleared before).
 inline void Position::finishMove(colorT c, pieceT type, squareT from, squareT to) {
     const colorT enemy = color_Flip(c);
-    if (type == KING && square_Fyle(from) == E_FYLE) {
+    if (type == KING && square_Fyle(from) == E_FYLE) [[unlikely]] {
         if (square_Fyle(to) == G_FYLE) {
             ASSERT(Board[to + 1] == piece_Make(c, ROOK));
             shiftPiece(Board[to + 1], squareT(to + 1), squareT(to - 1));
@@ -631,7 +632,7 @@ inline void Position::finishMove(colorT c, pieceT type, squareT from, squareT to
         }
     }
     if (Castling != 0) {
-        const byte own = c == WHITE ? WQ_CASTLE | WK_CASTLE : BQ_CASTLE | BK_CASTLE;
+        const byte own = kColorRights[c];
         // A corner's right goes with a move from the mover's own corner or
         // onto the opponent's; both of the mover's with a king move.
         byte lost = byte((kCornerRight[from] & own) | (kCornerRight[to] & ~own));
@@ -703,25 +704,9 @@ void Position::DoSimpleMove(simpleMoveT* sm) {
 #endif
 }
 
-namespace {
-
-// The castling right tied to each corner square, none elsewhere.
-constexpr std::array<byte, 64> cornerRights = [] {
-    std::array<byte, 64> r{};
-    r[A1] = WQ_CASTLE;
-    r[H1] = WK_CASTLE;
-    r[A8] = BQ_CASTLE;
-    r[H8] = BK_CASTLE;
-    return r;
-}();
-constexpr byte colorRights[2] = {WQ_CASTLE | WK_CASTLE, BQ_CASTLE | BK_CASTLE};
-
-}  // namespace
-
 // Walks redo every move of every game they test, so this does only what the
-// record leaves open: the piece moves on the sets by one exclusive-or, the
-// rights fall by table, and the rare cases (captures, promotions, castling,
-// double steps) are set apart.
+// record leaves open, with the rare cases (a pass, captures, promotions) set
+// apart.
 void Position::ReplaySimpleMove(const simpleMoveT& sm) {
     const colorT c = ToMove;
     ToMove = color_Flip(c);
@@ -745,36 +730,8 @@ void Position::ReplaySimpleMove(const simpleMoveT& sm) {
         p = piece_Make(c, sm.promote);
         changePiece(from, p);
     }
-    // The piece's own move: `to` is empty by now, `from` holds it.
-    const byte idx = ListPos[from];
-    List[c][idx] = to;
-    ListPos[to] = idx;
-    Board[from] = EMPTY;
-    Board[to] = p;
-    const SquareSet both = square_Bit(from) | square_Bit(to);
-    PieceSet[p] ^= both;
-    ColorSet[c] ^= both;
-
-    if (type == KING && square_Fyle(from) == E_FYLE) [[unlikely]] {
-        if (square_Fyle(to) == G_FYLE) {
-            shiftPiece(Board[to + 1], squareT(to + 1), squareT(to - 1));
-        } else if (square_Fyle(to) == C_FYLE) {
-            shiftPiece(Board[to - 2], squareT(to - 2), squareT(to + 1));
-        }
-    }
-    if (Castling != 0) {
-        // As finishMove: a king move takes both its side's rights, a move
-        // from the mover's own corner or onto the opponent's that corner's.
-        byte lost = byte((cornerRights[from] & colorRights[c]) |
-                         (cornerRights[to] & colorRights[color_Flip(c)]));
-        if (type == KING) lost |= colorRights[c];
-        Castling &= byte(~lost);
-    }
-    if (type == PAWN && (to == from + 16 || from == to + 16)) {
-        const pieceT enemyPawn = piece_Make(color_Flip(c), PAWN);
-        if (Board[sqMove[to][LEFT]] == enemyPawn || Board[sqMove[to][RIGHT]] == enemyPawn)
-            EPTarget = squareT((from + to) / 2);
-    }
+    shiftPiece(p, from, to);
+    finishMove(c, type, from, to);
 
 #ifndef NDEBUG
     if (!quickConsistent(&sm) || !listsAgree()) consistencyFailure(__FILE__, __LINE__);
