@@ -9,8 +9,9 @@
 #   - perft from the start position to depth 6;
 #   - with CALLGRIND=1, the instruction counts of the bare scan and of
 #     (position :mate) over classics.pgn (steady on a shared machine).
-# CPU time is user + system, the best of RUNS runs (default 3), the builds
-# run alternately so that both see the same load.
+# CPU time is user + system, the best of RUNS runs (default 3). The builds
+# run one after the other, so on a shared machine compare two builds by their
+# instruction counts rather than by CPU time.
 #
 # Usage: bench/reader_speed.sh BUILD_DIR [BUILD_DIR2]
 #   BUILD_DIR holds hux, bench/perft and bench/pgn_plies (or both directly
@@ -19,7 +20,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 data=${HUX_DATA_DIR:-$root/../shared/data}/dev
 runs=${RUNS:-3}
-[ $# -ge 1 ] || { sed -n '2,17p' "$0" >&2; exit 2; }
+[ $# -ge 1 ] || { sed -n '2,18p' "$0" >&2; exit 2; }
 dirs=()
 for d in "$@"; do dirs+=("$(cd "$d" && pwd)"); done
 perft_of() { if [ -x "$1/bench/perft" ]; then echo "$1/bench/perft"; else echo "$1/perft"; fi; }
