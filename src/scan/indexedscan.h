@@ -1,7 +1,8 @@
 // The scan of a query over a games file with an up-to-date index: the
 // planner picks the games that may match, and only their text is read and
-// replayed, each on its own; every other game only counts for the progress
-// marks and the numbering, which stay those of a scan of the whole text.
+// replayed, each on its own, on one thread or on many; every other game only
+// counts for the progress marks and the numbering, which stay those of a
+// scan of the whole text.
 #pragma once
 
 #include <memory>
@@ -36,13 +37,25 @@ class IndexedScan {
     // Whether game `i` (from 0) is read.
     bool wants(uint64_t i) const { return wanted[i]; }
 
-    ScanEnd run(InputSource& input, ResultWriter& writer);
+    // Scans on the calling thread, or with `workers` (expanded copies of the
+    // query, one a thread) when there are two or more and the text may be
+    // read at any offset; the output is the same either way.
+    ScanEnd run(InputSource& input, ResultWriter& writer,
+                std::vector<std::unique_ptr<matchFilter>> workers = {});
     // After run: the errno of a failed read, 0 when none failed.
     int readError() const { return error; }
     // Whether the index could not be read whole (it was cut while in use).
     bool indexUnreadable() const { return unreadable; }
 
   private:
+    struct Parallel;
+    ScanEnd runSerially(InputSource& input, ResultWriter& writer);
+    ScanEnd runParallel(int text, ResultWriter& writer,
+                        std::vector<std::unique_ptr<matchFilter>> workers);
+    // Cuts the games into batches in order, for the workers: the kept ones
+    // with their signatures and packed moves.
+    void makeBatches(Parallel& shared);
+
     matchFilter& query;
     std::unique_ptr<IndexPlanner> plan;
     const gameindex::GameIndex* index = nullptr;
@@ -53,11 +66,6 @@ class IndexedScan {
     bool unreadable = false;
     // Whether games are first replayed from their packed moves.
     bool replay = false;
-    // The games replayed, and those of them whose text the replay spared.
-    uint64_t replayed = 0, spared = 0;
-    // When nearly every game the plan keeps matches, the replay only adds to
-    // the reading of its text: after a fair trial it stops.
-    bool replayUseless() const { return replayed >= 512 && spared * 8 < replayed; }
 };
 
 // The index of the query's games file, when there is one that may be used;

@@ -13,12 +13,17 @@ namespace {
 // most of the write calls that the default one would make.
 constexpr size_t kOutputBufferSize = 1 << 20;
 
+// The marks held are shown when they reach this size or this age.
+constexpr size_t kHeldMarks = 1 << 14;
+constexpr auto kMarksAge = std::chrono::milliseconds(100);
+
 }  // namespace
 
 ResultWriter::ResultWriter(const char* outputfile, const char* pgnfile, std::string queryfile)
     : outputfile(outputfile), pgnfile(pgnfile), queryfile(std::move(queryfile)) {}
 
 ResultWriter::~ResultWriter() {
+    flushMarks();
     if (stream != nullptr && stream != stdout) fclose(stream);
 }
 
@@ -44,17 +49,34 @@ void ResultWriter::open() {
     setvbuf(stream, nullptr, _IOFBF, kOutputBufferSize);
 }
 
+void ResultWriter::hold(const char* mark, size_t length) {
+    marks.append(mark, length);
+    if (!holding || marks.size() >= kHeldMarks ||
+        std::chrono::steady_clock::now() - shown >= kMarksAge)
+        flushMarks();
+}
+
+void ResultWriter::flushMarks() {
+    if (!marks.empty()) fwrite(marks.data(), 1, marks.size(), stdout);
+    marks.clear();
+    shown = std::chrono::steady_clock::now();
+}
+
 void ResultWriter::progress(long n) {
     games = n;
+    char mark[32];
     if ((n - 1) % 1000 == 0 && n > 1000)
-        printf("%ld\n", n);
+        hold(mark, size_t(snprintf(mark, sizeof mark, "%ld\n", n)));
     else if ((n - 1) % 100 == 0)
-        printf(".");
+        hold(".", 1);
 }
 
 bool ResultWriter::write(long n, const char* record, size_t length) {
     nmatches++;
-    printf("+<%ld>", n);
+    char mark[32];
+    hold(mark, size_t(snprintf(mark, sizeof mark, "+<%ld>", n)));
+    // Games written to standard output come after their marks.
+    if (stream == stdout) flushMarks();
     // From the second game on, a blank line separates the games. A buffered
     // stream may have failed on an earlier game's bytes.
     bool written = (nmatches == 1 || fputs("\n\n", stream) != EOF) &&
@@ -64,6 +86,7 @@ bool ResultWriter::write(long n, const char* record, size_t length) {
 }
 
 bool ResultWriter::close() {
+    flushMarks();
     // Standard output is unbuffered: its failures show at each write.
     if (stream == nullptr || stream == stdout) return true;
     // A full disk often shows only when the last buffer is written out.

@@ -3,6 +3,7 @@
 // output), and the closing count line, in game order whoever found them.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -23,6 +24,10 @@ class ResultWriter {
     // Game n matched: its mark and its record. False when the record could
     // not be written; failure() then says why.
     bool write(long n, const char* record, size_t length);
+    // Shows the marks held so far, before anything else is printed.
+    void flushMarks();
+    // Whether marks are held (the default) or shown at once.
+    void holdMarks(bool hold) { holding = hold; }
     // Flushes and closes the output file; false when that failed.
     bool close();
     // The closing line with the number of matching games.
@@ -35,6 +40,10 @@ class ResultWriter {
 
   private:
     const char* shownOutput() const;
+    // Standard output is unbuffered, so that it keeps its order with
+    // standard error: the marks are held here and shown a few times a
+    // second, not with a write each.
+    void hold(const char* mark, size_t length);
 
     const char* outputfile;
     const char* pgnfile;
@@ -43,4 +52,7 @@ class ResultWriter {
     int nmatches = 0;
     long games = 0;
     int error = 0;  // errno of the failed write
+    std::string marks;
+    bool holding = true;
+    std::chrono::steady_clock::time_point shown = std::chrono::steady_clock::now();
 };

@@ -48,6 +48,19 @@ ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
     return interruption::signal() != 0 ? ScanEnd::Interrupted : ScanEnd::Done;
 }
 
+// Expanded copies of the query, one for each worker thread.
+std::vector<std::unique_ptr<matchFilter>> workerQueries(const matchFilter& query, int jobs) {
+    std::vector<std::unique_ptr<matchFilter>> workers;
+    for (int i = 0; i < jobs; i++) {
+        workers.push_back(copyQuery(query));
+        workers.back()->expand();
+    }
+    // Reading the copies noted where they were read: errors of the run
+    // concern no word of the query.
+    strlist::forgetPlace();
+    return workers;
+}
+
 [[noreturn]] void cannotOpen(const char* pgnfile, int cause) {
     throw QueryError(std::string("matchFilter::match could not open file: ") + pgnfile + "\n")
         .withCause(cause);
@@ -98,6 +111,8 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
     std::unique_ptr<InputSource> input = openInput(query.pgnfile);
     ResultWriter writer(query.outputfile, query.pgnfile, query.queryfile);
     writer.open();
+    // The debugging trace is printed as games are tested, between the marks.
+    if (query.state.debug) writer.holdMarks(false);
 
     // An up-to-date index spares reading the games that cannot match; it is
     // used unless a scan of the whole text on every core would be faster.
@@ -112,7 +127,7 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
             indexed.reset();
         else
             indexed->use(*index);
-        if (indexed != nullptr && settings.jobs > 1 &&
+        if (indexed != nullptr && settings.jobs > 1 && !settings.alwaysIndexed &&
             indexed->candidates() * uint64_t(settings.jobs) >= indexed->games())
             indexed.reset();
     }
@@ -121,7 +136,9 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
     // keeps it in order.
     ScanEnd end;
     if (indexed != nullptr) {
-        end = indexed->run(*input, writer);
+        std::vector<std::unique_ptr<matchFilter>> workers;
+        if (settings.jobs > 1) workers = workerQueries(query, settings.jobs);
+        end = indexed->run(*input, writer, std::move(workers));
         // Cut while in use, after games were written: the run cannot go on
         // from the index, and does not pass for complete.
         if (indexed->indexUnreadable()) {
@@ -140,15 +157,7 @@ int runScan(matchFilter& query, const ScanSettings& settings) {
         pgn.OpenStream(input->stream(), query.pgnfile);
         end = scanSerially(query, pgn, writer);
     } else {
-        std::vector<std::unique_ptr<matchFilter>> workers;
-        for (int i = 0; i < settings.jobs; i++) {
-            workers.push_back(copyQuery(query));
-            workers.back()->expand();
-        }
-        // Reading the copies noted where they were read: errors of the run
-        // concern no word of the query.
-        strlist::forgetPlace();
-        ParallelScan scan(query, std::move(workers), writer, settings.parallel);
+        ParallelScan scan(query, workerQueries(query, settings.jobs), writer, settings.parallel);
         int text = input->descriptor();
         if (text < 0) cannotOpen(query.pgnfile, errno);
         try {

@@ -15,6 +15,9 @@ struct ScanSettings {
     ParallelOptions parallel;
     bool useIndex = true;  // an up-to-date index of the games may spare reading them
     std::string indexDir;  // where indexes are kept; empty: beside the games
+    // Tests: the index is used on many threads whatever share of the games
+    // its plan keeps.
+    bool alwaysIndexed = false;
 };
 
 // Scans the games of the query's PGN file, writing the matching ones and the
