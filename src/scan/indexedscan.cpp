@@ -166,7 +166,7 @@ class KeptGames {
 constexpr size_t kSpareBatches = 4;
 // A batch ends at this many kept games, or at this many games in all, so
 // that the progress marks keep coming when the plan keeps few.
-constexpr size_t kBatchKept = 64;
+constexpr size_t kBatchKept = 256;
 constexpr long kBatchGames = 1 << 14;
 // How often a waiting writer looks for a signal.
 constexpr auto kSignalPoll = std::chrono::milliseconds(50);

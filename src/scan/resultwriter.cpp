@@ -46,7 +46,10 @@ void ResultWriter::open() {
         throw QueryError(std::string("could not open the file: ") + outputfile + " for writing\n")
             .withCause(cause);
     }
-    setvbuf(stream, nullptr, _IOFBF, kOutputBufferSize);
+    // Given no buffer, the C library keeps its own small one whatever the
+    // size asked.
+    buffer.resize(kOutputBufferSize);
+    setvbuf(stream, buffer.data(), _IOFBF, buffer.size());
 }
 
 void ResultWriter::hold(const char* mark, size_t length) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class ResultWriter {
   public:
@@ -48,6 +49,7 @@ class ResultWriter {
     const char* outputfile;
     const char* pgnfile;
     std::string queryfile;
+    std::vector<char> buffer;  // the output file's, which outlives its stream
     FILE* stream = nullptr;
     int nmatches = 0;
     long games = 0;
