@@ -102,7 +102,8 @@ class KeptGames {
         // its text need be read at all; a game from a set-up position, or
         // one whose moves could not be rebuilt, is read.
         if (signatures != nullptr && wantsMoves()) {
-            r.decodeSignatures(signatures);
+            // Of the signatures, the replay needs only the flags and tags.
+            r.decodeForPlan(signatures, 0);
             if ((r.flags & (kPacked | kFenStart)) == kPacked &&
                 packed.load(codes, movesLength, rebuilt)) {
                 rebuilt.SetResult(resultT(r.result));
@@ -337,8 +338,9 @@ SignatureVisitor IndexedScan::planner() {
             kept = 0;
         }
         GameRecord r;
+        const uint16_t kinds = plan->squareKinds();
         for (size_t i = 0; i < n; i++) {
-            r.decodeSignatures(signatures + i * kSignatureSize);
+            r.decodeForPlan(signatures + i * kSignatureSize, kinds);
             const bool may = plan->mayMatch(checked, r);
             wanted[first + i] = may;
             kept += may;
