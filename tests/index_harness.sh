@@ -31,9 +31,13 @@ fi
 limit=${HUX_INDEX_QUERIES:-100000}
 work=$(mktemp -d "${TMPDIR:-/tmp}/hux-index.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-# A copy of the binary: a rebuild during the run changes nothing.
+# Copies of the binaries: a rebuild during the run changes nothing.
 hux=$work/hux
 cp "$given" "$hux"
+if [ -n "$pruned" ]; then
+  cp "$pruned" "$work/index_pruned"
+  pruned=$work/index_pruned
+fi
 
 # The queries: NAME<TAB>FILES<TAB>FILE.hux; FILES * means every file.
 mkdir -p "$work/q"
