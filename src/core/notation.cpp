@@ -252,6 +252,17 @@ errorT Position::ReadMove(simpleMoveT* m, const char* str, tokenT token) {
     }
 }
 
+errorT Position::ResolveMove(simpleMoveT* m, const SanMove& san) {
+    switch (san.type) {
+        case PAWN:
+            return resolvePawnMove(m, san.fromFyle, san.to, EMPTY);
+        case KING:
+            return resolveKingMove(m, san.to);
+        default:
+            return resolvePieceMove(m, san.type, san.to, san.fromFyle, san.fromRank);
+    }
+}
+
 errorT Position::ReadCoordMove(simpleMoveT* m, const char* str, bool reverse) {
     ASSERT(m != nullptr && str != nullptr);
     const size_t len = tokenLength(str);

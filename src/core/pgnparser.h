@@ -14,6 +14,7 @@
 #include "core/error.h"
 #include "core/mfile.h"
 #include "core/pgntoken.h"
+#include "core/position.h"
 
 class DString;
 class Game;
@@ -120,6 +121,9 @@ class PgnParser {
     // over rather than returned.
     bool readFastToken(char* buffer, uint32_t bufSize, tokenT* token, bool skipNumbers);
     tokenT readGameToken(char* buffer, uint32_t bufSize, bool skipNumbers);
+    // The fast path's readings of the move it has just copied to the buffer.
+    void readPawnMove(const char* text, ptrdiff_t length);
+    void readPieceMove(const char* text, ptrdiff_t length);
     // ExtractPgnTag given the tag's name on the line: from after the "[" to
     // the first blank.
     errorT extractTag(const char* buffer, std::string_view name, Game* game);
@@ -151,6 +155,8 @@ class PgnParser {
     bool EndedInside;
     uint32_t UnGetCount;
     int UnGetCh[MAX_UNGETCHARS];
+    // The move token last read, when the fast path could read it whole.
+    SanMove fastMove;
     char* TokenBuffer;  // MAX_COMMENT_SIZE bytes
     char* PreGameText;  // MAX_COMMENT_SIZE bytes
     char* CommentText;  // CommentCapacity bytes

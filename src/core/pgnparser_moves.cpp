@@ -77,7 +77,8 @@ errorT PgnParser::ParseMoves(Game* game, char* buffer, uint32_t bufSize) {
             case TOKEN_Move_Null: {
                 if (moveError) break;
                 Position* pos = game->GetCurrentPos();
-                errorT err = pos->ReadMove(&sm, buffer, token);
+                errorT err = fastMove.type != EMPTY ? pos->ResolveMove(&sm, fastMove)
+                                                    : pos->ReadMove(&sm, buffer, token);
                 if (err != OK &&
                     (token == TOKEN_Move_Castle_King || token == TOKEN_Move_Castle_Queen)) {
                     bool strict = pos->GetStrictCastling();

@@ -333,6 +333,7 @@ bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token, boo
             return false;
         }
         result = TOKEN_Move_Pawn;
+        readPawnMove(buffer, out - buffer);
     } else if (firstClass & kPieceClass) {
         while (q < limit && hasClass(q, kSquareClass)) {
             *out = *q;
@@ -344,6 +345,7 @@ bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token, boo
             return false;
         }
         result = TOKEN_Move_Piece;
+        readPieceMove(buffer, out - buffer);
     } else if (*p == 'O') {
         if (q[0] != '-' || q[1] != 'O') {
             consume(p);
@@ -382,7 +384,48 @@ tokenT PgnParser::GetGameToken(char* buffer, uint32_t bufSize) {
     return readGameToken(buffer, bufSize, false);
 }
 
+namespace {
+
+// The square of a fyle and a rank character, both already checked.
+inline squareT squareOf(char fyle, char rank) {
+    return squareT((rank - '1') << 3 | (fyle - 'a'));
+}
+
+}  // namespace
+
+// The pawn moves read in place as Position::ReadMove reads them: "e4" and
+// "ed5" (from "exd5"); other texts are left to it.
+void PgnParser::readPawnMove(const char* text, ptrdiff_t length) {
+    const auto c = [text](ptrdiff_t i) { return static_cast<unsigned char>(text[i]); };
+    if (length == 2 && isRank(c(1)))
+        fastMove = {PAWN, squareOf(text[0], text[1]), fyleT(c(0) - 'a'), NO_RANK};
+    else if (length == 3 && isFyle(c(1)) && isRank(c(2)))
+        fastMove = {PAWN, squareOf(text[1], text[2]), fyleT(c(0) - 'a'), NO_RANK};
+}
+
+// The piece moves read in place, as Position::ReadMove reads them: the
+// piece, then at most two fyles or ranks of the origin, then the target.
+void PgnParser::readPieceMove(const char* text, ptrdiff_t length) {
+    const auto c = [text](ptrdiff_t i) { return static_cast<unsigned char>(text[i]); };
+    if (length < 3 || length > 5 || !isFyle(c(length - 2)) || !isRank(c(length - 1))) return;
+    const pieceT type = text[0] == 'N'   ? KNIGHT
+                        : text[0] == 'B' ? BISHOP
+                        : text[0] == 'R' ? ROOK
+                        : text[0] == 'Q' ? QUEEN
+                                         : KING;
+    SanMove san{type, squareOf(text[length - 2], text[length - 1]), NO_FYLE, NO_RANK};
+    // The fast reader took fyles and ranks alone ('x' is dropped).
+    for (ptrdiff_t i = 1; i + 2 < length; i++) {
+        if (isRank(c(i)))
+            san.fromRank = rankT(c(i) - '1');
+        else
+            san.fromFyle = fyleT(c(i) - 'a');
+    }
+    fastMove = san;
+}
+
 tokenT PgnParser::readGameToken(char* buffer, uint32_t bufSize, bool skipNumbers) {
+    fastMove.type = EMPTY;
     tokenT fast;
     if (readFastToken(buffer, bufSize, &fast, skipNumbers)) return fast;
     TokenText t(buffer, bufSize);

@@ -19,6 +19,16 @@ constexpr int FEN_BOARD = 1;
 constexpr int FEN_CASTLING_EP = 2;
 constexpr int FEN_ALL_FIELDS = 3;
 
+// A plain piece or pawn move as its text names it, read apart from any
+// position: the kind of piece, the target, and the origin's fyle or rank
+// where written.
+struct SanMove {
+    pieceT type = EMPTY;  // EMPTY: nothing read
+    squareT to = NULL_SQUARE;
+    fyleT fromFyle = NO_FYLE;
+    rankT fromRank = NO_RANK;
+};
+
 class Position {
   public:
     Position();
@@ -110,6 +120,9 @@ class Position {
     // Notation. MakeSANString needs room for 10 characters in s.
     void MakeSANString(simpleMoveT* m, char* s, int flag);
     errorT ReadMove(simpleMoveT* m, const char* str, tokenT token);
+    // The move that `san`, already read from its text, names here: what
+    // ReadMove does after reading the text.
+    errorT ResolveMove(simpleMoveT* m, const SanMove& san);
     errorT ReadCoordMove(simpleMoveT* m, const char* str, bool reverse);
 
     // The query engine's check, mate and stalemate tests, for the side to move.

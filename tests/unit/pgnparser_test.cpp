@@ -13,6 +13,8 @@
 #include "core/game.h"
 #include "long_text.h"
 #include "pgn_test_support.h"
+#include "position_state.h"
+#include "sample_positions.h"
 #include "test_paths.h"
 
 namespace {
@@ -674,4 +676,68 @@ TEST(PgnGame, ReadsFromAFile) {
     EXPECT_EQ(games, 3);
     EXPECT_EQ(parser.ErrorCount(), 0u);
     EXPECT_EQ(parser.BytesUsed(), readFile(path).size());
+}
+
+// The reader reads plain piece and pawn moves while it finds their ends, and
+// resolves them from that reading; ReadMove reads the same text on its own.
+// From positions of the sample set, every legal move is written in each form
+// the fast reader takes (bare, with the origin's fyle, rank or both, or
+// another fyle or rank, with and without the capture sign) and with a piece
+// letter the move is not for, one game each: the parser's move, or its refusal, must be ReadMove's.
+TEST(PgnGame, MovesReadInPlaceResolveAsReadMoveDoes) {
+    int visited = 0;
+    forEachSamplePosition([&](const Position& sample, const std::string& where) {
+        if (visited++ % 8 != 0) return;
+        char fen[128];
+        sample.PrintFEN(fen, FEN_ALL_FIELDS);
+        Position pos;
+        pos.CopyFrom(sample);
+        MoveList legal;
+        pos.GenerateMoves(&legal);
+        std::vector<std::pair<std::string, tokenT>> texts;
+        for (const simpleMoveT& m : legal) {
+            const std::string to = {square_FyleChar(m.to), square_RankChar(m.to)};
+            const char fyle = square_FyleChar(m.from), rank = square_RankChar(m.from);
+            // An origin the move does not come from.
+            const char otherFyle = char('a' + (fyle - 'a' + 3) % 8);
+            const char otherRank = char('1' + (rank - '1' + 5) % 8);
+            const pieceT type = piece_Type(m.movingPiece);
+            if (type == PAWN) {
+                if (m.promote != EMPTY) continue;
+                texts.push_back(
+                    {fyle == to[0] ? to : std::string{fyle, 'x'} + to, TOKEN_Move_Pawn});
+                texts.push_back({std::string{fyle} + to, TOKEN_Move_Pawn});
+                continue;
+            }
+            for (char letter : std::string{piece_Char(type), 'Q', 'N'}) {
+                for (const std::string& from :
+                     {std::string(), std::string{fyle}, std::string{rank}, std::string{fyle, rank},
+                      std::string{otherFyle}, std::string{otherRank}}) {
+                    texts.push_back({letter + from + to, TOKEN_Move_Piece});
+                    texts.push_back({letter + from + "x" + to, TOKEN_Move_Piece});
+                }
+            }
+        }
+        std::string pgn;
+        for (const auto& [text, token] : texts)
+            pgn +=
+                "[SetUp \"1\"]\n[FEN \"" + std::string(fen) + "\"]\n\n{ before } " + text + " { after } *\n\n";
+        PgnReader reader(pgn);
+        Game game;
+        for (const auto& [text, token] : texts) {
+            ASSERT_NE(reader.next(game), ERROR_NotFound) << text << " in " << where;
+            game.MoveToPly(0);
+            const moveT* read = game.GetCurrentMove();
+            simpleMoveT expected{};
+            Position fresh;
+            fresh.CopyFrom(sample);
+            if (fresh.ReadMove(&expected, text.c_str(), token) != OK) {
+                EXPECT_EQ(read, nullptr) << text << " in " << where;
+            } else {
+                ASSERT_NE(read, nullptr) << text << " in " << where;
+                EXPECT_EQ(coordinates(read->moveData), coordinates(expected))
+                    << text << " in " << where;
+            }
+        }
+    });
 }
