@@ -112,7 +112,9 @@ TEST(IndexedScan, IndexCutWhileInUse) {
             ASSERT_FALSE(scan.indexUnreadable());
             std::unique_ptr<InputSource> input = InputSource::open(games.c_str());
             ASSERT_NE(input, nullptr);
-            ResultWriter writer((dir + "/out.pgn").c_str(), games.c_str(), "");
+            // The writer keeps the names it is given.
+            const std::string output = dir + "/out.pgn";
+            ResultWriter writer(output.c_str(), games.c_str(), "");
             writer.open();
             std::vector<std::unique_ptr<matchFilter>> workers;
             for (int i = 0; i < threads; i++) workers.push_back(readMatch(dir, query));
