@@ -344,6 +344,7 @@ errorT PgnParser::ParseGame(Game* game) {
 
     while (true) {
         tokenT token;
+        const uint64_t tokenStart = InputOffset();
         if (HasPendingTag) {
             HasPendingTag = false;
             const size_t n = std::min(PendingTag.size(), size_t(MAX_COMMENT_SIZE - 1));
@@ -374,6 +375,7 @@ errorT PgnParser::ParseGame(Game* game) {
                 // WhiteElo belongs to the next game, and this one ends here.
                 PendingTag.assign(buffer);
                 HasPendingTag = true;
+                PendingTagOffset = tokenStart;
                 ParseMode = PARSE_Searching;
                 LogError("Warning: Game without moves ended by the next game's tag: ", buffer);
                 return OK;

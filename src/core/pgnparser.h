@@ -65,9 +65,13 @@ class PgnParser {
     uint32_t ErrorsDropped() const { return NumErrorsDropped; }
     uint32_t BytesUsed() const { return BytesSeen; }
     // Where the first byte not yet consumed lies in the input, counted in 64
-    // bits: after ParseGame, the end of the game just read, so that a reader
-    // can note each game's byte range and read it again later on its own.
+    // bits.
     uint64_t InputOffset() const { return InFile->Location() - UnGetCount; }
+    // After ParseGame, where the game just read ends, so that a reader can
+    // note each game's byte range and read it again later on its own: the
+    // tag line that ended a header without moves, though read, is the next
+    // game's first line.
+    uint64_t GameEndOffset() const { return HasPendingTag ? PendingTagOffset : InputOffset(); }
     uint32_t GetLineNumber() const { return LineCounter; }
     // Whether the input, which must end at the end of a line, ended inside
     // something that a following line would continue: a brace comment, a tag
@@ -171,4 +175,5 @@ class PgnParser {
     // next game.
     std::string PendingTag;
     bool HasPendingTag;
+    uint64_t PendingTagOffset = 0;  // where its line starts in the input
 };

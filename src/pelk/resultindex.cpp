@@ -70,7 +70,7 @@ void ResultIndex::find(QString path, quint64 generation) {
         errorT status;
         uint32_t errors = 0;
         while (!stop_ && (status = parser->ParseGame(game.get())) != ERROR_NotFound) {
-            const quint64 end = parser->InputOffset();
+            const quint64 end = parser->GameEndOffset();
             ResultEntry entry;
             entry.offset = start;
             entry.length = quint32(std::min<quint64>(end - start, UINT32_MAX));

@@ -13,7 +13,7 @@
 namespace gameindex {
 
 constexpr char kMagic[8] = {'H', 'U', 'X', 'I', 'N', 'D', 'E', 'X'};
-constexpr uint32_t kVersion = 4;
+constexpr uint32_t kVersion = 5;
 constexpr size_t kHeaderSize = 128;
 // A game's record is kept in two parts, each in a section of its own: the
 // signatures and tags that a query's planner reads for every game, and the

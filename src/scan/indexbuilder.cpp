@@ -130,7 +130,7 @@ void signText(const char* data, size_t size, uint64_t offset, SignedBatch& out) 
     PgnParser parser(&file);
     while (parser.ParseGame(&game) != ERROR_NotFound) {
         out.games.emplace_back();
-        signGame(game, offset + parser.InputOffset(), signature, out.games.back(), out.moves);
+        signGame(game, offset + parser.GameEndOffset(), signature, out.games.back(), out.moves);
     }
     out.endedOpen = parser.EndedOpen();
 }
@@ -379,7 +379,7 @@ IndexBuildResult buildIndex(const char* gamesFile, const IndexBuildSettings& set
             while (written && interruption::signal() == 0 &&
                    parser.ParseGame(&game) != ERROR_NotFound) {
                 uint64_t before = builder.games();
-                written = builder.add(game, parser.InputOffset());
+                written = builder.add(game, parser.GameEndOffset());
                 if (settings.progress && builder.games() % 10000 == 0)
                     showProgress(before, builder.games());
             }

@@ -13,15 +13,16 @@
 
 namespace {
 
-// What tells one read of a game from another: its status, players and the
-// position at the end of its main line.
+// What tells one read of a game from another: its status, event, site,
+// players and the position at the end of its main line.
 std::string summary(Game& game, errorT status) {
     game.MoveToPly(0);
     while (game.MoveForward() == OK) {
     }
     char fen[128];
     game.GetCurrentPos()->PrintFEN(fen, FEN_ALL_FIELDS);
-    return std::to_string(status) + "|" + game.GetWhiteStr() + "|" + game.GetBlackStr() + "|" + fen;
+    return std::to_string(status) + "|" + game.GetEventStr() + "|" + game.GetSiteStr() + "|" +
+           game.GetWhiteStr() + "|" + game.GetBlackStr() + "|" + fen;
 }
 
 struct Range {
@@ -36,7 +37,7 @@ std::vector<Range> readRanges(MFile& file) {
     uint64_t start = parser.InputOffset();
     errorT status;
     while ((status = parser.ParseGame(&game)) != ERROR_NotFound) {
-        const uint64_t end = parser.InputOffset();
+        const uint64_t end = parser.GameEndOffset();
         ranges.push_back({start, end, summary(game, status)});
         start = end;
     }
@@ -89,5 +90,25 @@ TEST(PgnRanges, BrokenGamesKeepTheirNeighboursApart) {
     file.OpenMemory(text.data(), text.size(), "broken");
     const std::vector<Range> ranges = readRanges(file);
     ASSERT_EQ(ranges.size(), 3u);
+    expectRangesReadAlone(text, ranges);
+}
+
+TEST(PgnRanges, ATagThatEndsAHeaderWithoutMovesStartsTheNextRange) {
+    // The second Event ends the first game, and the reader carries it into
+    // the next one: read alone, each range must give the same game. The
+    // first, a header cut by the end of its range, is then read with the
+    // end-of-input warning, the rest as before.
+    const std::string text =
+        "[Event \"\"]\n[Site \"S1\"]\n[White \"A\"]\n\n"
+        "[Event \"\"]\n[Site \"S2\"]\n[White \"C\"]\n[Black \"D\"]\n\n1.e4 e5 1-0\n\n"
+        "[Event \"E3\"]\n[White \"E\"]\n[Event \"E4\"]\n[White \"G\"]\n\n1.d4 *\n";
+    MFile file;
+    file.OpenMemory(text.data(), text.size(), "headers");
+    std::vector<Range> ranges = readRanges(file);
+    ASSERT_EQ(ranges.size(), 4u);
+    for (size_t i : {0, 2}) {
+        ASSERT_EQ(ranges[i].summary.substr(0, 2), std::to_string(OK) + "|");
+        ranges[i].summary.replace(0, 1, std::to_string(ERROR_Game));
+    }
     expectRangesReadAlone(text, ranges);
 }
