@@ -154,7 +154,34 @@ void GameRecord::decode(const uint8_t* in) {
     decodeSignatures(in + kSpanSize);
 }
 
+namespace {
+
+// Where each kind's squares start in the signatures' part: pawns take six
+// bytes, the other exact kinds eight, the kinds kept in blocks two.
+constexpr std::array<uint8_t, kKinds> squaresOffsets() {
+    std::array<uint8_t, kKinds> at{};
+    int offset = 42;
+    for (int i = 0; i < kKinds; i++) {
+        at[i] = uint8_t(offset);
+        offset += kPawnKinds >> i & 1 ? 6 : kExactKinds >> i & 1 ? 8 : 2;
+    }
+    return at;
+}
+constexpr std::array<uint8_t, kKinds> kSquaresAt = squaresOffsets();
+static_assert(kSquaresAt[kKinds - 1] + 6 == kSignatureSize);
+
+}  // namespace
+
 void GameRecord::decodeSignatures(const uint8_t* in) {
+    decodeForPlan(in, kAllKinds);
+    pawnsLeft = in[33];
+    for (int i = 0; i < 8; i++) {
+        pawnOrder[2 * i] = in[34 + i] & 15;
+        pawnOrder[2 * i + 1] = in[34 + i] >> 4;
+    }
+}
+
+void GameRecord::decodeForPlan(const uint8_t* in, uint16_t kinds) {
     // The signatures' part of the record: its fields sit kSpanSize bytes
     // earlier than in docs/index-format.md's table of the whole record.
     white = get32(in);
@@ -172,23 +199,16 @@ void GameRecord::decodeSignatures(const uint8_t* in) {
         material[2 * i + 1] = in[27 + i] >> 4;
     }
     promotions = in[32];
-    pawnsLeft = in[33];
-    for (int i = 0; i < 8; i++) {
-        pawnOrder[2 * i] = in[34 + i] & 15;
-        pawnOrder[2 * i + 1] = in[34 + i] >> 4;
-    }
-    const uint8_t* at = in + 42;
-    for (int i = 0; i < kKinds; i++) {
-        if (kPawnKinds >> i & 1) {
+    if (kinds != kAllKinds) std::fill(std::begin(squares), std::end(squares), ~uint64_t(0));
+    for (; kinds != 0; kinds &= uint16_t(kinds - 1)) {
+        const int i = std::countr_zero(kinds);
+        const uint8_t* at = in + kSquaresAt[i];
+        if (kPawnKinds >> i & 1)
             squares[i] = get48(at) << 8 | kBackRanks;
-            at += 6;
-        } else if (kExactKinds >> i & 1) {
+        else if (kExactKinds >> i & 1)
             squares[i] = get64(at);
-            at += 8;
-        } else {
+        else
             squares[i] = squaresOf(get16(at));
-            at += 2;
-        }
     }
 }
 

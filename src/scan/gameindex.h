@@ -55,6 +55,7 @@ constexpr uint16_t kExactKinds = 1 << 0 | 1 << 1 | 1 << 5 | 1 << 6 | 1 << 7 | 1 
 constexpr uint16_t kPawnKinds = 1 << 5 | 1 << 11;
 // The first and last ranks, where pawns are kept as if they had stood there.
 constexpr uint64_t kBackRanks = 0xFF000000000000FFull;
+constexpr uint16_t kAllKinds = (1 << kKinds) - 1;
 
 // What the index holds of one game.
 struct GameRecord {
@@ -88,6 +89,10 @@ struct GameRecord {
     void decode(const uint8_t* in);
     // The signatures' part alone (kSignatureSize bytes); the span is left.
     void decodeSignatures(const uint8_t* in);
+    // What a query's planner reads of the signatures' part, for every game:
+    // all but the pawn order, and the squares of `kinds` only, the others
+    // being set to every square, which rules nothing out.
+    void decodeForPlan(const uint8_t* in, uint16_t kinds);
     // The fields of a span.
     static uint32_t lengthOf(const uint8_t* span) { return get32(span); }
     static uint32_t movesLengthOf(const uint8_t* span) { return get32(span + 4); }

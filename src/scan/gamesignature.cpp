@@ -35,6 +35,10 @@ void GameSignature::sign(Game& game, GameRecord& r, std::vector<uint8_t>& moves)
 
     game.MoveToPly(0);
     const Position* pos = game.GetCurrentPos();
+    // A piece stands on a square in the starting position or after a move
+    // to it: the moves add what the start does not hold.
+    for (pieceT p : {WK, WQ, WR, WB, WN, WP, BK, BQ, BR, BB, BN, BP})
+        squares[kindOf(p)] = pos->GetPieceSet(p);
     home = 0;
     for (int file = 0; file < 8; file++) {
         if (pos->GetPiece(squareT(8 + file)) == WP) home |= 1u << file;
@@ -95,8 +99,6 @@ void GameSignature::noteMainLine(const Position& pos, bool last) {
 }
 
 void GameSignature::notePosition(Position& pos, bool inVariation, bool mayBeStuck) {
-    for (pieceT p : {WK, WQ, WR, WB, WN, WP, BK, BQ, BR, BB, BN, BP})
-        squares[kindOf(p)] |= pos.GetPieceSet(p);
     const int shift = inVariation ? kVariationShift : 0;
     // Once a line has had a check, only a possible mate or stalemate needs
     // to know whether there is one here.
@@ -114,17 +116,26 @@ void GameSignature::noteMove(const Position& pos, const simpleMoveT& move, bool 
     if (isNullMove(move)) return;
     pieceT type = piece_Type(move.movingPiece);
     uint16_t flags = kindFlags(move.promote);
+    const colorT colour = piece_Color_NotEmpty(move.movingPiece);
     if (flags != 0) {
         int bit = piece_Type(move.promote) - QUEEN;  // queen 0 ... knight 3
-        record->promotions |= uint8_t(1u << (piece_Color_NotEmpty(move.movingPiece) * 4 + bit));
+        record->promotions |= uint8_t(1u << (colour * 4 + bit));
+        squares[kindOf(piece_Make(colour, move.promote))] |= square_Bit(move.to);
+    } else {
+        squares[kindOf(move.movingPiece)] |= square_Bit(move.to);
     }
     if (type == PAWN && square_Fyle(move.from) != square_Fyle(move.to) &&
         pos.GetPiece(move.to) == EMPTY)
         flags |= kEnPassant;
     if (type == KING && square_Fyle(move.from) == E_FYLE &&
         (square_Fyle(move.to) == C_FYLE || square_Fyle(move.to) == G_FYLE) &&
-        square_Rank(move.from) == square_Rank(move.to))
+        square_Rank(move.from) == square_Rank(move.to)) {
         flags |= kCastling;
+        // The rook lands beside the king, on the side it came from.
+        const squareT rook =
+            square_Fyle(move.to) == G_FYLE ? squareT(move.to - 1) : squareT(move.to + 1);
+        squares[kindOf(piece_Make(colour, ROOK))] |= square_Bit(rook);
+    }
     record->flags |= uint16_t(flags << shift);
 }
 

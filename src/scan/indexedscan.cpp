@@ -101,8 +101,9 @@ SignatureVisitor IndexedScan::planner() {
             kept = 0;
         }
         GameRecord r;
+        const uint16_t kinds = plan->squareKinds();
         for (size_t i = 0; i < n; i++) {
-            r.decodeSignatures(signatures + i * kSignatureSize);
+            r.decodeForPlan(signatures + i * kSignatureSize, kinds);
             const bool may = plan->mayMatch(checked, r);
             wanted[first + i] = may;
             kept += may;
@@ -152,7 +153,8 @@ ScanEnd IndexedScan::run(InputSource& input, ResultWriter& writer) {
                 unreadable = true;
                 return ScanEnd::Done;
             }
-            r.decodeSignatures(signatures);
+            // Of the signatures, the replay needs only the flags and tags.
+            r.decodeForPlan(signatures, 0);
             const uint8_t* codes = moves.next(movesLength);
             if (codes == nullptr) {
                 unreadable = true;

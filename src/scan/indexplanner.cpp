@@ -100,7 +100,10 @@ IndexPlanner::IndexPlanner(const matchFilter& q) : query(q) {
                                variant) == alternatives.variants.end())
                 alternatives.variants.push_back(std::move(variant));
         }
-        if (everyVariantNeeds) lists.push_back(std::move(alternatives));
+        if (!everyVariantNeeds) continue;
+        for (const Variant& variant : alternatives.variants)
+            for (const OnSquares& need : variant.pieces) kinds |= need.kinds;
+        lists.push_back(std::move(alternatives));
     }
 }
 

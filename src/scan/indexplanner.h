@@ -19,6 +19,9 @@ class IndexPlanner {
     // Whether the game may match the query and must be read.
     bool mayMatch(const gameindex::GameIndex& index, const gameindex::GameRecord& game) const;
 
+    // The piece kinds whose squares mayMatch reads.
+    uint16_t squareKinds() const { return kinds; }
+
     // Whether the plan can skip any game at all.
     bool prunes() const { return tagConditions || !needs.empty() || !lists.empty(); }
 
@@ -75,4 +78,5 @@ class IndexPlanner {
     mutable std::vector<uint16_t> textFacts;
     std::vector<Need> needs;
     std::vector<Alternatives> lists;
+    uint16_t kinds = 0;
 };

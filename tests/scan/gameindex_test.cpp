@@ -234,6 +234,17 @@ TEST(GameIndex, RecordsReadBackAsWritten) {
                                                                : blocks;
             EXPECT_EQ(back.squares[k], expected) << "kind " << k << " round " << round;
         }
+        // A planner's read: the same fields, the squares of its kinds alone,
+        // every square for the others.
+        const uint16_t kinds = uint16_t(random() & kAllKinds);
+        GameRecord plan;
+        plan.decodeForPlan(bytes + kSpanSize, kinds);
+        EXPECT_EQ(plan.white, r.white);
+        EXPECT_EQ(plan.flags, r.flags);
+        EXPECT_EQ(plan.promotions, r.promotions);
+        EXPECT_EQ(plan.material[9], 15);
+        for (int k = 0; k < kKinds; k++)
+            EXPECT_EQ(plan.squares[k], kinds >> k & 1 ? back.squares[k] : ~0ull) << "kind " << k;
     }
 }
 
