@@ -14,20 +14,51 @@ AttackFilter::AttackFilter(pieceLoc* attackingLoc, pieceLoc* attackedLoc, int mi
     type = "AttackFilter";
 }
 
-int AttackFilter::count(const Position* pos, int limit) const {
-    // Most positions fail on a missing attacker or an empty target, found
-    // before any attack set is computed. The empty square attacks nothing,
-    // so only piece codes are looked at.
-    pieceT codes[16];
-    SquareSet from[16];
+namespace {
+
+// The attacking designator's squares per piece code, on a board seen through
+// `setOf`: only codes that stand somewhere, and never the empty square, which
+// attacks nothing. Returns how many codes there are.
+template <typename SetOf>
+int attackersOn(const pieceLoc* attacking, SetOf setOf, pieceT* codes, SquareSet* from) {
     int ncodes = 0;
     for (unsigned mask = attacking->piecemask & ~(1u << EMPTY); mask != 0; mask &= mask - 1) {
         pieceT p = pieceT(std::countr_zero(mask));
-        SquareSet on = pos->GetPieceSet(p) & attacking->squaremask;
+        SquareSet on = setOf(p) & attacking->squaremask;
         if (on == 0) continue;
         codes[ncodes] = p;
         from[ncodes++] = on;
     }
+    return ncodes;
+}
+
+// The attacks of the pieces codes[i] on from[i] on `targets`, counted no
+// further than `limit`.
+int countAttacks(const pieceT* codes, const SquareSet* from, int ncodes, SquareSet targets,
+                 SquareSet occupied, int limit) {
+    int n = 0;
+    for (int i = 0; i < ncodes; i++) {
+        for (SquareSet on = from[i]; on != 0; on &= on - 1) {
+            // Most pieces attack no target: counting, a call on some
+            // machines, is left for those that do.
+            SquareSet hit = attack_Set(codes[i], squareT(std::countr_zero(on)), occupied) & targets;
+            if (hit == 0) continue;
+            n += std::popcount(hit);
+            if (n > limit) return n;
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
+int AttackFilter::count(const Position* pos, int limit) const {
+    // Most positions fail on a missing attacker or an empty target, found
+    // before any attack set is computed.
+    pieceT codes[16];
+    SquareSet from[16];
+    int ncodes = attackersOn(
+        attacking, [pos](pieceT p) { return pos->GetPieceSet(p); }, codes, from);
     // A tagged attacker has no codes: it is the piece that stands where its
     // tag's piece does.
     if (ncodes == 0 && attacking->tag != nullptr) {
@@ -39,16 +70,24 @@ int AttackFilter::count(const Position* pos, int limit) const {
     if (ncodes == 0) return 0;
     SquareSet targets = attacked->matchingSquares(pos);
     if (targets == 0) return 0;
-    SquareSet occupied = pos->GetOccupied();
+    return countAttacks(codes, from, ncodes, targets, pos->GetOccupied(), limit);
+}
+
+bool AttackFilter::onSets() const {
+    return attacking->tag == nullptr && attacked->tag == nullptr;
+}
+
+bool AttackFilter::matchSets(const SquareSet* sets) const {
+    pieceT codes[16];
+    SquareSet from[16];
     int n = 0;
-    for (int i = 0; i < ncodes; i++) {
-        for (SquareSet on = from[i]; on != 0; on &= on - 1) {
-            n += std::popcount(attack_Set(codes[i], squareT(std::countr_zero(on)), occupied) &
-                               targets);
-            if (n > limit) return n;
-        }
+    int ncodes = attackersOn(
+        attacking, [sets](pieceT p) { return sets[p]; }, codes, from);
+    if (ncodes != 0) {
+        SquareSet targets = attacked->matchingSquares(sets);
+        if (targets != 0) n = countAttacks(codes, from, ncodes, targets, ~sets[EMPTY], max);
     }
-    return n;
+    return n >= min && n <= max;
 }
 
 bool AttackFilter::matchCurrentPosition(const Game* game) const {

@@ -3,6 +3,7 @@
 // attacking piece's attack set against the attacked designator's squares.
 #pragma once
 
+#include "core/common.h"
 #include "query/mfilter.h"
 
 class Game;
@@ -17,7 +18,6 @@ class AttackFilter : public mfilter {
     int max = 1;
 
     // Takes ownership of both designators.
-    // Takes both designators.
     AttackFilter(pieceLoc* attackingLoc, pieceLoc* attackedLoc, int minCount, int maxCount);
     AttackFilter(const AttackFilter&) = delete;
     AttackFilter& operator=(const AttackFilter&) = delete;
@@ -30,6 +30,12 @@ class AttackFilter : public mfilter {
     }
     // The number of attacks, counted no further than `limit`.
     int count(const Position* pos, int limit) const;
+    // Whether matchSets can stand for matchPosition: neither designator
+    // follows a tagged piece.
+    bool onSets() const;
+    // matchPosition on square sets indexed by piece code, EMPTY's being the
+    // empty squares.
+    bool matchSets(const SquareSet* sets) const;
 
     void makeFlip(char code);
     bool makeshift(int dx, int dy);

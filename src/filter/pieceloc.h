@@ -60,6 +60,9 @@ class pieceLoc : public mfilter {
     bool matchPieceSquare(pieceT piece, int sq) const;
     // Every square on which matchSquare holds.
     SquareSet matchingSquares(const Position* pos) const;
+    // The same on square sets indexed by piece code (EMPTY's being the empty
+    // squares), for a designator that follows no tagged piece.
+    SquareSet matchingSquares(const SquareSet* sets) const;
 
     // 'H', 'V', 'D' or 'C'; anything else is an internal error.
     void makeFlip(char code);
@@ -107,4 +110,11 @@ inline SquareSet pieceLoc::matchingSquares(const Position* pos) const {
     if (tag != nullptr) [[unlikely]]
         return taggedSquares();
     return occupiedBy(pos) & squaremask;
+}
+
+inline SquareSet pieceLoc::matchingSquares(const SquareSet* sets) const {
+    SquareSet on = 0;
+    for (unsigned codes = piecemask; codes != 0; codes &= codes - 1)
+        on |= sets[std::countr_zero(codes)];
+    return on & squaremask;
 }

@@ -5,9 +5,11 @@
 
 #include "core/game.h"
 #include "core/position.h"
+#include "filter/attackfilter.h"
 #include "filter/markboard.h"
 #include "filter/matchmark.h"
 #include "filter/positionfilter.h"
+#include "filter/rayfilterlist.h"
 #include "filter/scanstate.h"
 #include "filter/variantindex.h"
 #include "query/util.h"
@@ -88,13 +90,12 @@ void positionFilterList::prepareQuickTests() {
     boardCodes = 0;
     boardMembers.clear();
     boardLocs.clear();
+    boardRays.clear();
+    boardAttacks.clear();
     boardTest = effectFree && !mate && !stalemate && !variantIndex;
     for (const positionFilter* member : filters) {
         if (!boardTest) break;
-        // A member without designators holds on too many boards for the
-        // look-ahead to pay.
-        if (member->pieces.empty()) boardTest = false;
-        BoardMember m{member->sideToMove, uint32_t(boardLocs.size()), 0};
+        BoardMember m{member->sideToMove, uint32_t(boardLocs.size()), 0, 0, 0, 0, 0};
         for (const pieceLoc* loc : member->pieces) {
             // Tagged designators and those without pieces are the full test's.
             if (loc->piecemask == 0) boardTest = false;
@@ -102,11 +103,36 @@ void positionFilterList::prepareQuickTests() {
             boardCodes |= loc->piecemask;
         }
         m.end = uint32_t(boardLocs.size());
+        // The rays and attack counts are tested after the nested lists, which
+        // may mark and count: only a member without them may be refused on
+        // those.
+        bool linesFirst = member->andlistFilters.empty() && member->orlistFilters.empty();
+        m.raysBegin = uint32_t(boardRays.size());
+        if (linesFirst && member->rayFilterList != nullptr) {
+            for (int i = 0; i < member->rayFilterList->nfilters; i++) {
+                const RayFilter* ray = member->rayFilterList->filters[i];
+                if (ray->onSets()) boardRays.push_back(ray);
+            }
+        }
+        m.raysEnd = uint32_t(boardRays.size());
+        m.attacksBegin = uint32_t(boardAttacks.size());
+        if (linesFirst)
+            for (const AttackFilter* attack : member->attackFilters)
+                if (attack->onSets()) boardAttacks.push_back(attack);
+        m.attacksEnd = uint32_t(boardAttacks.size());
+        // A member with nothing to test holds on too many boards for the
+        // look-ahead to pay.
+        if (m.begin == m.end && m.raysBegin == m.raysEnd && m.attacksBegin == m.attacksEnd)
+            boardTest = false;
         boardMembers.push_back(m);
     }
+    // Rays and attack counts look at the whole board.
+    if (!boardRays.empty() || !boardAttacks.empty()) boardCodes = 0xffff;
     if (!boardTest) {
         boardMembers.clear();
         boardLocs.clear();
+        boardRays.clear();
+        boardAttacks.clear();
     }
 }
 
@@ -120,7 +146,13 @@ inline bool positionFilterList::boardRejects(const SquareSet* sets, colorT toMov
                 on |= sets[std::countr_zero(codes)];
             if ((on & boardLocs[i].squares) == 0) break;
         }
-        if (i == m.end) return false;
+        if (i < m.end) continue;
+        for (i = m.attacksBegin; i < m.attacksEnd; i++)
+            if (!boardAttacks[i]->matchSets(sets)) break;
+        if (i < m.attacksEnd) continue;
+        for (i = m.raysBegin; i < m.raysEnd; i++)
+            if (!boardRays[i]->matchSets(sets)) break;
+        if (i == m.raysEnd) return false;
     }
     return true;
 }
@@ -189,13 +221,17 @@ struct SetsAhead {
 
 }  // namespace
 
-void positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars) {
-    if (testLine && !lineEndTest && !boardTest) return;
-    if (testFirst && testLine && !quickReject(game)) return;
-    const moveT* node = game->myCursor();
+bool positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars) {
+    if (testLine && !lineEndTest && !boardTest) return false;
+    // The current position's sets are those the look-ahead starts from.
     SetsAhead ahead;
     if (boardTest) ahead.load(game->GetCurrentPos());
+    if (testFirst && testLine &&
+        !(boardTest ? boardRejects(ahead.sets, ahead.toMove) : quickReject(game)))
+        return true;
+    const moveT* node = game->myCursor();
     uint32_t steps = 0;
+    bool passes = false;
     while (node->marker != END_MARKER && !(searchVars && node->numVariations > 0)) {
         if (boardTest) ahead.play(node->moveData);
         node = node->next;
@@ -203,13 +239,14 @@ void positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bo
         // Whether the full test may hold here; `node` holds the move played
         // from this position, if any.
         if (!testLine) continue;
-        if (lineEndTest ? node->marker == END_MARKER || isNullMove(node->moveData)
-                        : !boardRejects(ahead.sets, ahead.toMove))
-            break;
+        passes = lineEndTest ? node->marker == END_MARKER || isNullMove(node->moveData)
+                             : !boardRejects(ahead.sets, ahead.toMove);
+        if (passes) break;
     }
-    if (steps == 0) return;
-    if (node == game->MainLineEnd() && game->ToMainLineEnd()) return;
-    for (; steps > 0; steps--) game->MoveForward();
+    if (steps == 0) return false;
+    if (node != game->MainLineEnd() || !game->ToMainLineEnd())
+        for (; steps > 0; steps--) game->MoveForward();
+    return passes;
 }
 
 bool positionFilterList::match(Game* game, ScanState& state) {
@@ -242,13 +279,16 @@ bool positionFilterList::walk(Game* game, ScanState& state) {
             bool allow = line.allowcurrent;
             bool stop = false;
             for (;;) {
+                // Whether the look-ahead has pre-tested this position already.
+                bool passes = false;
                 if (!tagged) {
                     const moveT* before = game->myCursor();
-                    skipAhead(game, allow, testLine, searchVars);
+                    passes = skipAhead(game, allow, testLine, searchVars);
                     if (game->myCursor() != before) allow = true;
                 }
                 state.accumulators.clearAccumulators();
-                if (allow && testLine && !quickReject(game) && matchCurrentPosition(game, state)) {
+                if (allow && testLine && (passes || !quickReject(game)) &&
+                    matchCurrentPosition(game, state)) {
                     line.matched = true;
                     if (!markAll) {
                         stop = true;

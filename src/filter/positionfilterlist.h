@@ -10,8 +10,10 @@
 #include "core/common.h"
 #include "query/mfilter.h"
 
+class AttackFilter;
 class Game;
 class Position;
+class RayFilter;
 class ScanState;
 class positionFilter;
 class VariantIndex;
@@ -99,11 +101,14 @@ class positionFilterList : public mfilter {
         uint16_t piecemask;
         SquareSet squares;
     };
-    // A member's side to move and its designators, a range of boardLocs.
+    // A member's side to move, its designators (a range of boardLocs) and
+    // the ray and attack conditions tested on square sets (ranges of
+    // boardRays and boardAttacks).
     struct BoardMember {
         colorT sideToMove;
-        uint32_t begin;
-        uint32_t end;
+        uint32_t begin, end;
+        uint32_t raysBegin, raysEnd;
+        uint32_t attacksBegin, attacksEnd;
     };
 
     // The walk of match(), through the board of marks when `tagged`.
@@ -131,8 +136,9 @@ class positionFilterList : public mfilter {
     // (or any position when `testFirst` is false for the current one and
     // the line's positions are not tested), one with variations to walk, or
     // the end of the line; then brings the game there. The positions passed
-    // over are those the full test would have refused.
-    void skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars);
+    // over are those the full test would have refused. True when the
+    // position it leaves the game at is known to pass quickReject.
+    bool skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars);
     void markMatch(Game* game);
 
     std::vector<positionFilter*> filters;
@@ -141,12 +147,14 @@ class positionFilterList : public mfilter {
     std::unique_ptr<VariantIndex> variantIndex;
     std::vector<WalkFrame> walkStack;
     // quickReject's parts: a move that follows rules out a mate or stalemate
-    // (lineEndTest); no member's designators on the board rules out the rest
-    // (boardTest, then over boardMembers).
+    // (lineEndTest); no member whose designators, rays and attack counts hold
+    // on the board rules out the rest (boardTest, then over boardMembers).
     bool lineEndTest = false;
     bool boardTest = false;
     std::vector<BoardMember> boardMembers;
     std::vector<BoardLoc> boardLocs;
-    // The piece codes boardLocs look at.
+    std::vector<const RayFilter*> boardRays;
+    std::vector<const AttackFilter*> boardAttacks;
+    // The piece codes the board test looks at.
     unsigned boardCodes = 0;
 };

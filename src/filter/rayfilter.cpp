@@ -65,25 +65,42 @@ bool RayFilter::matchStarting(const Position* pos, squareT start, directionT dir
 }
 
 bool RayFilter::matchPosition(const Position* pos) const {
+    return matchOn([pos](pieceT p) { return pos->GetPieceSet(p); },
+                   [pos](const pieceLoc* loc) { return loc->matchingSquares(pos); });
+}
+
+bool RayFilter::onSets() const {
+    for (int k = 0; k < npiecelocs; k++)
+        if (piecelocs[k]->tag != nullptr) return false;
+    return true;
+}
+
+bool RayFilter::matchAllSets(const SquareSet* sets) const {
+    return matchOn([sets](pieceT p) { return sets[p]; },
+                   [sets](const pieceLoc* loc) { return loc->matchingSquares(sets); });
+}
+
+template <typename SetOf, typename HoldsOf>
+bool RayFilter::matchOn(SetOf setOf, HoldsOf holdsOf) const {
     if (npiecelocs == 0) return true;
     // Every designator after the first must hold somewhere on the lines from
     // the squares of the first before any line is worth walking.
     SquareSet holds[npiecelocsmax];
-    holds[0] = piecelocs[0]->matchingSquares(pos);
+    holds[0] = holdsOf(piecelocs[0]);
     SquareSet reach = 0;
     for (SquareSet from = holds[0]; from != 0; from &= from - 1)
         reach |= lines[std::countr_zero(from)];
     for (int k = 1; k < npiecelocs; k++) {
-        holds[k] = piecelocs[k]->matchingSquares(pos);
+        holds[k] = holdsOf(piecelocs[k]);
         if ((holds[k] & reach) == 0) return checkcount && min == 0;
     }
     SquareSet starts = holds[0];
     SquareSet orthogonalMovers = 0, diagonalMovers = 0;
     if (isAttack) {
         for (colorT c : {WHITE, BLACK}) {
-            SquareSet queens = pos->GetPieceSet(piece_Make(c, QUEEN));
-            orthogonalMovers |= queens | pos->GetPieceSet(piece_Make(c, ROOK));
-            diagonalMovers |= queens | pos->GetPieceSet(piece_Make(c, BISHOP));
+            SquareSet queens = setOf(piece_Make(c, QUEEN));
+            orthogonalMovers |= queens | setOf(piece_Make(c, ROOK));
+            diagonalMovers |= queens | setOf(piece_Make(c, BISHOP));
         }
         starts &= orthogonalMovers | diagonalMovers;
     }
@@ -93,7 +110,7 @@ bool RayFilter::matchPosition(const Position* pos) const {
             if ((line & holds[k]) == 0) return false;
         return true;
     };
-    SquareSet occupied = pos->GetOccupied();
+    SquareSet occupied = ~setOf(EMPTY);
     int count = 0;
     for (; starts != 0; starts &= starts - 1) {
         squareT start = squareT(std::countr_zero(starts));

@@ -4,11 +4,13 @@
 // found is compared with a range.
 #pragma once
 
+#include <bit>
+
 #include "core/common.h"
+#include "filter/pieceloc.h"
 
 class Game;
 class Position;
-class pieceLoc;
 
 class RayFilter {
   public:
@@ -36,6 +38,12 @@ class RayFilter {
 
     bool matchCurrentPosition(const Game* game) const;
     bool matchPosition(const Position* pos) const;
+    // Whether matchSets can stand for matchPosition: no designator follows a
+    // tagged piece.
+    bool onSets() const;
+    // matchPosition on square sets indexed by piece code, EMPTY's being the
+    // empty squares, where onSets() holds.
+    bool matchSets(const SquareSet* sets) const;
     // Whether the designators stand in order from `start` in direction dir.
     bool matchStarting(const Position* pos, squareT start, directionT dir) const;
     void makeFlip(char code);
@@ -52,8 +60,27 @@ class RayFilter {
     SquareSet lines[64] = {};
 
     void computeLines();
+    bool matchAllSets(const SquareSet* sets) const;
+    // The test on a board seen through the squares of a piece code and the
+    // squares where a designator holds.
+    template <typename SetOf, typename HoldsOf>
+    bool matchOn(SetOf setOf, HoldsOf holdsOf) const;
     // The walk of matchStarting on the squares where each designator holds,
     // from a start where the first one does.
     static bool walk(const SquareSet* holds, int n, SquareSet occupied, squareT start,
                      directionT dir);
 };
+
+// Inline: the look-ahead of a position list asks it of every position. Most
+// boards fail on a designator off the lines from the first one's squares,
+// found here before the whole test is called.
+inline bool RayFilter::matchSets(const SquareSet* sets) const {
+    if (npiecelocs > 1) {
+        SquareSet reach = 0;
+        for (SquareSet from = piecelocs[0]->matchingSquares(sets); from != 0; from &= from - 1)
+            reach |= lines[std::countr_zero(from)];
+        for (int k = 1; k < npiecelocs; k++)
+            if ((piecelocs[k]->matchingSquares(sets) & reach) == 0) return checkcount && min == 0;
+    }
+    return matchAllSets(sets);
+}

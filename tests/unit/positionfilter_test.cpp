@@ -168,7 +168,8 @@ int countFullMatches(Game& game, positionFilterList* list, ScanState& state, boo
 
 TEST(PositionFilterList, WalkMatchesWhereTheFullTestHolds) {
     // Sides to move, several members, an empty square, a tested pass, a
-    // :not, conditions on the line, lists with and without pre-tests.
+    // :not, conditions on the line, lists with and without pre-tests, a
+    // line from rook through queen to king at the start of a game.
     const std::string games = readFile(std::string(HUX_EXAMPLES_DIR) + "/sample.pgn") + R"(
 [White "passes"]
 [FEN "7k/5Q2/6K1/8/8/8/8/8 w - - 0 1"]
@@ -179,10 +180,27 @@ TEST(PositionFilterList, WalkMatchesWhereTheFullTestHolds) {
 [FEN "k7/8/1Q6/8/8/8/8/K7 w - - 0 1"]
 
 1. Qb5 (1. Qc7 -- 2. Qb7#) 1... Ka7 2. Qc6 (2. Qc7+ Ka6 3. Kb2 --) 2... Ka8 3. Qc7 *
+
+[White "lines"]
+[SetUp "1"]
+[FEN "k7/8/8/8/3N4/8/Q7/R5K1 b - - 0 1"]
+
+1... Kb7 2. Nb5 (2. Qa7+ Kc8 3. Nc6 (3. Ra6 Kd8)) 2... Kb8 3. Nd6 *
 )";
-    for (const char* words : {"Qh7 kg8 :btm", "Rd1 :flipcolor", ".e4 Pd4 :wtm", "Pe4 :not :flip",
-                              ":mate", ":stalemate", ":mate :check", "K[g1,h1] :terminal",
-                              "Q[d4,e5] k[d6,e7] :shift :flip :flipcolor", "Ke1 :initial"}) {
+    for (const char* words :
+         {"Qh7 kg8 :btm", "Rd1 :flipcolor", ".e4 Pd4 :wtm", "Pe4 :not :flip", ":mate", ":stalemate",
+          ":mate :check", "K[g1,h1] :terminal", "Q[d4,e5] k[d6,e7] :shift :flip :flipcolor",
+          "Ke1 :initial",
+          // Rays and attack counts, pre-tested on the look-ahead's sets:
+          // counted, with a range from 0, through empty squares, beside
+          // designators, under :not, and in members with nested lists,
+          // which are not pre-tested.
+          ":rayorthogonal (R Q k)", ":rayattack ([RB] q k) :flipcolor", ":ray (Q k) 1 2 :btm",
+          ":raydiagonal (B k) 0 0 :wtm", ":rayvertical (P . p) :flip", "Kg1 :rayhorizontal (R r)",
+          ":rayorthogonal (R Q k) :not", ":ray (Q k) :or ((position Kg1) (position Ke1))",
+          ":attackcount n [KQR] 2 5 :wtm", ":attackcount N [kq] 2 :btm :flipcolor",
+          ":attackcount A k 0 0 :btm", ":attackcount [Qq] . 10 99", ":attackcount N k 1 :not",
+          ":attackcount N k 1 :raydiagonal (Q k) 0 0 :flipcolor"}) {
         ScanState state;
         positionFilterList* walked =
             owned(parse(std::string(words) + " :markall :variations", state)->expand());
