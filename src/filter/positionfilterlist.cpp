@@ -128,6 +128,9 @@ void positionFilterList::prepareQuickTests() {
     }
     // Rays and attack counts look at the whole board.
     if (!boardRays.empty() || !boardAttacks.empty()) boardCodes = 0xffff;
+    boardSide = boardMembers.empty() ? NOCOLOR : boardMembers.front().sideToMove;
+    for (const BoardMember& m : boardMembers)
+        if (m.sideToMove != boardSide) boardSide = NOCOLOR;
     if (!boardTest) {
         boardMembers.clear();
         boardLocs.clear();
@@ -232,6 +235,8 @@ bool positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bo
     const moveT* node = game->myCursor();
     uint32_t steps = 0;
     bool passes = false;
+    // Never a side to move when the members ask for none or differ.
+    const colorT refused = boardSide == NOCOLOR ? NOCOLOR : color_Flip(boardSide);
     while (node->marker != END_MARKER && !(searchVars && node->numVariations > 0)) {
         if (boardTest) ahead.play(node->moveData);
         node = node->next;
@@ -240,7 +245,7 @@ bool positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bo
         // from this position, if any.
         if (!testLine) continue;
         passes = lineEndTest ? node->marker == END_MARKER || isNullMove(node->moveData)
-                             : !boardRejects(ahead.sets, ahead.toMove);
+                             : ahead.toMove != refused && !boardRejects(ahead.sets, ahead.toMove);
         if (passes) break;
     }
     if (steps == 0) return false;

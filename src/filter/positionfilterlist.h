@@ -157,4 +157,8 @@ class positionFilterList : public mfilter {
     std::vector<const AttackFilter*> boardAttacks;
     // The piece codes the board test looks at.
     unsigned boardCodes = 0;
+    // The side to move that every member asks for, if they all ask for the
+    // same: the look-ahead refuses the other side's positions, half of
+    // them, at once.
+    colorT boardSide = NOCOLOR;
 };
