@@ -23,6 +23,14 @@ bool Position::myIsKingInMate() {
     if (NumChecks == 0) return false;
     // A checked king usually has a square to step to, which already rules
     // out mate; only without one are the other evasions generated.
+    if (kingCanStep()) return false;
+    CalcPins();
+    MoveList evasions;
+    GenCheckEvasions(&evasions, EMPTY, GEN_ALL_MOVES);
+    return evasions.Size() == 0;
+}
+
+bool Position::kingCanStep() {
     // The square-set legality test does not look at the other king, so
     // squares next to it are left out here.
     const squareT king = GetKingSquare();
@@ -30,12 +38,16 @@ bool Position::myIsKingInMate() {
     for (const squareT* to = kingAttacks[king].data(); *to != NULL_SQUARE; to++) {
         if (piece_Color(Board[*to]) != ToMove && !square_Adjacent(*to, enemyKing) &&
             trialIsLegal(king, *to, *to))
-            return false;
+            return true;
     }
-    CalcPins();
-    MoveList evasions;
-    GenCheckEvasions(&evasions, EMPTY, GEN_ALL_MOVES);
-    return evasions.Size() == 0;
+    return false;
+}
+
+bool Position::HasLegalMove() {
+    if (kingCanStep()) return true;
+    MoveList moves;
+    GenerateMoves(&moves);
+    return moves.Size() > 0;
 }
 
 bool Position::myIsKingInStalemate() {

@@ -129,6 +129,9 @@ class Position {
     bool myIsKingInCheck();
     bool myIsKingInMate();
     bool myIsKingInStalemate();
+    // Whether the side to move has a legal move: a step of its king settles
+    // most positions before any generation.
+    bool HasLegalMove();
 
     // Diagrams and dumps.
     void DumpBoard(FILE* fp) const;
@@ -216,6 +219,9 @@ class Position {
     // side to move's king is attacked, and whether a piece p other than the
     // one on `from` reaches `to` along a clear line (legality not tested).
     bool kingAttacked() const;
+    // Whether the king has a legal step to a square next to it (castling
+    // aside), tried one square at a time.
+    bool kingCanStep();
     bool anotherReaches(pieceT p, squareT from, squareT to) const;
     // Whether side `by` attacks sq with anything but its king, as the board
     // stands: CalcAttacks(by, sq, nullptr) > 0 without walking the board.

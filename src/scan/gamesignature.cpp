@@ -107,8 +107,7 @@ void GameSignature::notePosition(Position& pos, bool inVariation, bool mayBeStuc
     bool check = pos.myIsKingInCheck();
     if (check) record->flags |= checkFlag;
     if (!mayBeStuck) return;
-    pos.GenerateMoves(&legal);
-    if (legal.Size() == 0) record->flags |= uint16_t((check ? kMate : kStalemate) << shift);
+    if (!pos.HasLegalMove()) record->flags |= uint16_t((check ? kMate : kStalemate) << shift);
 }
 
 void GameSignature::noteMove(const Position& pos, const simpleMoveT& move, bool inVariation) {

@@ -39,6 +39,5 @@ class GameSignature {
     bool packed = true;
     uint64_t squares[gameindex::kKinds] = {};
     uint32_t home = 0;  // pawns still on their home squares: colour * 8 + file
-    MoveList legal;
     movecode::MoveCoder coder;
 };

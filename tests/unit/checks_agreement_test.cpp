@@ -204,6 +204,7 @@ void checkPosition(const Position& current, const char* san, Tally& tally,
     bool ok = pos.myIsKingInCheck() == inCheck;
     ok = ok && pos.myIsKingInMate() == mate;
     ok = ok && pos.myIsKingInStalemate() == stalemate;
+    ok = ok && pos.HasLegalMove() == (legal > 0);
     ok = ok && pos.GetLegalMoves()->Size() == legal;
     if (san != nullptr && strcmp(san, "--") != 0) {
         char last = san[0] == 0 ? 0 : san[strlen(san) - 1];
