@@ -80,7 +80,9 @@ void GameSignature::walkLine(Game& game, bool inVariation) {
     }
 }
 
-void GameSignature::noteMainLine(const Position& pos, bool last) {
+// The walk's steps below run once a ply each; inlined into it, because a
+// call costs about as much as their work.
+[[gnu::always_inline]] inline void GameSignature::noteMainLine(const Position& pos, bool last) {
     if (home != 0) {
         // The pawns on their home squares now: White's on the second rank,
         // Black's on the seventh.
@@ -98,7 +100,8 @@ void GameSignature::noteMainLine(const Position& pos, bool last) {
                 std::min<int>(15, std::popcount(pos.GetPieceSet(piece_Make(colorT(c), kinds[k])))));
 }
 
-void GameSignature::notePosition(Position& pos, bool inVariation, bool mayBeStuck) {
+[[gnu::always_inline]] inline void GameSignature::notePosition(Position& pos, bool inVariation,
+                                                               bool mayBeStuck) {
     const int shift = inVariation ? kVariationShift : 0;
     // Once a line has had a check, only a possible mate or stalemate needs
     // to know whether there is one here.
@@ -110,7 +113,9 @@ void GameSignature::notePosition(Position& pos, bool inVariation, bool mayBeStuc
     if (!pos.HasLegalMove()) record->flags |= uint16_t((check ? kMate : kStalemate) << shift);
 }
 
-void GameSignature::noteMove(const Position& pos, const simpleMoveT& move, bool inVariation) {
+[[gnu::always_inline]] inline void GameSignature::noteMove(const Position& pos,
+                                                           const simpleMoveT& move,
+                                                           bool inVariation) {
     const int shift = inVariation ? kVariationShift : 0;
     if (isNullMove(move)) return;
     pieceT type = piece_Type(move.movingPiece);
@@ -138,7 +143,7 @@ void GameSignature::noteMove(const Position& pos, const simpleMoveT& move, bool 
     record->flags |= uint16_t(flags << shift);
 }
 
-bool GameSignature::packMove(Position& pos, const simpleMoveT& move) {
+[[gnu::always_inline]] inline bool GameSignature::packMove(Position& pos, const simpleMoveT& move) {
     uint8_t code[2];
     // The game's moves are the reader's, each matched among the legal ones.
     const size_t size = coder.encode(pos, move, code, false);
