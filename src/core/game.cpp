@@ -130,6 +130,7 @@ void Game::ClearMoves() {
     end->prev = FirstMove;
     CurrentMove = end;
     CurrentPos->StdStart();
+    if (Observer != nullptr) Observer->movesCleared(*CurrentPos);
 }
 
 moveT* Game::NewMove() {
@@ -219,6 +220,7 @@ errorT Game::SetStartFen(const char* fen) {
     EndMove = nullptr;
     CurrentPos->CopyFrom(*StartPos);
     NonStandardStart = true;
+    if (Observer != nullptr) Observer->movesCleared(*CurrentPos);
     return OK;
 }
 
@@ -249,10 +251,10 @@ void Game::FreeLineFrom(moveT* m) {
 }
 
 errorT Game::AddMove(const simpleMoveT* sm, const char* san) {
-    ASSERT(CurrentMove != nullptr && sm != nullptr);
     ASSERT(CurrentMove->marker != START_MARKER);
     if (CurrentMove->marker != END_MARKER) {
         // Cut the line here: the current node becomes its end marker.
+        if (Observer != nullptr) Observer->followingLost();
         moveT* cut = CurrentMove;
         if (cut->next != nullptr) FreeLineFrom(cut->next);
         moveT* pending = cut->varChild;
@@ -283,6 +285,8 @@ errorT Game::AddMove(const simpleMoveT* sm, const char* san) {
     m->next = end;
     end->prev->next = m;
     end->prev = m;
+    if (Observer != nullptr) [[unlikely]]
+        Observer->moveAdded(*CurrentPos, m->moveData);
     CurrentPos->DoSimpleMove(&m->moveData);
     ++CurrentPlyCount;
     return OK;
@@ -293,6 +297,12 @@ errorT Game::AddVariation() {
     moveT* m = CurrentMove->prev;
     if (m->marker == START_MARKER) return ERROR_StartOfMoveList;
     if (m->numVariations == MAX_VARIATIONS) return ERROR_GameFull;
+    if (Observer != nullptr) {
+        if (CurrentMove->marker == END_MARKER)
+            Observer->variationEntered();
+        else
+            Observer->followingLost();
+    }
     EndMove = nullptr;
     moveT* start = NewMove();
     moveT* end = NewMove();
@@ -371,6 +381,12 @@ errorT Game::MoveIntoVariation(uint32_t varNumber) {
 errorT Game::MoveExitVariation() {
     ASSERT(CurrentMove != nullptr);
     if (VarDepth == 0) return ERROR_NoVariation;
+    if (Observer != nullptr) {
+        if (CurrentMove->marker == END_MARKER)
+            Observer->variationLeft(*CurrentPos);
+        else
+            Observer->followingLost();
+    }
     while (MoveBackup() == OK) {
     }
     moveT* start = CurrentMove->prev;

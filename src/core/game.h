@@ -8,6 +8,7 @@
 #include "core/common.h"
 #include "core/error.h"
 #include "core/movelist.h"
+#include "core/moveobserver.h"
 #include "core/position.h"
 
 class StrAllocator;
@@ -139,6 +140,8 @@ class Game {
     const Position* GetStartPos() const { return NonStandardStart ? StartPos : nullptr; }
 
     // Building the move tree at the cursor.
+    // `observer`, when not null, is told how the tree grows from here on.
+    void SetObserver(MoveObserver* observer) { Observer = observer; }
     errorT AddMove(const simpleMoveT* sm, const char* san);
     errorT AddVariation();
     void SetMoveComment(const char* text);
@@ -232,6 +235,7 @@ class Game {
 
     Position* StartPos;
     Position* CurrentPos;
+    MoveObserver* Observer = nullptr;
     moveT* FirstMove;
     uint32_t VarDepth;
 

@@ -22,38 +22,105 @@ uint16_t kindFlags(pieceT promote) {
 
 }  // namespace
 
-void GameSignature::sign(Game& game, GameRecord& r, std::vector<uint8_t>& moves) {
+bool GameSignature::sign(Game& game, GameRecord& r, std::vector<uint8_t>& moves) {
+    const bool followedWhole =
+        following && depth == 0 && game.GetVarLevel() == 0 && game.AtVarEnd();
+    if (followedWhole) {
+        Position& end = *game.GetCurrentPos();
+        notePosition(end, false, true);
+        noteMainLine(end, true);
+        finish();
+        r.flags = followed.flags;
+        std::copy(std::begin(followed.material), std::end(followed.material),
+                  std::begin(r.material));
+        r.promotions = followed.promotions;
+        r.pawnsLeft = followed.pawnsLeft;
+        std::copy(std::begin(followed.pawnOrder), std::end(followed.pawnOrder),
+                  std::begin(r.pawnOrder));
+        std::copy(std::begin(followed.squares), std::end(followed.squares), std::begin(r.squares));
+        r.movesLength = followed.movesLength;
+        moves.insert(moves.end(), followedMoves.begin(), followedMoves.end());
+    } else {
+        following = false;
+        game.MoveToPly(0);
+        begin(*game.GetCurrentPos(), r, moves);
+        walkLine(game, false);
+        finish();
+        game.MoveToPly(0);
+    }
+    // Until the next game is started, nothing is followed: a walk moves
+    // through the tree, it does not build it.
+    following = false;
+    if (game.HasNonStandardStart()) r.flags |= kFenStart;
+    return followedWhole;
+}
+
+void GameSignature::begin(const Position& start, GameRecord& r, std::vector<uint8_t>& moves) {
     record = &r;
     out = &moves;
+    movesStart = moves.size();
     packed = true;
-    std::fill(std::begin(squares), std::end(squares), 0);
-    r.flags = game.HasNonStandardStart() ? kFenStart : 0;
+    r.flags = 0;
     r.promotions = 0;
     r.pawnsLeft = 0;
     std::fill(std::begin(r.pawnOrder), std::end(r.pawnOrder), 0);
-    const size_t start = moves.size();
-
-    game.MoveToPly(0);
-    const Position* pos = game.GetCurrentPos();
     // A piece stands on a square in the starting position or after a move
     // to it: the moves add what the start does not hold.
     for (pieceT p : {WK, WQ, WR, WB, WN, WP, BK, BQ, BR, BB, BN, BP})
-        squares[kindOf(p)] = pos->GetPieceSet(p);
+        squares[kindOf(p)] = start.GetPieceSet(p);
     home = 0;
     for (int file = 0; file < 8; file++) {
-        if (pos->GetPiece(squareT(8 + file)) == WP) home |= 1u << file;
-        if (pos->GetPiece(squareT(48 + file)) == BP) home |= 1u << (8 + file);
+        if (start.GetPiece(squareT(8 + file)) == WP) home |= 1u << file;
+        if (start.GetPiece(squareT(48 + file)) == BP) home |= 1u << (8 + file);
     }
-    walkLine(game, false);
-    std::copy(std::begin(squares), std::end(squares), std::begin(r.squares));
+}
+
+void GameSignature::finish() {
+    std::copy(std::begin(squares), std::end(squares), std::begin(record->squares));
     if (packed) {
-        r.flags |= kPacked;
-        r.movesLength = uint32_t(moves.size() - start);
+        record->flags |= kPacked;
+        record->movesLength = uint32_t(out->size() - movesStart);
     } else {
-        moves.resize(start);
-        r.movesLength = 0;
+        out->resize(movesStart);
+        record->movesLength = 0;
     }
-    game.MoveToPly(0);
+}
+
+void GameSignature::movesCleared(const Position& start) {
+    following = true;
+    depth = 0;
+    followedMoves.clear();
+    begin(start, followed, followedMoves);
+}
+
+void GameSignature::moveAdded(Position& before, const simpleMoveT& move) {
+    if (!following) return;
+    const bool inVariation = depth > 0;
+    notePosition(before, inVariation, isNullMove(move));
+    if (!inVariation) noteMainLine(before, false);
+    if (packed && !packMove(before, move)) packed = false;
+    noteMove(before, move, inVariation);
+}
+
+void GameSignature::variationEntered() {
+    if (!following) return;
+    if (packed) out->push_back(movecode::kVariationStart);
+    depth++;
+}
+
+void GameSignature::variationLeft(Position& end) {
+    if (!following) return;
+    if (depth == 0) {
+        following = false;
+        return;
+    }
+    notePosition(end, true, true);
+    if (packed) out->push_back(movecode::kVariationEnd);
+    depth--;
+}
+
+void GameSignature::followingLost() {
+    following = false;
 }
 
 void GameSignature::walkLine(Game& game, bool inVariation) {

@@ -8,21 +8,36 @@
 #include <vector>
 
 #include "core/movelist.h"
+#include "core/moveobserver.h"
 #include "scan/gameindex.h"
 #include "scan/movecode.h"
 
 class Game;
 class Position;
 
-class GameSignature {
+class GameSignature : public MoveObserver {
   public:
-    // Walks `game` (rewound by the call) and fills the play part of `record`
-    // (flags, material, promotions, pawn order, squares, movesLength),
-    // appending the packed moves to `moves`. A game with a move its position
-    // does not allow keeps no packed moves: it is replayed from its text.
-    void sign(Game& game, gameindex::GameRecord& record, std::vector<uint8_t>& moves);
+    // Fills the play part of `record` (flags, material, promotions, pawn
+    // order, squares, movesLength) and appends the packed moves to `moves`.
+    // A game read while this followed it (Game::SetObserver) is signed from
+    // what was gathered as its moves were added, when its tree is still the
+    // one followed and the reader left it at the main line's end; any other
+    // game is walked, and rewound. A game with a move its position does not
+    // allow keeps no packed moves: it is replayed from its text. True when
+    // the game was signed from what was gathered while it was read.
+    bool sign(Game& game, gameindex::GameRecord& record, std::vector<uint8_t>& moves);
+
+    void movesCleared(const Position& start) override;
+    void moveAdded(Position& before, const simpleMoveT& move) override;
+    void variationEntered() override;
+    void variationLeft(Position& end) override;
+    void followingLost() override;
 
   private:
+    // Starts signing a game that starts at `start` into `r` and `moves`.
+    void begin(const Position& start, gameindex::GameRecord& r, std::vector<uint8_t>& moves);
+    // The last steps, once every position has been seen.
+    void finish();
     void walkLine(Game& game, bool inVariation);
     // `mayBeStuck`: the position may have no legal moves (it ends its line,
     // or a pass follows it), and is tested for mate and stalemate.
@@ -36,8 +51,16 @@ class GameSignature {
 
     gameindex::GameRecord* record = nullptr;
     std::vector<uint8_t>* out = nullptr;
+    size_t movesStart = 0;
     bool packed = true;
     uint64_t squares[gameindex::kKinds] = {};
     uint32_t home = 0;  // pawns still on their home squares: colour * 8 + file
     movecode::MoveCoder coder;
+
+    // The game being read: whether its tree is still the one followed, how
+    // deep in variations its reader is, and what was gathered so far.
+    bool following = false;
+    uint32_t depth = 0;
+    gameindex::GameRecord followed;
+    std::vector<uint8_t> followedMoves;
 };

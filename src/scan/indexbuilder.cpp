@@ -123,6 +123,7 @@ struct SignedBatch {
 void signText(const char* data, size_t size, uint64_t offset, SignedBatch& out) {
     thread_local Game game;
     thread_local GameSignature signature;
+    game.SetObserver(&signature);
     out.games.clear();
     out.moves.clear();
     MFile file;
@@ -140,6 +141,9 @@ class Builder {
   public:
     Builder(FILE* index, FILE* moves, FILE* spans)
         : out(index), movesFile(moves), spansFile(spans) {}
+
+    // Signs the games `game` is read into while they are read.
+    void follow(Game& game) { game.SetObserver(&signature); }
 
     // Adds the game just read, which ends at text offset `end`; false when
     // a write failed.
@@ -376,6 +380,7 @@ IndexBuildResult buildIndex(const char* gamesFile, const IndexBuildSettings& set
             pgn.OpenStream(input->stream(), gamesFile);
             PgnParser parser(&pgn);
             Game game;
+            builder.follow(game);
             while (written && interruption::signal() == 0 &&
                    parser.ParseGame(&game) != ERROR_NotFound) {
                 uint64_t before = builder.games();

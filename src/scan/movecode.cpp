@@ -19,15 +19,36 @@ uint64_t othersOf(const Position& pos) {
     return pos.GetColorSet(c) & ~(uint64_t(1) << pos.GetKingSquare());
 }
 
-int pieceIndex(const Position& pos, squareT from) {
-    if (from == pos.GetKingSquare()) return 0;
-    return 1 + std::popcount(othersOf(pos) & ((uint64_t(1) << from) - 1));
+// The bits set in a set of the mover's squares, inlined: the portable
+// build's popcount is a library call, and encoding a move needs one.
+inline int countOf(uint64_t set) {
+    set -= (set >> 1) & 0x5555555555555555ULL;
+    set = (set & 0x3333333333333333ULL) + ((set >> 2) & 0x3333333333333333ULL);
+    set = (set + (set >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return int((set * 0x0101010101010101ULL) >> 56);
 }
 
-int stepCode(const int (*table)[2], int df, int dr) {
-    for (int i = 0; i < 8; i++)
-        if (table[i][0] == df && table[i][1] == dr) return i;
-    return -1;
+int pieceIndex(const Position& pos, squareT from) {
+    if (from == pos.GetKingSquare()) return 0;
+    return 1 + countOf(othersOf(pos) & ((uint64_t(1) << from) - 1));
+}
+
+// The code of each step of a table, by its fyle and rank differences (each
+// offset by 2); -1 where the table has no such step.
+struct StepCodes {
+    int8_t code[5][5];
+    constexpr explicit StepCodes(const int (&table)[8][2]) : code{} {
+        for (auto& row : code)
+            for (int8_t& c : row) c = -1;
+        for (int i = 0; i < 8; i++) code[table[i][0] + 2][table[i][1] + 2] = int8_t(i);
+    }
+};
+constexpr StepCodes kKingCodes(kKingSteps);
+constexpr StepCodes kKnightCodes(kKnightJumps);
+
+int stepCode(const StepCodes& codes, int df, int dr) {
+    if (df < -2 || df > 2 || dr < -2 || dr > 2) return -1;
+    return codes.code[df + 2][dr + 2];
 }
 
 // The target of a rook's code (0-7 a file on its rank, 8-15 a rank on its
@@ -65,10 +86,10 @@ size_t MoveCoder::encode(Position& pos, const simpleMoveT& move, uint8_t* out, b
     switch (piece_Type(move.movingPiece)) {
         case KING:
             code =
-                dr == 0 && (df == 2 || df == -2) ? (df > 0 ? 8 : 9) : stepCode(kKingSteps, df, dr);
+                dr == 0 && (df == 2 || df == -2) ? (df > 0 ? 8 : 9) : stepCode(kKingCodes, df, dr);
             break;
         case KNIGHT:
-            code = stepCode(kKnightJumps, df, dr);
+            code = stepCode(kKnightCodes, df, dr);
             break;
         case ROOK:
             code = lineCode(true, from, to);

@@ -17,6 +17,7 @@
 #include "core/pgnparser.h"
 #include "core/position.h"
 #include "core/textbuf.h"
+#include "scan/gamesignature.h"
 #include "scan/indexbuilder.h"
 #include "scan/indexedscan.h"
 #include "scan/matchfilter.h"
@@ -173,6 +174,60 @@ TEST(GameIndex, ParallelBuildIsTheSerialOne) {
             ASSERT_EQ(built.error, "");
             EXPECT_EQ(readFile(built.indexFile), serial) << "batches of " << batch;
         }
+    }
+}
+
+// A game signed from what was gathered while it was read is signed as a walk
+// of its tree signs it, record and packed moves, on real games and on trees
+// the reader builds oddly; the games whose tree was not built only at the
+// ends of its lines are walked.
+TEST(GameIndex, SigningWhileReadingIsSigningByWalking) {
+    const std::string odd =
+        "[Event \"variation at the start, pass, mate in a variation\"]\n\n"
+        "1. e4 ( 1. d4 ) ( ) e5 2. Qh5 Nc6 ( 2... -- 3. Qxf7+ ( 3. Qxe5# ) Kxf7 ) "
+        "3. Bc4 Nf6 4. Qxf7# 1-0\n\n"
+        "[Event \"stalemate in a variation, closed past the main line\"]\n"
+        "[FEN \"7k/5Q2/6K1/8/8/8/8/8 w - - 0 1\"]\n\n"
+        "1. Kh6 ( 1. Qf8# ) ( 1. Qg7# ) ) Kg8 2. Qg7# 1-0\n\n"
+        "[Event \"a variation left open\"]\n\n1. e4 e5 ( 1... c5 2. Nf3 *\n\n"
+        "[Event \"an illegal move, then a variation\"]\n\n1. e4 e5 2. Ke4 ( 2. Nf3 ) Nc6 *\n\n"
+        "[Event \"promotions\"]\n[FEN \"8/P6k/8/8/8/8/p6K/8 w - - 0 1\"]\n\n"
+        "1. a8=N ( 1. a8=Q a1=R ) a1=B *\n\n"
+        "[Event \"no moves\"]\n\n*\n";
+    const std::string oddPath = scratchDir() + "/odd.pgn";
+    writeFile(oddPath, odd);
+    std::vector<std::string> files = fixtureFiles();
+    files.push_back(oddPath);
+    for (const char* dev : {"dev/repertoire.pgn", "dev/online-lichess.pgn", "dev/classics.pgn"})
+        if (std::string path = dataPath(dev); !path.empty()) files.push_back(path);
+    for (const std::string& source : files) {
+        SCOPED_TRACE(source);
+        const std::string text = readFile(source);
+        MFile followedFile, walkedFile;
+        followedFile.OpenMemory(text.data(), text.size(), "");
+        walkedFile.OpenMemory(text.data(), text.size(), "");
+        PgnParser followedParser(&followedFile), walkedParser(&walkedFile);
+        Game followedGame, walkedGame;
+        GameSignature following, walking;
+        followedGame.SetObserver(&following);
+        size_t games = 0, followedGames = 0;
+        while (followedParser.ParseGame(&followedGame) != ERROR_NotFound) {
+            ASSERT_NE(walkedParser.ParseGame(&walkedGame), ERROR_NotFound);
+            GameRecord a, b;
+            std::vector<uint8_t> aMoves{1, 2}, bMoves{1, 2};
+            followedGames += following.sign(followedGame, a, aMoves);
+            EXPECT_FALSE(walking.sign(walkedGame, b, bMoves));
+            uint8_t aBytes[kRecordSize], bBytes[kRecordSize];
+            a.encode(aBytes);
+            b.encode(bBytes);
+            EXPECT_EQ(std::vector<uint8_t>(aBytes, aBytes + kRecordSize),
+                      std::vector<uint8_t>(bBytes, bBytes + kRecordSize))
+                << "game " << games + 1;
+            EXPECT_EQ(aMoves, bMoves) << "game " << games + 1;
+            games++;
+        }
+        // Only the game left inside a variation is walked.
+        EXPECT_EQ(followedGames, games - (source == oddPath ? 1 : 0));
     }
 }
 
