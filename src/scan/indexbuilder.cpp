@@ -55,13 +55,15 @@ class CheckedWriter {
     uint64_t written = 0;
 };
 
-// The tag texts, each kept once, numbered in order of first use.
+// The tag texts, each kept once, numbered in order of first use. A text
+// seen before is found without a copy of it.
 class StringTable {
   public:
     uint32_t id(const char* text) {
-        std::string key(text, strnlen(text, kMaxString));
-        auto [it, added] = ids.try_emplace(std::move(key), uint32_t(order.size()));
-        if (added) order.push_back(&it->first);
+        const std::string_view key(text, strnlen(text, kMaxString));
+        if (auto it = ids.find(key); it != ids.end()) return it->second;
+        auto [it, added] = ids.try_emplace(std::string(key), uint32_t(order.size()));
+        order.push_back(&it->first);
         return it->second;
     }
     bool write(CheckedWriter& out) const {
@@ -74,7 +76,11 @@ class StringTable {
     size_t size() const { return order.size(); }
 
   private:
-    std::unordered_map<std::string, uint32_t> ids;
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, uint32_t, Hash, std::equal_to<>> ids;
     std::vector<const std::string*> order;
 };
 
@@ -92,16 +98,18 @@ bool sameFile(const FileIdentity& a, const FileIdentity& b) {
 struct SignedGame {
     uint64_t end = 0;  // text offset of its end
     GameRecord record;
-    std::string white, black, event, site;
+    // Where its White, Black, Event and Site follow each other in the
+    // names of its batch, each ended by a NUL.
+    size_t names = 0;
 };
 
 void signGame(Game& game, uint64_t end, GameSignature& signature, SignedGame& g,
-              std::vector<uint8_t>& moves) {
+              std::vector<uint8_t>& moves, std::string& names) {
     g.end = end;
-    g.white = game.GetWhiteStr();
-    g.black = game.GetBlackStr();
-    g.event = game.GetEventStr();
-    g.site = game.GetSiteStr();
+    g.names = names.size();
+    for (const char* text :
+         {game.GetWhiteStr(), game.GetBlackStr(), game.GetEventStr(), game.GetSiteStr()})
+        names.append(text, strlen(text) + 1);
     GameRecord& r = g.record;
     r.year = uint16_t(date_GetYear(game.GetDate()));
     r.result = game.GetResult();
@@ -116,6 +124,7 @@ struct SignedBatch {
     std::shared_ptr<Batch> batch;
     std::vector<SignedGame> games;
     std::vector<uint8_t> moves;
+    std::string names;
     bool endedOpen = false;
 };
 
@@ -126,12 +135,14 @@ void signText(const char* data, size_t size, uint64_t offset, SignedBatch& out) 
     game.SetObserver(&signature);
     out.games.clear();
     out.moves.clear();
+    out.names.clear();
     MFile file;
     file.OpenMemory(data, size, "");
     PgnParser parser(&file);
     while (parser.ParseGame(&game) != ERROR_NotFound) {
         out.games.emplace_back();
-        signGame(game, offset + parser.GameEndOffset(), signature, out.games.back(), out.moves);
+        signGame(game, offset + parser.GameEndOffset(), signature, out.games.back(), out.moves,
+                 out.names);
     }
     out.endedOpen = parser.EndedOpen();
 }
@@ -149,19 +160,22 @@ class Builder {
     // a write failed.
     bool add(Game& game, uint64_t end) {
         SignedGame g;
-        signGame(game, end, signature, g, moves);
-        return add(g, nullptr, 0);
+        names.clear();
+        signGame(game, end, signature, g, moves, names);
+        return add(g, names.data(), nullptr, 0);
     }
 
-    // Adds a game signed elsewhere, with its packed moves.
-    bool add(SignedGame& g, const uint8_t* packed, size_t packedLength) {
+    // Adds a game signed elsewhere, with its names (`names` holds them at
+    // g.names) and its packed moves.
+    bool add(SignedGame& g, const char* names, const uint8_t* packed, size_t packedLength) {
         GameRecord& r = g.record;
         r.length = uint32_t(g.end - textEnd);
         textEnd = g.end;
-        r.white = strings.id(g.white.c_str());
-        r.black = strings.id(g.black.c_str());
-        r.event = strings.id(g.event.c_str());
-        r.site = strings.id(g.site.c_str());
+        const char* text = names + g.names;
+        for (uint32_t* id : {&r.white, &r.black, &r.event, &r.site}) {
+            *id = strings.id(text);
+            text += strlen(text) + 1;
+        }
         uint8_t bytes[kRecordSize];
         r.encode(bytes);
         count++;
@@ -220,6 +234,7 @@ class Builder {
     std::vector<uint8_t> spans;
     StringTable strings;
     GameSignature signature;
+    std::string names;
     std::vector<uint8_t> moves;
     uint64_t count = 0;
     uint64_t textEnd = 0;
@@ -312,7 +327,8 @@ bool readInParallel(int text, const IndexBuildSettings& settings, Builder& build
         size_t at = 0;
         for (SignedGame& g : result->games) {
             size_t length = g.record.movesLength;
-            written = written && builder.add(g, result->moves.data() + at, length);
+            written =
+                written && builder.add(g, result->names.data(), result->moves.data() + at, length);
             at += length;
         }
         if (progress && builder.games() / 10000 != shown / 10000)
