@@ -285,6 +285,7 @@ errorT Game::AddMove(const simpleMoveT* sm, const char* san) {
     m->next = end;
     end->prev->next = m;
     end->prev = m;
+    // Only the index builder follows a game: a scan does not wait on it.
     if (Observer != nullptr) [[unlikely]]
         Observer->moveAdded(*CurrentPos, m->moveData);
     CurrentPos->DoSimpleMove(&m->moveData);

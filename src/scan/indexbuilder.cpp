@@ -130,8 +130,10 @@ struct SignedBatch {
 
 // Reads and signs every game of `size` bytes of text found at `offset`.
 void signText(const char* data, size_t size, uint64_t offset, SignedBatch& out) {
-    thread_local Game game;
+    // Declared after the signature it reports to, the game is destroyed
+    // first when the thread ends.
     thread_local GameSignature signature;
+    thread_local Game game;
     game.SetObserver(&signature);
     out.games.clear();
     out.moves.clear();
