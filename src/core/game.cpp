@@ -252,6 +252,10 @@ void Game::FreeLineFrom(moveT* m) {
 
 errorT Game::AddMove(const simpleMoveT* sm, const char* san) {
     ASSERT(CurrentMove->marker != START_MARKER);
+    // Only the index builder follows a game: a scan does not wait on it. A
+    // cut below makes the observer drop what it followed, this move too.
+    if (Observer != nullptr) [[unlikely]]
+        Observer->moveAdded(*CurrentPos, *sm);
     if (CurrentMove->marker != END_MARKER) {
         // Cut the line here: the current node becomes its end marker.
         if (Observer != nullptr) Observer->followingLost();
@@ -285,9 +289,6 @@ errorT Game::AddMove(const simpleMoveT* sm, const char* san) {
     m->next = end;
     end->prev->next = m;
     end->prev = m;
-    // Only the index builder follows a game: a scan does not wait on it.
-    if (Observer != nullptr) [[unlikely]]
-        Observer->moveAdded(*CurrentPos, m->moveData);
     CurrentPos->DoSimpleMove(&m->moveData);
     ++CurrentPlyCount;
     return OK;
