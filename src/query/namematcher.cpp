@@ -17,7 +17,10 @@ namespace {
 thread_local std::u16string decoded;
 thread_local std::u16string normalised;
 thread_local std::u16string folded;
-thread_local std::string lowered;
+
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 bool isAscii(const char* text) {
     for (; *text != '\0'; text++)
@@ -114,10 +117,14 @@ bool NameMatcher::matches(const char* text, bool utf8) const {
     // folding lowers its capitals, nothing else.
     if (isAscii(text)) {
         if (!asciiFragment_) return false;
-        lowered.assign(text);
-        for (char& c : lowered)
-            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        return lowered.find(asciiFolded_) != std::string::npos;
+        // The fragment is sought in the text as lowered, without a copy.
+        const size_t length = strlen(text), wanted = asciiFolded_.size();
+        for (size_t at = 0; at + wanted <= length; at++) {
+            size_t i = 0;
+            while (i < wanted && lower(text[at + i]) == asciiFolded_[i]) i++;
+            if (i == wanted) return true;
+        }
+        return false;
     }
     comparable(text, utf8, ignoreAccents_, folded);
     return folded.find(folded_) != std::u16string::npos;
@@ -125,6 +132,9 @@ bool NameMatcher::matches(const char* text, bool utf8) const {
 
 bool NameMatcher::isUtf8(const char* text) {
     ASSERT(text != nullptr);
+    // Plain ASCII, most of any text, is passed over a byte at a time: UTF-8
+    // is decoded from the first byte that is not.
+    while (*text != '\0' && static_cast<unsigned char>(*text) < 0x80) text++;
     const auto* bytes = reinterpret_cast<const uint8_t*>(text);
     const int32_t length = int32_t(strlen(text));
     for (int32_t i = 0; i < length;) {
