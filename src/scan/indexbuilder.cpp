@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 
@@ -62,7 +63,7 @@ class StringTable {
     uint32_t id(const char* text) {
         const std::string_view key(text, strnlen(text, kMaxString));
         if (auto it = ids.find(key); it != ids.end()) return it->second;
-        auto [it, added] = ids.try_emplace(std::string(key), uint32_t(order.size()));
+        const auto it = ids.try_emplace(std::string(key), uint32_t(order.size())).first;
         order.push_back(&it->first);
         return it->second;
     }
@@ -162,9 +163,9 @@ class Builder {
     // a write failed.
     bool add(Game& game, uint64_t end) {
         SignedGame g;
-        names.clear();
-        signGame(game, end, signature, g, moves, names);
-        return add(g, names.data(), nullptr, 0);
+        gameNames.clear();
+        signGame(game, end, signature, g, moves, gameNames);
+        return add(g, gameNames.data(), nullptr, 0);
     }
 
     // Adds a game signed elsewhere, with its names (`names` holds them at
@@ -236,7 +237,7 @@ class Builder {
     std::vector<uint8_t> spans;
     StringTable strings;
     GameSignature signature;
-    std::string names;
+    std::string gameNames;  // of the game add(Game&) signs
     std::vector<uint8_t> moves;
     uint64_t count = 0;
     uint64_t textEnd = 0;
