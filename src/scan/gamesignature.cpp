@@ -25,10 +25,11 @@ uint16_t kindFlags(pieceT promote) {
 bool GameSignature::sign(Game& game, GameRecord& r, std::vector<uint8_t>& moves) {
     const bool followedWhole =
         following && depth == 0 && game.GetVarLevel() == 0 && game.AtVarEnd();
+    // Until the next game is started, nothing is followed: a walk moves
+    // through the tree, it does not build it.
+    following = false;
     if (followedWhole) {
-        Position& end = *game.GetCurrentPos();
-        notePosition(end, false, true);
-        noteMainLine(end, true);
+        noteLineEnd(*game.GetCurrentPos(), false);
         finish();
         r.flags = followed.flags;
         std::copy(std::begin(followed.material), std::end(followed.material),
@@ -41,16 +42,12 @@ bool GameSignature::sign(Game& game, GameRecord& r, std::vector<uint8_t>& moves)
         r.movesLength = followed.movesLength;
         moves.insert(moves.end(), followedMoves.begin(), followedMoves.end());
     } else {
-        following = false;
         game.MoveToPly(0);
         begin(*game.GetCurrentPos(), r, moves);
         walkLine(game, false);
         finish();
         game.MoveToPly(0);
     }
-    // Until the next game is started, nothing is followed: a walk moves
-    // through the tree, it does not build it.
-    following = false;
     if (game.HasNonStandardStart()) r.flags |= kFenStart;
     return followedWhole;
 }
@@ -94,12 +91,7 @@ void GameSignature::movesCleared(const Position& start) {
 }
 
 void GameSignature::moveAdded(Position& before, const simpleMoveT& move) {
-    if (!following) return;
-    const bool inVariation = depth > 0;
-    notePosition(before, inVariation, isNullMove(move));
-    if (!inVariation) noteMainLine(before, false);
-    if (packed && !packMove(before, move)) packed = false;
-    noteMove(before, move, inVariation);
+    if (following) notePly(before, move, depth > 0);
 }
 
 void GameSignature::variationEntered() {
@@ -114,7 +106,7 @@ void GameSignature::variationLeft(Position& end) {
         following = false;
         return;
     }
-    notePosition(end, true, true);
+    noteLineEnd(end, true);
     if (packed) out->push_back(movecode::kVariationEnd);
     depth--;
 }
@@ -126,14 +118,11 @@ void GameSignature::followingLost() {
 void GameSignature::walkLine(Game& game, bool inVariation) {
     Position* pos = game.GetCurrentPos();
     for (;;) {
-        const bool atEnd = game.AtVarEnd();
-        const moveT* move = atEnd ? nullptr : game.GetCurrentMove();
-        // A position without legal moves has no move after it but a pass:
-        // only there can it be mate or stalemate.
-        notePosition(*pos, inVariation, atEnd || isNullMove(move->moveData));
-        if (!inVariation) noteMainLine(*pos, atEnd);
-        if (atEnd) return;
-        if (packed && !packMove(*pos, move->moveData)) packed = false;
+        if (game.AtVarEnd()) {
+            noteLineEnd(*pos, inVariation);
+            return;
+        }
+        notePly(*pos, game.GetCurrentMove()->moveData, inVariation);
         uint32_t variations = game.GetNumVariations();
         for (uint32_t v = 0; v < variations; v++) {
             if (game.MoveIntoVariation(v) != OK) break;
@@ -142,13 +131,27 @@ void GameSignature::walkLine(Game& game, bool inVariation) {
             if (packed) out->push_back(movecode::kVariationEnd);
             game.MoveExitVariation();
         }
-        noteMove(*pos, move->moveData, inVariation);
         if (game.MoveForward() != OK) return;
     }
 }
 
-// The walk's steps below run once a ply each; inlined into it, because a
-// call costs about as much as their work.
+// The steps below run once a ply each; inlined, because a call costs about
+// as much as their work.
+[[gnu::always_inline]] inline void GameSignature::notePly(Position& before, const simpleMoveT& move,
+                                                          bool inVariation) {
+    // A position without legal moves has no move after it but a pass: only
+    // there can it be mate or stalemate.
+    notePosition(before, inVariation, isNullMove(move));
+    if (!inVariation) noteMainLine(before, false);
+    if (packed && !packMove(before, move)) packed = false;
+    noteMove(before, move, inVariation);
+}
+
+[[gnu::always_inline]] inline void GameSignature::noteLineEnd(Position& end, bool inVariation) {
+    notePosition(end, inVariation, true);
+    if (!inVariation) noteMainLine(end, true);
+}
+
 [[gnu::always_inline]] inline void GameSignature::noteMainLine(const Position& pos, bool last) {
     if (home != 0) {
         // The pawns on their home squares now: White's on the second rank,

@@ -39,6 +39,11 @@ class GameSignature : public MoveObserver {
     // The last steps, once every position has been seen.
     void finish();
     void walkLine(Game& game, bool inVariation);
+    // What a move, made in `before`, adds; the same whether the game is
+    // followed or walked, and in either order of a move and its variations.
+    void notePly(Position& before, const simpleMoveT& move, bool inVariation);
+    // The position that ends a line.
+    void noteLineEnd(Position& end, bool inVariation);
     // `mayBeStuck`: the position may have no legal moves (it ends its line,
     // or a pass follows it), and is tested for mate and stalemate.
     void notePosition(Position& pos, bool inVariation, bool mayBeStuck);
