@@ -240,12 +240,8 @@ errorT Position::ReadMove(simpleMoveT* m, const char* str, tokenT token) {
         }
 
         case TOKEN_Move_Castle_King:
-        case TOKEN_Move_Castle_Queen: {
-            const squareT king = GetKingSquare();
-            if (king != (ToMove == WHITE ? E1 : E8)) return ERROR_InvalidMove;
-            squareT to = squareT(token == TOKEN_Move_Castle_King ? king + 2 : king - 2);
-            return resolveKingMove(m, to);
-        }
+        case TOKEN_Move_Castle_Queen:
+            return ResolveCastling(m, token == TOKEN_Move_Castle_King);
 
         default:
             return ERROR_InvalidMove;
@@ -261,6 +257,12 @@ errorT Position::ResolveMove(simpleMoveT* m, const SanMove& san) {
         default:
             return resolvePieceMove(m, san.type, san.to, san.fromFyle, san.fromRank);
     }
+}
+
+errorT Position::ResolveCastling(simpleMoveT* m, bool kingSide) {
+    const squareT king = GetKingSquare();
+    if (king != (ToMove == WHITE ? E1 : E8)) return ERROR_InvalidMove;
+    return resolveKingMove(m, squareT(kingSide ? king + 2 : king - 2));
 }
 
 errorT Position::ReadCoordMove(simpleMoveT* m, const char* str, bool reverse) {

@@ -194,20 +194,18 @@ errorT PgnParser::extractTag(const char* buffer, std::string_view name, Game* ga
     if (*s != '[') return ERROR_PGNTag;
 
     // The name runs to the first blank: at most MAX_TAG_FIELD characters.
-    const char* const nameStart = name.data();
+    const char* const tag = name.data();
     const size_t len = name.size();
-    s = nameStart + len;
+    s = tag + len;
     if (len > MAX_TAG_FIELD) return ERROR_PGNTag;
     if (*s == 0) return ERROR_PGNTag;
-    char tag[MAX_TAG_FIELD + 1];
-    memcpy(tag, nameStart, len);
-    tag[len] = 0;
 
     // The value runs from the first quote to the last one of the line.
-    const char* open = strchr(s, '"');
+    const size_t lineLen = strlen(s);
+    const char* open = static_cast<const char*>(memchr(s, '"', lineLen));
     if (open == nullptr) return ERROR_PGNTag;
     const char* rest = open + 1;
-    size_t restLen = strlen(rest);
+    size_t restLen = lineLen - size_t(rest - s);
     if (restLen > MAX_TAG_FIELD) return ERROR_PGNTag;
     const char* close = static_cast<const char*>(memrchr(rest, '"', restLen));
     if (close == nullptr) return ERROR_PGNTag;
@@ -287,11 +285,15 @@ errorT PgnParser::extractTag(const char* buffer, std::string_view name, Game* ga
         case KnownTag::Other:
             break;
     }
+    // Other tags keep their names: only they need the name as a text.
+    char tagName[MAX_TAG_FIELD + 1];
+    memcpy(tagName, tag, len);
+    tagName[len] = 0;
     // "WhiteElo", "BlackUSCF" and the like, while the player has no rating.
     const bool whiteRating = len > 5 && memcmp(tag, "White", 5) == 0;
     if (whiteRating || (len > 5 && memcmp(tag, "Black", 5) == 0)) {
         for (byte type = 0; type < 7; ++type) {
-            if (!equals(tag + 5, ratingTypeNames[type])) continue;
+            if (!equals(tagName + 5, ratingTypeNames[type])) continue;
             eloT current = whiteRating ? game->GetWhiteElo() : game->GetBlackElo();
             if (current != 0) {
                 // The rating came with the name ("Smith (2400)") and the
@@ -311,7 +313,7 @@ errorT PgnParser::extractTag(const char* buffer, std::string_view name, Game* ga
             return OK;
         }
     }
-    return game->AddPgnTag(tag, value);
+    return game->AddPgnTag(tagName, value);
 }
 
 bool PgnParser::RepeatsHeaderTag(std::string_view name) const {

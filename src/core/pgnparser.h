@@ -125,9 +125,9 @@ class PgnParser {
     // over rather than returned.
     bool readFastToken(char* buffer, uint32_t bufSize, tokenT* token, bool skipNumbers);
     tokenT readGameToken(char* buffer, uint32_t bufSize, bool skipNumbers);
-    // The fast path's readings of the move it has just copied to the buffer.
-    void readPawnMove(const char* text, ptrdiff_t length);
-    void readPieceMove(const char* text, ptrdiff_t length);
+    // Reads the plain moves ahead in place, resolving and adding each, until
+    // a token needs more: the general loop takes that one as it comes.
+    void readMoveRun(Game* game);
     // ExtractPgnTag given the tag's name on the line: from after the "[" to
     // the first blank.
     errorT extractTag(const char* buffer, std::string_view name, Game* game);

@@ -7,6 +7,44 @@
 #include "core/game.h"
 #include "core/misc.h"
 #include "core/pgnparser.h"
+#include "core/plaintoken.h"
+
+// Every move read here would reach the general loop below as a token that
+// the fast path reads whole, and be resolved and added there the same way;
+// a move that does not resolve is left unread, for the loop to report.
+void PgnParser::readMoveRun(Game* game) {
+    if (UnGetCount != 0) return;
+    const char* const base = InFile->Buffered();
+    const char* const end = base + InFile->BufferedLength();
+    Position* const pos = game->GetCurrentPos();
+    uint32_t lines = 0;
+    const char* p = base;
+    simpleMoveT sm;
+    while (true) {
+        p = plaintoken::skipBlanks(p, end, lines);
+        if (end - p <= plaintoken::kMaxLength) break;
+        if (plaintoken::startsNumber(p)) {
+            const char* const q = plaintoken::numberEnd(p);
+            if (q == nullptr) break;
+            p = q;
+            continue;
+        }
+        const plaintoken::Token t = plaintoken::scan(p);
+        if (t.san.type != EMPTY) {
+            if (pos->ResolveMove(&sm, t.san) != OK) break;
+        } else if (t.token == TOKEN_Move_Castle_King || t.token == TOKEN_Move_Castle_Queen) {
+            if (pos->ResolveCastling(&sm, t.token == TOKEN_Move_Castle_King) != OK) break;
+        } else if (t.token != TOKEN_Check && t.token != TOKEN_Mate) {
+            break;
+        }
+        if (token_IsMove(t.token)) game->AddMove(&sm, nullptr);
+        lines += t.lines;
+        p = t.next;
+    }
+    BytesSeen += static_cast<uint32_t>(p - base);
+    LineCounter += lines;
+    InFile->Skip(static_cast<size_t>(p - base));
+}
 
 errorT PgnParser::ParseMoves(Game* game, char* buffer, uint32_t bufSize) {
     bool moveError = false;
@@ -20,6 +58,7 @@ errorT PgnParser::ParseMoves(Game* game, char* buffer, uint32_t bufSize) {
     char prefix[2 * 2 * MAX_TAG_FIELD + 100];
 
     while (true) {
+        if (skipDepth == 0 && !moveError) readMoveRun(game);
         tokenT token = readGameToken(buffer, bufSize, true);
         if (skipDepth > 0) {
             if (token == TOKEN_VarStart) {

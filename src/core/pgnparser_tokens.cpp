@@ -7,6 +7,7 @@
 
 #include "core/pgnchars.h"
 #include "core/pgnparser.h"
+#include "core/plaintoken.h"
 
 namespace {
 
@@ -211,47 +212,6 @@ tokenT PgnParser::GetNextToken(char* buffer, uint32_t bufSize) {
     return TOKEN_TagEnd;
 }
 
-namespace {
-
-// The longest token the fast path reads; longer ones take the slow path.
-constexpr uint32_t kFastTokenMax = 12;
-
-// Character classes of the fast path, one table look-up each.
-constexpr uint8_t kSpaceClass = 1;    // isSpace
-constexpr uint8_t kSkipClass = 2;     // skipped before a token: spaces and dots
-constexpr uint8_t kSquareClass = 4;   // fyles, ranks and the capture sign 'x'
-constexpr uint8_t kUnreadClass = 8;   // ends a move and stays unread, besides spaces
-constexpr uint8_t kNumberClass = 16;  // starts a move number: '1' to '9'
-constexpr uint8_t kFyleClass = 32;    // starts a pawn move
-constexpr uint8_t kPieceClass = 64;   // starts a piece move
-constexpr uint8_t kSignClass = 128;   // a check or mate sign
-
-constexpr std::array<uint8_t, 256> makeCharClasses() {
-    std::array<uint8_t, 256> t{};
-    for (int ch = 0; ch < 256; ++ch) {
-        if (isSpace(ch)) t[ch] |= kSpaceClass | kSkipClass;
-        if (ch == '.') t[ch] |= kSkipClass;
-        if (isFyle(ch) || isRank(ch) || ch == 'x') t[ch] |= kSquareClass;
-        if (ch == '+' || ch == '#' || ch == '!' || ch == '?' || ch == ')' || isMoveDelimiter(ch))
-            t[ch] |= kUnreadClass;
-        if (ch >= '1' && ch <= '9') t[ch] |= kNumberClass;
-        if (isFyle(ch)) t[ch] |= kFyleClass;
-        if (ch == 'N' || ch == 'B' || ch == 'R' || ch == 'Q' || ch == 'K') t[ch] |= kPieceClass;
-        if (ch == '+' || ch == '#') t[ch] |= kSignClass;
-    }
-    return t;
-}
-constexpr std::array<uint8_t, 256> kCharClass = makeCharClasses();
-
-inline uint8_t classOf(const char* c) {
-    return kCharClass[static_cast<unsigned char>(*c)];
-}
-inline bool hasClass(const char* c, uint8_t cls) {
-    return (classOf(c) & cls) != 0;
-}
-
-}  // namespace
-
 // Move numbers, plain moves, castling and check signs, nearly all movetext,
 // read in place from the input buffer. This is sound because each pattern
 // accepted here is read by the character readers below to the same text and
@@ -261,7 +221,7 @@ inline bool hasClass(const char* c, uint8_t cls) {
 // only leading spaces and dots consumed, which the slow path skips as well,
 // and the move numbers passed over before them.
 bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token, bool skipNumbers) {
-    if (UnGetCount != 0 || bufSize <= kFastTokenMax) return false;
+    if (UnGetCount != 0 || bufSize <= plaintoken::kMaxLength) return false;
     const char* const base = InFile->Buffered();
     const char* const end = base + InFile->BufferedLength();
     uint32_t lines = 0;
@@ -272,25 +232,15 @@ bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token, boo
         InFile->Skip(static_cast<size_t>(upTo - base));
     };
     const char* p = base;
-    const char* q;
-    uint8_t firstClass;
     while (true) {
-        while (p < end && hasClass(p, kSkipClass)) {
-            lines += *p == '\n';
-            ++p;
-        }
-        // The token and the character after it must both be buffered.
-        if (end - p <= static_cast<ptrdiff_t>(kFastTokenMax)) {
+        p = plaintoken::skipBlanks(p, end, lines);
+        if (end - p <= plaintoken::kMaxLength) {
             consume(p);
             return false;
         }
-        firstClass = classOf(p);
-        q = p + 1;
-        if ((firstClass & kNumberClass) == 0) break;
-        const char* const limit = p + kFastTokenMax;
-        while (q < limit && isDigit(static_cast<unsigned char>(*q))) ++q;
-        const int ch = static_cast<unsigned char>(*q);
-        if (!(isSpace(ch) || ch == '.' || ch == ')' || ch == '(' || ch == '{')) {
+        if (!plaintoken::startsNumber(p)) break;
+        const char* const q = plaintoken::numberEnd(p);
+        if (q == nullptr) {
             consume(p);
             return false;
         }
@@ -306,122 +256,28 @@ bool PgnParser::readFastToken(char* buffer, uint32_t bufSize, tokenT* token, boo
         p = q;
     }
 
-    const char* const limit = p + kFastTokenMax;
-    char* out = buffer;
-    *out++ = *p;
-    tokenT result;
-    if (firstClass & kFyleClass) {
-        bool seenDigit = false;
-        while (q < limit && hasClass(q, kSquareClass)) {
-            // After the rank, "ep" may follow: left to the slow path.
-            if (seenDigit && *q == 'e') {
-                consume(p);
-                return false;
-            }
-            seenDigit = seenDigit || isRank(static_cast<unsigned char>(*q));
-            // The capture sign is dropped: written and then written over.
-            *out = *q;
-            out += *q != 'x';
-            ++q;
-        }
-        if (hasClass(q, kSpaceClass)) {
-            // A pawn move takes the blank after it.
-            lines += *q == '\n';
-            ++q;
-        } else if (!hasClass(q, kUnreadClass)) {
-            consume(p);
-            return false;
-        }
-        result = TOKEN_Move_Pawn;
-        readPawnMove(buffer, out - buffer);
-    } else if (firstClass & kPieceClass) {
-        while (q < limit && hasClass(q, kSquareClass)) {
-            *out = *q;
-            out += *q != 'x';
-            ++q;
-        }
-        if ((!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') || out - buffer < 2) {
-            consume(p);
-            return false;
-        }
-        result = TOKEN_Move_Piece;
-        readPieceMove(buffer, out - buffer);
-    } else if (*p == 'O') {
-        if (q[0] != '-' || q[1] != 'O') {
-            consume(p);
-            return false;
-        }
-        q += 2;
-        result = TOKEN_Move_Castle_King;
-        if (q[0] == '-' && q[1] == 'O') {
-            q += 2;
-            result = TOKEN_Move_Castle_Queen;
-        }
-        if (!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') {
-            consume(p);
-            return false;
-        }
-        for (const char* c = p + 1; c < q; ++c) *out++ = *c;
-    } else if (firstClass & kSignClass) {
-        const int ch = static_cast<unsigned char>(*q);
-        if (!(isSpace(ch) || ch == '!' || ch == '?' || ch == '$' || ch == ')' || ch == '(' ||
-              ch == '{' || ch == ';')) {
-            consume(p);
-            return false;
-        }
-        result = *p == '+' ? TOKEN_Check : TOKEN_Mate;
-    } else {
+    const plaintoken::Token t = plaintoken::scan(p);
+    if (t.token == TOKEN_Invalid) {
         consume(p);
         return false;
     }
+    // The capture sign is dropped, as the character readers drop it.
+    char* out = buffer;
+    *out++ = *p;
+    for (const char* c = p + 1; c < t.end; ++c) {
+        *out = *c;
+        out += *c != 'x';
+    }
     *out = 0;
-    consume(q);
-    *token = result;
+    fastMove = t.san;
+    lines += t.lines;
+    consume(t.next);
+    *token = t.token;
     return true;
 }
 
 tokenT PgnParser::GetGameToken(char* buffer, uint32_t bufSize) {
     return readGameToken(buffer, bufSize, false);
-}
-
-namespace {
-
-// The square of a fyle and a rank character, both already checked.
-inline squareT squareOf(char fyle, char rank) {
-    return squareT((rank - '1') << 3 | (fyle - 'a'));
-}
-
-}  // namespace
-
-// The pawn moves read in place as Position::ReadMove reads them: "e4" and
-// "ed5" (from "exd5"); other texts are left to it.
-void PgnParser::readPawnMove(const char* text, ptrdiff_t length) {
-    const auto c = [text](ptrdiff_t i) { return static_cast<unsigned char>(text[i]); };
-    if (length == 2 && isRank(c(1)))
-        fastMove = {PAWN, squareOf(text[0], text[1]), fyleT(c(0) - 'a'), NO_RANK};
-    else if (length == 3 && isFyle(c(1)) && isRank(c(2)))
-        fastMove = {PAWN, squareOf(text[1], text[2]), fyleT(c(0) - 'a'), NO_RANK};
-}
-
-// The piece moves read in place, as Position::ReadMove reads them: the
-// piece, then at most two fyles or ranks of the origin, then the target.
-void PgnParser::readPieceMove(const char* text, ptrdiff_t length) {
-    const auto c = [text](ptrdiff_t i) { return static_cast<unsigned char>(text[i]); };
-    if (length < 3 || length > 5 || !isFyle(c(length - 2)) || !isRank(c(length - 1))) return;
-    const pieceT type = text[0] == 'N'   ? KNIGHT
-                        : text[0] == 'B' ? BISHOP
-                        : text[0] == 'R' ? ROOK
-                        : text[0] == 'Q' ? QUEEN
-                                         : KING;
-    SanMove san{type, squareOf(text[length - 2], text[length - 1]), NO_FYLE, NO_RANK};
-    // The fast reader took fyles and ranks alone ('x' is dropped).
-    for (ptrdiff_t i = 1; i + 2 < length; i++) {
-        if (isRank(c(i)))
-            san.fromRank = rankT(c(i) - '1');
-        else
-            san.fromFyle = fyleT(c(i) - 'a');
-    }
-    fastMove = san;
 }
 
 tokenT PgnParser::readGameToken(char* buffer, uint32_t bufSize, bool skipNumbers) {

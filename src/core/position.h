@@ -123,6 +123,9 @@ class Position {
     // The move that `san`, already read from its text, names here: what
     // ReadMove does after reading the text.
     errorT ResolveMove(simpleMoveT* m, const SanMove& san);
+    // Castling on the king's side or the queen's, as ReadMove reads "O-O"
+    // and "O-O-O".
+    errorT ResolveCastling(simpleMoveT* m, bool kingSide);
     errorT ReadCoordMove(simpleMoveT* m, const char* str, bool reverse);
 
     // The query engine's check, mate and stalemate tests, for the side to move.
