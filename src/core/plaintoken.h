@@ -160,7 +160,8 @@ inline Token pieceMove(const char* p) {
     if (n < 3 || n > 5 || !pgnchars::isFyle(static_cast<unsigned char>(kept[n - 2])) ||
         !pgnchars::isRank(static_cast<unsigned char>(kept[n - 1])))
         return t;
-    t.san = {kPieceOf[static_cast<unsigned char>(kept[0])], squareOf(kept[n - 2], kept[n - 1]), NO_FYLE, NO_RANK};
+    t.san = {kPieceOf[static_cast<unsigned char>(kept[0])], squareOf(kept[n - 2], kept[n - 1]),
+             NO_FYLE, NO_RANK};
     for (int i = 1; i + 2 < n; i++) {
         if (pgnchars::isRank(static_cast<unsigned char>(kept[i])))
             t.san.fromRank = rankT(kept[i] - '1');
@@ -189,8 +190,8 @@ inline Token castling(const char* p) {
 inline Token sign(const char* p) {
     Token t;
     const int ch = static_cast<unsigned char>(p[1]);
-    if (!(pgnchars::isSpace(ch) || ch == '!' || ch == '?' || ch == '$' || ch == ')' ||
-          ch == '(' || ch == '{' || ch == ';'))
+    if (!(pgnchars::isSpace(ch) || ch == '!' || ch == '?' || ch == '$' || ch == ')' || ch == '(' ||
+          ch == '{' || ch == ';'))
         return t;
     t.token = p[0] == '+' ? TOKEN_Check : TOKEN_Mate;
     t.end = t.next = p + 1;

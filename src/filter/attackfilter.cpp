@@ -34,8 +34,9 @@ int attackersOn(const pieceLoc* attacking, SetOf setOf, pieceT* codes, SquareSet
 
 // The attacks of the pieces codes[i] on from[i] on `targets`, counted no
 // further than `limit`.
-int countAttacks(const pieceT* codes, const SquareSet* from, int ncodes, SquareSet targets,
-                 SquareSet occupied, int limit) {
+[[gnu::always_inline]] inline int countAttacks(const pieceT* codes, const SquareSet* from,
+                                               int ncodes, SquareSet targets, SquareSet occupied,
+                                               int limit) {
     int n = 0;
     for (int i = 0; i < ncodes; i++) {
         for (SquareSet on = from[i]; on != 0; on &= on - 1) {
@@ -88,6 +89,15 @@ bool AttackFilter::matchSets(const SquareSet* sets) const {
         if (targets != 0) n = countAttacks(codes, from, ncodes, targets, ~sets[EMPTY], max);
     }
     return n >= min && n <= max;
+}
+
+unsigned AttackFilter::codesOnSets() const {
+    unsigned codes = attacking->piecemask | attacked->piecemask;
+    for (unsigned mask = attacking->piecemask; mask != 0; mask &= mask - 1) {
+        const pieceT type = piece_Type(pieceT(std::countr_zero(mask)));
+        if (type == QUEEN || type == ROOK || type == BISHOP) codes |= 1u << EMPTY;
+    }
+    return codes;
 }
 
 bool AttackFilter::matchCurrentPosition(const Game* game) const {

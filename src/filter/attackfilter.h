@@ -36,6 +36,10 @@ class AttackFilter : public mfilter {
     // matchPosition on square sets indexed by piece code, EMPTY's being the
     // empty squares.
     bool matchSets(const SquareSet* sets) const;
+    // The piece codes (a bit each) whose squares matchSets reads: both
+    // designators', and the empty squares' when a slider attacks, since its
+    // attacks end at the first piece in their way.
+    unsigned codesOnSets() const;
 
     void makeFlip(char code);
     bool makeshift(int dx, int dy);

@@ -129,17 +129,49 @@ void positionFilterList::prepareQuickTests() {
     // Rays and attack counts look at the whole board.
     if (!boardRays.empty() || !boardAttacks.empty()) boardCodes = 0xffff;
     boardSide = boardMembers.empty() ? NOCOLOR : boardMembers.front().sideToMove;
+    bool oneSide = true;
     for (const BoardMember& m : boardMembers)
-        if (m.sideToMove != boardSide) boardSide = NOCOLOR;
+        if (m.sideToMove != boardSide) {
+            boardSide = NOCOLOR;
+            oneSide = false;
+        }
+    boardRayCodes.clear();
+    for (const RayFilter* ray : boardRays) boardRayCodes.push_back(ray->codes());
+    boardAttackCodes.clear();
+    for (const AttackFilter* attack : boardAttacks)
+        boardAttackCodes.push_back(attack->codesOnSets());
+    // A member that does not ask for the side to move that others ask for
+    // may hold where the test refused them all.
+    boardWatchSquares = 0;
+    boardWatchCodes = 0;
+    for (const BoardLoc& loc : boardLocs) {
+        boardWatchSquares |= loc.squares;
+        boardWatchCodes |= loc.piecemask;
+    }
+    for (unsigned codes : boardAttackCodes) boardWatchCodes |= codes;
+    if (!oneSide)
+        boardWatch = BoardWatch::Nothing;
+    else if (!boardRays.empty())
+        boardWatch = BoardWatch::Refusals;
+    else if (boardAttacks.empty())
+        boardWatch = BoardWatch::Squares;
+    else if ((boardWatchCodes & 1u << EMPTY) == 0)
+        boardWatch = BoardWatch::Codes;
+    else
+        boardWatch = BoardWatch::Nothing;
     if (!boardTest) {
         boardMembers.clear();
         boardLocs.clear();
         boardRays.clear();
         boardAttacks.clear();
+        boardRayCodes.clear();
+        boardAttackCodes.clear();
     }
 }
 
-inline bool positionFilterList::boardRejects(const SquareSet* sets, colorT toMove) const {
+[[gnu::always_inline]] inline bool positionFilterList::boardRejects(const SquareSet* sets,
+                                                                    colorT toMove,
+                                                                    unsigned* read) const {
     for (const BoardMember& m : boardMembers) {
         if (m.sideToMove != NOCOLOR && m.sideToMove != toMove) continue;
         uint32_t i = m.begin;
@@ -149,13 +181,23 @@ inline bool positionFilterList::boardRejects(const SquareSet* sets, colorT toMov
                 on |= sets[std::countr_zero(codes)];
             if ((on & boardLocs[i].squares) == 0) break;
         }
-        if (i < m.end) continue;
+        if (i < m.end) {
+            if (read != nullptr) *read |= boardLocs[i].piecemask;
+            continue;
+        }
         for (i = m.attacksBegin; i < m.attacksEnd; i++)
             if (!boardAttacks[i]->matchSets(sets)) break;
-        if (i < m.attacksEnd) continue;
+        if (i < m.attacksEnd) {
+            if (read != nullptr) *read |= boardAttackCodes[i];
+            continue;
+        }
+        bool offLines = false;
         for (i = m.raysBegin; i < m.raysEnd; i++)
-            if (!boardRays[i]->matchSets(sets)) break;
+            if (!boardRays[i]->matchSets(sets, offLines)) break;
         if (i == m.raysEnd) return false;
+        // A ray found off its lines read only its designators; one walked,
+        // the empty squares too.
+        if (read != nullptr) *read |= offLines ? boardRayCodes[i] : ~0u;
     }
     return true;
 }
@@ -179,20 +221,31 @@ namespace {
 
 // The square sets of the pieces, EMPTY's being the empty squares, and the
 // side to move, carried forward by the moves' records: all the walk's look
-// ahead needs of a position.
+// ahead needs of a position. The moves' changes are gathered too, as the
+// squares or the piece codes (a bit each) whose sets they change, as asked.
+template <bool watchSquares, bool watchCodes>
 struct SetsAhead {
     SquareSet sets[16];
     colorT toMove;
+    SquareSet changedSquares = ~SquareSet(0);
+    unsigned changedCodes = ~0u;
 
     void load(const Position* pos) {
         toMove = pos->GetToMove();
         for (pieceT p = 0; p < 16; p++) sets[p] = pos->GetPieceSet(p);
     }
 
+    void changed(pieceT p, SquareSet squares) {
+        if constexpr (watchSquares) changedSquares |= squares;
+        // The empty squares change with every move: no watch reads them.
+        if constexpr (watchCodes) changedCodes |= 1u << p;
+    }
+
     void move(pieceT p, squareT from, squareT to) {
         const SquareSet both = square_Bit(from) | square_Bit(to);
         sets[p] ^= both;
         sets[EMPTY] ^= both;
+        changed(p, both);
     }
 
     // What the move does to the board, as the replay does it.
@@ -203,10 +256,12 @@ struct SetsAhead {
         if (sm.capturedPiece != EMPTY) {
             sets[sm.capturedPiece] ^= square_Bit(sm.capturedSquare);
             sets[EMPTY] ^= square_Bit(sm.capturedSquare);
+            changed(sm.capturedPiece, square_Bit(sm.capturedSquare));
         }
         pieceT p = sm.movingPiece;
         if (sm.promote != EMPTY) {
             sets[p] ^= square_Bit(sm.from);
+            changed(p, square_Bit(sm.from));
             p = piece_Make(c, sm.promote);
             sets[p] ^= square_Bit(sm.from);
         }
@@ -220,33 +275,95 @@ struct SetsAhead {
             }
         }
     }
+
+    // Whether the moves played since the last call changed any of `codes`
+    // or `squares`, whichever is watched.
+    bool changedSinceLast(unsigned codes, SquareSet squares) {
+        bool any = true;
+        if constexpr (watchSquares) {
+            any = (changedSquares & squares) != 0;
+            changedSquares = 0;
+        }
+        if constexpr (watchCodes) {
+            any = (changedCodes & codes) != 0;
+            changedCodes = 0;
+        }
+        return any;
+    }
 };
 
 }  // namespace
 
 bool positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars) {
+    switch (boardWatch) {
+        case BoardWatch::Squares:
+            return skipAhead<BoardWatch::Squares>(game, testFirst, testLine, searchVars);
+        case BoardWatch::Codes:
+            return skipAhead<BoardWatch::Codes>(game, testFirst, testLine, searchVars);
+        case BoardWatch::Refusals:
+            return skipAhead<BoardWatch::Refusals>(game, testFirst, testLine, searchVars);
+        case BoardWatch::Nothing:
+            break;
+    }
+    return skipAhead<BoardWatch::Nothing>(game, testFirst, testLine, searchVars);
+}
+
+template <positionFilterList::BoardWatch watch>
+bool positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars) {
     if (testLine && !lineEndTest && !boardTest) return false;
     // The current position's sets are those the look-ahead starts from.
-    SetsAhead ahead;
+    SetsAhead<watch == BoardWatch::Squares,
+              watch == BoardWatch::Codes || watch == BoardWatch::Refusals>
+        ahead;
     if (boardTest) ahead.load(game->GetCurrentPos());
     if (testFirst && testLine &&
         !(boardTest ? boardRejects(ahead.sets, ahead.toMove) : quickReject(game)))
         return true;
     const moveT* node = game->myCursor();
+    // The line goes on up to its end or to a move with variations to walk.
+    const auto goesOn = [searchVars](const moveT* n) {
+        return n->marker != END_MARKER && !(searchVars && n->numVariations > 0);
+    };
     uint32_t steps = 0;
+    // Whether the full test may hold where the look-ahead stops; `node`
+    // holds the move played from there, if any.
     bool passes = false;
-    // Never a side to move when the members ask for none or differ.
-    const colorT refused = boardSide == NOCOLOR ? NOCOLOR : color_Flip(boardSide);
-    while (node->marker != END_MARKER && !(searchVars && node->numVariations > 0)) {
-        if (boardTest) ahead.play(node->moveData);
-        node = node->next;
-        steps++;
-        // Whether the full test may hold here; `node` holds the move played
-        // from this position, if any.
-        if (!testLine) continue;
-        passes = lineEndTest ? node->marker == END_MARKER || isNullMove(node->moveData)
-                             : ahead.toMove != refused && !boardRejects(ahead.sets, ahead.toMove);
-        if (passes) break;
+    if (!testLine) {
+        for (; goesOn(node); node = node->next) steps++;
+    } else if (lineEndTest) {
+        while (goesOn(node) && !passes) {
+            node = node->next;
+            steps++;
+            passes = node->marker == END_MARKER || isNullMove(node->moveData);
+        }
+    } else {
+        // Never a side to move when the members ask for none or differ.
+        const colorT refused = boardSide == NOCOLOR ? NOCOLOR : color_Flip(boardSide);
+        // The piece codes that the last refusal read.
+        unsigned read = watch == BoardWatch::Refusals ? ~0u : boardWatchCodes;
+        while (goesOn(node)) {
+            ahead.play(node->moveData);
+            node = node->next;
+            steps++;
+            // Refused once, the board test stays refused until a move
+            // changes something the refusal read.
+            if (ahead.toMove == refused || !ahead.changedSinceLast(read, boardWatchSquares))
+                continue;
+            bool rejects;
+            if constexpr (watch == BoardWatch::Refusals) {
+                read = 0;
+                rejects = boardRejects(ahead.sets, ahead.toMove, &read);
+                // Every move changes the empty squares: a refusal that read
+                // them is tested again after any move but a pass.
+                if ((read & 1u << EMPTY) != 0) read = ~0u;
+            } else {
+                rejects = boardRejects(ahead.sets, ahead.toMove);
+            }
+            if (!rejects) {
+                passes = true;
+                break;
+            }
+        }
     }
     if (steps == 0) return false;
     if (node != game->MainLineEnd() || !game->ToMainLineEnd())

@@ -129,8 +129,9 @@ class positionFilterList : public mfilter {
     // tests that change nothing: what the walk asks first of every position.
     bool quickReject(const Game* game) const;
     // The board test of quickReject on square sets indexed by piece code
-    // (EMPTY's being the empty squares).
-    bool boardRejects(const SquareSet* sets, colorT toMove) const;
+    // (EMPTY's being the empty squares). When it refuses, it adds to `read`
+    // the piece codes (a bit each) whose squares the refusal read.
+    bool boardRejects(const SquareSet* sets, colorT toMove, unsigned* read = nullptr) const;
     // Looks ahead along the line from the current position, on the moves'
     // records alone, for the first position that quickReject lets through
     // (or any position when `testFirst` is false for the current one and
@@ -138,6 +139,9 @@ class positionFilterList : public mfilter {
     // the end of the line; then brings the game there. The positions passed
     // over are those the full test would have refused. True when the
     // position it leaves the game at is known to pass quickReject.
+    bool skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars);
+    enum class BoardWatch : uint8_t { Nothing, Squares, Codes, Refusals };
+    template <BoardWatch watch>
     bool skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars);
     void markMatch(Game* game);
 
@@ -155,10 +159,23 @@ class positionFilterList : public mfilter {
     std::vector<BoardLoc> boardLocs;
     std::vector<const RayFilter*> boardRays;
     std::vector<const AttackFilter*> boardAttacks;
+    // The piece codes that each of boardRays and boardAttacks reads.
+    std::vector<unsigned> boardRayCodes;
+    std::vector<unsigned> boardAttackCodes;
     // The piece codes the board test looks at.
     unsigned boardCodes = 0;
     // The side to move that every member asks for, if they all ask for the
     // same: the look-ahead refuses the other side's positions, half of
     // them, at once.
     colorT boardSide = NOCOLOR;
+    // What the look-ahead watches to pass over positions where the board
+    // test would refuse again what it refused, with the same side to move:
+    // the squares of the designators, when the members test nothing else;
+    // the piece codes whose squares designators and attack counts read,
+    // when none reads the empty squares; with rays, the piece codes that
+    // each refusal read. Nothing when the members ask for different sides
+    // to move, or an attack count reads the empty squares without rays.
+    BoardWatch boardWatch = BoardWatch::Nothing;
+    SquareSet boardWatchSquares = ~SquareSet(0);
+    unsigned boardWatchCodes = ~0u;
 };

@@ -75,6 +75,12 @@ bool RayFilter::onSets() const {
     return true;
 }
 
+unsigned RayFilter::codes() const {
+    unsigned all = 0;
+    for (int k = 0; k < npiecelocs; k++) all |= piecelocs[k]->piecemask;
+    return all;
+}
+
 bool RayFilter::matchAllSets(const SquareSet* sets) const {
     return matchOn([sets](pieceT p) { return sets[p]; },
                    [sets](const pieceLoc* loc) { return loc->matchingSquares(sets); });

@@ -44,6 +44,12 @@ class RayFilter {
     // matchPosition on square sets indexed by piece code, EMPTY's being the
     // empty squares, where onSets() holds.
     bool matchSets(const SquareSet* sets) const;
+    // The same, telling whether a refusal came from the designators' squares
+    // alone: one of them off every line from the first one's squares, which
+    // stays so while no piece of their codes moves.
+    bool matchSets(const SquareSet* sets, bool& offLines) const;
+    // The piece codes (a bit each) of the designators.
+    unsigned codes() const;
     // Whether the designators stand in order from `start` in direction dir.
     bool matchStarting(const Position* pos, squareT start, directionT dir) const;
     void makeFlip(char code);
@@ -74,13 +80,23 @@ class RayFilter {
 // Inline: the look-ahead of a position list asks it of every position. Most
 // boards fail on a designator off the lines from the first one's squares,
 // found here before the whole test is called.
-inline bool RayFilter::matchSets(const SquareSet* sets) const {
+inline bool RayFilter::matchSets(const SquareSet* sets, bool& offLines) const {
+    offLines = false;
     if (npiecelocs > 1) {
         SquareSet reach = 0;
         for (SquareSet from = piecelocs[0]->matchingSquares(sets); from != 0; from &= from - 1)
             reach |= lines[std::countr_zero(from)];
-        for (int k = 1; k < npiecelocs; k++)
-            if ((piecelocs[k]->matchingSquares(sets) & reach) == 0) return checkcount && min == 0;
+        for (int k = 1; k < npiecelocs; k++) {
+            if ((piecelocs[k]->matchingSquares(sets) & reach) == 0) {
+                offLines = true;
+                return checkcount && min == 0;
+            }
+        }
     }
     return matchAllSets(sets);
+}
+
+inline bool RayFilter::matchSets(const SquareSet* sets) const {
+    bool offLines;
+    return matchSets(sets, offLines);
 }
