@@ -86,7 +86,27 @@ struct Token {
     SanMove san;                 // the move, when its text reads whole; type EMPTY otherwise
 };
 
+// Whether the character at q ends a move that leaves it unread, or a pawn
+// move that takes it (a blank); either way it cannot continue the move.
+inline bool endsMove(const char* q) {
+    return hasClass(q, kSpaceClass | kUnreadClass);
+}
+
 namespace detail {
+
+// A pawn move ends at q: a blank there is taken with it, anything else that
+// ends a move stays unread. False when q continues it.
+inline bool endPawnMove(Token& t, const char* q) {
+    if (!endsMove(q)) return false;
+    t.token = TOKEN_Move_Pawn;
+    t.end = q;
+    t.next = q;
+    if (hasClass(q, kSpaceClass)) {
+        t.lines = *q == '\n';
+        t.next = q + 1;
+    }
+    return true;
+}
 
 inline squareT squareOf(char fyle, char rank) {
     return squareT((rank - '1') << 3 | (fyle - 'a'));
@@ -121,16 +141,7 @@ inline Token pawnMove(const char* p) {
         }
         ++q;
     }
-    t.end = q;
-    if (hasClass(q, kSpaceClass)) {
-        t.lines = *q == '\n';
-        t.next = q + 1;
-    } else if (hasClass(q, kUnreadClass)) {
-        t.next = q;
-    } else {
-        return t;
-    }
-    t.token = TOKEN_Move_Pawn;
+    if (!endPawnMove(t, q)) return t;
     const fyleT from = fyleT(kept[0] - 'a');
     if (n == 2 && pgnchars::isRank(static_cast<unsigned char>(kept[1])))
         t.san = {PAWN, squareOf(kept[0], kept[1]), from, NO_RANK};
@@ -154,7 +165,7 @@ inline Token pieceMove(const char* p) {
         }
         ++q;
     }
-    if ((!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') || n < 2) return t;
+    if ((!endsMove(q) && *q != '=') || n < 2) return t;
     t.token = TOKEN_Move_Piece;
     t.end = t.next = q;
     if (n < 3 || n > 5 || !pgnchars::isFyle(static_cast<unsigned char>(kept[n - 2])) ||
@@ -181,7 +192,7 @@ inline Token castling(const char* p) {
         q += 2;
         token = TOKEN_Move_Castle_Queen;
     }
-    if (!hasClass(q, kSpaceClass | kUnreadClass) && *q != '=') return t;
+    if (!endsMove(q) && *q != '=') return t;
     t.token = token;
     t.end = t.next = q;
     return t;
@@ -200,12 +211,6 @@ inline Token sign(const char* p) {
 
 }  // namespace detail
 
-// Whether the character at q ends a move that leaves it unread, or a pawn
-// move that takes it (a blank); either way it cannot continue the move.
-inline bool endsMove(const char* q) {
-    return hasClass(q, kSpaceClass | kUnreadClass);
-}
-
 // The move or check sign at p, which is not a blank nor a move number and
 // has more than kMaxLength bytes buffered from it. The commonest texts, a
 // target square alone or after a capture sign, are read straight away.
@@ -218,15 +223,8 @@ inline bool endsMove(const char* q) {
     if (cls & kFyleClass) {
         // "e4" and "exd5"; "ed5" and the rest are read below.
         const int skip = p[1] == 'x' ? 2 : 0;
-        const char* const q = p + 2 + skip;
-        if (!(isFyle(at(skip)) && isRank(at(1 + skip)) && endsMove(q))) return detail::pawnMove(p);
-        t.token = TOKEN_Move_Pawn;
-        t.end = q;
-        t.next = q;
-        if (hasClass(q, kSpaceClass)) {
-            t.lines = *q == '\n';
-            t.next = q + 1;
-        }
+        if (!(isFyle(at(skip)) && isRank(at(1 + skip)) && detail::endPawnMove(t, p + 2 + skip)))
+            return detail::pawnMove(p);
         t.san = {PAWN, detail::squareOf(p[skip], p[1 + skip]), fyleT(at(0) - 'a'), NO_RANK};
         return t;
     }

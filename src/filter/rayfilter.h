@@ -42,11 +42,10 @@ class RayFilter {
     // tagged piece.
     bool onSets() const;
     // matchPosition on square sets indexed by piece code, EMPTY's being the
-    // empty squares, where onSets() holds.
-    bool matchSets(const SquareSet* sets) const;
-    // The same, telling whether a refusal came from the designators' squares
-    // alone: one of them off every line from the first one's squares, which
-    // stays so while no piece of their codes moves.
+    // empty squares, where onSets() holds. It tells whether a refusal came
+    // from the designators' squares alone: one of them off every line from
+    // the first one's squares, which stays so while no piece of their codes
+    // moves.
     bool matchSets(const SquareSet* sets, bool& offLines) const;
     // The piece codes (a bit each) of the designators.
     unsigned codes() const;
@@ -94,9 +93,4 @@ inline bool RayFilter::matchSets(const SquareSet* sets, bool& offLines) const {
         }
     }
     return matchAllSets(sets);
-}
-
-inline bool RayFilter::matchSets(const SquareSet* sets) const {
-    bool offLines;
-    return matchSets(sets, offLines);
 }
