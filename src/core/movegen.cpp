@@ -512,7 +512,7 @@ errorT Position::resolvePawnMove(simpleMoveT* m, fyleT fromFyle, squareT to, pie
     }
     if (capSq == to ? !pieceMoveIsLegal(from, to) : !trialIsLegal(from, to, capSq))
         return ERROR_InvalidMove;
-    *m = simpleMoveT{ListPos[from], pawn, from, to, 0, Board[to], promote, to, 0, NULL_SQUARE, 0};
+    setFoundMove(m, ListPos[from], pawn, from, to, Board[to], promote);
     return OK;
 }
 
@@ -547,16 +547,14 @@ errorT Position::resolveKingMove(simpleMoveT* m, squareT target) {
         if (attackedBy(enemy, king) || attackedBy(enemy, crossed) || attackedBy(enemy, target))
             return ERROR_InvalidMove;
         if (square_Adjacent(target, enemyKing)) return ERROR_InvalidMove;
-        *m = simpleMoveT{0,     kingPiece, king, target,      0, Board[target],
-                         EMPTY, target,    0,    NULL_SQUARE, 0};
+        setFoundMove(m, 0, kingPiece, king, target, Board[target], EMPTY);
         return OK;
     }
     if (target == king || !square_Adjacent(king, target)) return ERROR_InvalidMove;
     if (square_Adjacent(target, enemyKing)) return ERROR_InvalidMove;
     if (piece_Color(Board[target]) == c) return ERROR_InvalidMove;
     if (!trialIsLegal(king, target, target)) return ERROR_InvalidMove;
-    *m =
-        simpleMoveT{0, kingPiece, king, target, 0, Board[target], EMPTY, target, 0, NULL_SQUARE, 0};
+    setFoundMove(m, 0, kingPiece, king, target, Board[target], EMPTY);
     return OK;
 }
 
@@ -586,7 +584,7 @@ errorT Position::resolvePieceMove(simpleMoveT* m, pieceT type, squareT to, fyleT
         from = sq;
     }
     if (from == NULL_SQUARE) return ERROR_InvalidMove;
-    *m = simpleMoveT{ListPos[from], p, from, to, 0, Board[to], EMPTY, to, 0, NULL_SQUARE, 0};
+    setFoundMove(m, ListPos[from], p, from, to, Board[to], EMPTY);
     return OK;
 }
 

@@ -2,6 +2,10 @@
 // generators fill. No chess position has more than 256 legal moves.
 #pragma once
 
+#include <bit>
+#include <cstddef>
+#include <cstring>
+
 #include "core/common.h"
 
 struct simpleMoveT {
@@ -17,6 +21,27 @@ struct simpleMoveT {
     squareT epSquare;  // EPTarget before the move
     uint16_t oldHalfMoveClock;
 };
+
+// Writes a move as found, before it is made: what making it fills in is
+// zero. The record is put together in registers and stored as two words, so
+// that the game tree, which copies each move read right after, loads what
+// was stored in one piece instead of waiting on bytes stored one by one.
+inline void setFoundMove(simpleMoveT* m, byte pieceNum, pieceT piece, squareT from, squareT to,
+                         pieceT captured, pieceT promote) {
+    const simpleMoveT found{pieceNum, piece, from, to, 0, captured, promote, to, 0, NULL_SQUARE, 0};
+    if constexpr (std::endian::native != std::endian::little) {
+        *m = found;
+    } else {
+        static_assert(sizeof(simpleMoveT) == 12 && offsetof(simpleMoveT, capturedSquare) == 7 &&
+                      offsetof(simpleMoveT, epSquare) == 9);
+        const uint64_t head = uint64_t(pieceNum) | uint64_t(piece) << 8 | uint64_t(from) << 16 |
+                              uint64_t(to) << 24 | uint64_t(captured) << 40 |
+                              uint64_t(promote) << 48 | uint64_t(to) << 56;
+        const uint32_t tail = uint32_t(NULL_SQUARE) << 8;
+        std::memcpy(m, &head, sizeof head);
+        std::memcpy(reinterpret_cast<char*>(m) + sizeof head, &tail, sizeof tail);
+    }
+}
 
 // A pass: origin equals destination (not NULL_SQUARE) and the mover is a king.
 inline bool isNullMove(const simpleMoveT& m) {

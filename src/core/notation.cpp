@@ -185,7 +185,7 @@ errorT Position::ReadMove(simpleMoveT* m, const char* str, tokenT token) {
             // could capture.
             if (IsKingInCheck()) return ERROR_InvalidMove;
             squareT king = GetKingSquare();
-            *m = simpleMoveT{0, Board[king], king, king, 0, EMPTY, EMPTY, king, 0, NULL_SQUARE, 0};
+            setFoundMove(m, 0, Board[king], king, king, EMPTY, EMPTY);
             return OK;
         }
 

@@ -191,7 +191,7 @@ class Position {
 
     // Generation helpers. `target` restricts destinations (check evasions).
     void addMove(MoveList* ml, byte idx, pieceT p, squareT from, squareT to, pieceT promote) {
-        *ml->Add() = simpleMoveT{idx, p, from, to, 0, Board[to], promote, to, 0, NULL_SQUARE, 0};
+        setFoundMove(ml->Add(), idx, p, from, to, Board[to], promote);
     }
     void addPawnMove(MoveList* ml, byte idx, pieceT p, squareT from, squareT to);
     void genSliderMoves(MoveList* ml, byte idx, pieceT p, squareT from, directionT dir,
