@@ -23,15 +23,31 @@ constexpr size_t kCommentStartCapacity = 1024;
 
 // The name of the tag on a tag line, as ExtractPgnTag reads it: from after
 // the "[" to the first blank.
-std::string_view tagNameOf(const char* line) {
-    const char* s = line;
-    while (isSpaceByte(*s)) ++s;
-    if (*s == '[') ++s;
-    while (isSpaceByte(*s)) ++s;
-    const char* start = s;
+std::string_view tagNameOf(std::string_view line) {
+    const char* s = line.data();
+    const char* const end = s + line.size();
+    while (s < end && isSpaceByte(*s)) ++s;
+    if (s < end && *s == '[') ++s;
+    while (s < end && isSpaceByte(*s)) ++s;
+    const char* const start = s;
+    while (s < end && !isWordEnd(*s)) ++s;
+    return std::string_view(start, size_t(s - start));
+}
+
+// The same on a line read in place: it starts with "[" and is followed by
+// its line end, which ends a word too.
+inline std::string_view plainTagNameOf(std::string_view line) {
+    const char* s = line.data() + 1;
+    const char* const end = line.data() + line.size();
+    while (s < end && isSpaceByte(*s)) ++s;
+    const char* const start = s;
     while (!isWordEnd(*s)) ++s;
     return std::string_view(start, size_t(s - start));
 }
+
+// A tag line read in place is taken only when it is short enough to be
+// found whole at once, far below the tokenizer's own limit.
+constexpr size_t kMaxPlainTagLine = 1024;
 
 }  // namespace
 
@@ -95,6 +111,7 @@ void PgnParser::Reset() {
     ParseMode = PARSE_Searching;
     ErrorBuffer->Clear();
     HeaderTagCount = 0;
+    KnownTagsSeen = 0;
     PendingTag.clear();
     HasPendingTag = false;
 }
@@ -134,47 +151,29 @@ void PgnParser::SetPlayerRating(Game* game, bool white, uint32_t rating, const c
     }
 }
 
-namespace {
-
-// The tags the reader keeps in the game's own fields, told apart by length
-// and text at once rather than by a chain of comparisons.
-enum class KnownTag {
-    Other,
-    White,
-    Black,
-    Event,
-    Site,
-    Round,
-    Result,
-    Date,
-    EventDate,
-    Eco,
-    BrelFlags,
-    Fen
-};
-
-KnownTag knownTag(const char* name, size_t length) {
-    switch (length) {
+PgnParser::KnownTag PgnParser::knownTag(std::string_view name) {
+    const char* const text = name.data();
+    switch (name.size()) {
         case 3:
-            if (memcmp(name, "ECO", 3) == 0) return KnownTag::Eco;
-            if (memcmp(name, "FEN", 3) == 0) return KnownTag::Fen;
+            if (memcmp(text, "ECO", 3) == 0) return KnownTag::Eco;
+            if (memcmp(text, "FEN", 3) == 0) return KnownTag::Fen;
             break;
         case 4:
-            if (memcmp(name, "Site", 4) == 0) return KnownTag::Site;
-            if (memcmp(name, "Date", 4) == 0) return KnownTag::Date;
+            if (memcmp(text, "Site", 4) == 0) return KnownTag::Site;
+            if (memcmp(text, "Date", 4) == 0) return KnownTag::Date;
             break;
         case 5:
-            if (memcmp(name, "White", 5) == 0) return KnownTag::White;
-            if (memcmp(name, "Black", 5) == 0) return KnownTag::Black;
-            if (memcmp(name, "Event", 5) == 0) return KnownTag::Event;
-            if (memcmp(name, "Round", 5) == 0) return KnownTag::Round;
+            if (memcmp(text, "White", 5) == 0) return KnownTag::White;
+            if (memcmp(text, "Black", 5) == 0) return KnownTag::Black;
+            if (memcmp(text, "Event", 5) == 0) return KnownTag::Event;
+            if (memcmp(text, "Round", 5) == 0) return KnownTag::Round;
             break;
         case 6:
-            if (memcmp(name, "Result", 6) == 0) return KnownTag::Result;
+            if (memcmp(text, "Result", 6) == 0) return KnownTag::Result;
             break;
         case 9:
-            if (memcmp(name, "EventDate", 9) == 0) return KnownTag::EventDate;
-            if (memcmp(name, "BrelFlags", 9) == 0) return KnownTag::BrelFlags;
+            if (memcmp(text, "EventDate", 9) == 0) return KnownTag::EventDate;
+            if (memcmp(text, "BrelFlags", 9) == 0) return KnownTag::BrelFlags;
             break;
         default:
             break;
@@ -182,26 +181,28 @@ KnownTag knownTag(const char* name, size_t length) {
     return KnownTag::Other;
 }
 
-}  // namespace
-
 errorT PgnParser::ExtractPgnTag(const char* buffer, Game* game) {
-    return extractTag(buffer, tagNameOf(buffer), game);
+    const std::string_view line(buffer);
+    const std::string_view name = tagNameOf(line);
+    return extractTag(line, name, knownTag(name), game);
 }
 
-errorT PgnParser::extractTag(const char* buffer, std::string_view name, Game* game) {
-    const char* s = buffer;
-    while (isSpaceByte(*s)) ++s;
-    if (*s != '[') return ERROR_PGNTag;
+errorT PgnParser::extractTag(std::string_view line, std::string_view name, KnownTag known,
+                             Game* game) {
+    const char* s = line.data();
+    const char* const lineEnd = s + line.size();
+    while (s < lineEnd && isSpaceByte(*s)) ++s;
+    if (s == lineEnd || *s != '[') return ERROR_PGNTag;
 
     // The name runs to the first blank: at most MAX_TAG_FIELD characters.
     const char* const tag = name.data();
     const size_t len = name.size();
     s = tag + len;
     if (len > MAX_TAG_FIELD) return ERROR_PGNTag;
-    if (*s == 0) return ERROR_PGNTag;
+    if (s == lineEnd) return ERROR_PGNTag;
 
     // The value runs from the first quote to the last one of the line.
-    const size_t lineLen = strlen(s);
+    const size_t lineLen = size_t(lineEnd - s);
     const char* open = static_cast<const char*>(memchr(s, '"', lineLen));
     if (open == nullptr) return ERROR_PGNTag;
     const char* rest = open + 1;
@@ -213,7 +214,6 @@ errorT PgnParser::extractTag(const char* buffer, std::string_view name, Game* ga
     memcpy(value, rest, static_cast<size_t>(close - rest));
     value[close - rest] = 0;
 
-    const KnownTag known = knownTag(tag, len);
     switch (known) {
         case KnownTag::White:
         case KnownTag::Black: {
@@ -316,7 +316,8 @@ errorT PgnParser::extractTag(const char* buffer, std::string_view name, Game* ga
     return game->AddPgnTag(tagName, value);
 }
 
-bool PgnParser::RepeatsHeaderTag(std::string_view name) const {
+bool PgnParser::RepeatsHeaderTag(std::string_view name, KnownTag known) const {
+    if (known != KnownTag::Other) return (KnownTagsSeen & bitOf(known)) != 0;
     if (name.empty()) return false;
     for (size_t i = 0; i < HeaderTagCount; ++i) {
         const std::pair<size_t, size_t>& held = HeaderTagSpans[i];
@@ -328,13 +329,61 @@ bool PgnParser::RepeatsHeaderTag(std::string_view name) const {
     return false;
 }
 
-void PgnParser::NoteHeaderTag(std::string_view name) {
+void PgnParser::NoteHeaderTag(std::string_view name, KnownTag known) {
+    if (known != KnownTag::Other) {
+        KnownTagsSeen |= bitOf(known);
+        return;
+    }
     if (name.empty()) return;
     if (HeaderTagCount == 0) HeaderTagNames.clear();
     const std::pair<size_t, size_t> span(HeaderTagNames.size(), name.size());
     HeaderTagNames.append(name.data(), name.size());
     if (HeaderTagCount == HeaderTagSpans.size()) HeaderTagSpans.emplace_back();
     HeaderTagSpans[HeaderTagCount++] = span;
+}
+
+// Every line taken here would reach ParseGame's loop as a tag token read
+// by GetNextToken and GetLine, and be taken there the same way: the blanks
+// and dots before it passed over, the line found whole up to its "\n" or
+// "\r\n". A line that the tokenizer would cut elsewhere (at a lone "\r" or
+// at the buffer's end), or whose text a zero byte would end early, and a
+// tag that starts the next game are left for the loop.
+void PgnParser::readTagRun(Game* game) {
+    if (UnGetCount != 0) return;
+    const char* const base = InFile->Buffered();
+    const char* const end = base + InFile->BufferedLength();
+    const char* p = base;
+    while (true) {
+        const char* q = p;
+        uint32_t lines = 0;
+        while (q < end && (isSpaceByte(*q) || *q == '.')) lines += *q++ == '\n';
+        if (q == end || *q != '[') break;
+        const auto* nl =
+            static_cast<const char*>(memchr(q, '\n', std::min(size_t(end - q), kMaxPlainTagLine)));
+        if (nl == nullptr) break;
+        const char* const stop = nl[-1] == '\r' ? nl - 1 : nl;
+        const size_t length = size_t(stop - q);
+        if (memchr(q, '\r', length) != nullptr || memchr(q, 0, length) != nullptr) break;
+        const std::string_view line(q, length);
+        const std::string_view name = plainTagNameOf(line);
+        const KnownTag known = knownTag(name);
+        if (RepeatsHeaderTag(name, known)) break;
+
+        // Consumed before the tag is taken, as the tokenizer would have it,
+        // so that a message gives the line after it.
+        const size_t used = size_t(nl + 1 - p);
+        BytesSeen += uint32_t(used);
+        LineCounter += lines + 1;
+        InFile->Skip(used);
+        p = nl + 1;
+        if (extractTag(line, name, known, game) == OK) {
+            NoteHeaderTag(name, known);
+        } else {
+            memcpy(TokenBuffer, q, length);
+            TokenBuffer[length] = 0;
+            LogError("Error reading tag: ", TokenBuffer);
+        }
+    }
 }
 
 errorT PgnParser::ParseGame(Game* game) {
@@ -345,6 +394,7 @@ errorT PgnParser::ParseGame(Game* game) {
     errorT result = ERROR_NotFound;
 
     while (true) {
+        if (ParseMode == PARSE_Header) readTagRun(game);
         tokenT token;
         const uint64_t tokenStart = InputOffset();
         if (HasPendingTag) {
@@ -363,7 +413,9 @@ errorT PgnParser::ParseGame(Game* game) {
             break;
         }
         if (token == TOKEN_Tag) {
-            const std::string_view name = tagNameOf(buffer);
+            const std::string_view line(buffer);
+            const std::string_view name = tagNameOf(line);
+            const KnownTag known = knownTag(name);
             if (ParseMode == PARSE_Searching) {
                 game->Clear();
                 if (StorePreGameText && preLen > 0 && !strIsAllWhitespace(PreGameText)) {
@@ -372,7 +424,8 @@ errorT PgnParser::ParseGame(Game* game) {
                 }
                 ParseMode = PARSE_Header;
                 HeaderTagCount = 0;
-            } else if (RepeatsHeaderTag(name)) {
+                KnownTagsSeen = 0;
+            } else if (RepeatsHeaderTag(name, known)) {
                 // Real files hold headers without moves: a second Event or
                 // WhiteElo belongs to the next game, and this one ends here.
                 PendingTag.assign(buffer);
@@ -382,8 +435,8 @@ errorT PgnParser::ParseGame(Game* game) {
                 LogError("Warning: Game without moves ended by the next game's tag: ", buffer);
                 return OK;
             }
-            if (extractTag(buffer, name, game) == OK) {
-                NoteHeaderTag(name);
+            if (extractTag(line, name, known, game) == OK) {
+                NoteHeaderTag(name, known);
             } else {
                 LogError("Error reading tag: ", buffer);
             }

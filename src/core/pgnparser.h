@@ -128,9 +128,30 @@ class PgnParser {
     // Reads the plain moves ahead in place, resolving and adding each, until
     // a token needs more: the general loop takes that one as it comes.
     void readMoveRun(Game* game);
-    // ExtractPgnTag given the tag's name on the line: from after the "[" to
-    // the first blank.
-    errorT extractTag(const char* buffer, std::string_view name, Game* game);
+    // The tags the reader keeps in the game's own fields, and Other for the
+    // rest, told apart by length and text at once.
+    enum class KnownTag : uint8_t {
+        Other,
+        White,
+        Black,
+        Event,
+        Site,
+        Round,
+        Result,
+        Date,
+        EventDate,
+        Eco,
+        BrelFlags,
+        Fen
+    };
+    static KnownTag knownTag(std::string_view name);
+    static uint32_t bitOf(KnownTag tag) { return 1u << static_cast<unsigned>(tag); }
+    // ExtractPgnTag on a line given whole, with the tag's name on it (from
+    // after the "[" to the first blank) and what that name is.
+    errorT extractTag(std::string_view line, std::string_view name, KnownTag known, Game* game);
+    // Reads the header's tag lines ahead in place, taking each as
+    // ParseGame's loop would, until a line needs the loop.
+    void readTagRun(Game* game);
     void LogError(const char* prefix, const char* text);
     tokenT ReadPawnMove(char* buffer, uint32_t bufSize, int first);
     tokenT ReadPieceMove(char* buffer, uint32_t bufSize, int first);
@@ -140,8 +161,8 @@ class PgnParser {
     void SetPlayerRating(Game* game, bool white, uint32_t rating, const char* value);
     // Whether the tag line names a tag the header being read already has;
     // such a tag starts the next game.
-    bool RepeatsHeaderTag(std::string_view name) const;
-    void NoteHeaderTag(std::string_view name);
+    bool RepeatsHeaderTag(std::string_view name, KnownTag known) const;
+    void NoteHeaderTag(std::string_view name, KnownTag known);
 
     MFile* InFile;
     uint32_t LineCounter;
@@ -168,9 +189,12 @@ class PgnParser {
     // The names of the current header's tags, one after another in
     // HeaderTagNames, each at the offset and length of its entry among the
     // first HeaderTagCount spans; the storage is reused from game to game.
+    // The tags kept in the game's own fields are marked in KnownTagsSeen
+    // instead, a bit each.
     std::string HeaderTagNames;
     std::vector<std::pair<size_t, size_t>> HeaderTagSpans;
     size_t HeaderTagCount;
+    uint32_t KnownTagsSeen = 0;
     // A tag line that ended a header without moves: the first line of the
     // next game.
     std::string PendingTag;

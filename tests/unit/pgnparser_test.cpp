@@ -221,6 +221,53 @@ TEST(PgnTags, ExtraTagsStopAtFortyAndARepeatedOneStartsTheNextGame) {
     EXPECT_EQ(r.next(g), ERROR_NotFound);
 }
 
+// Tag lines after a header's first are mostly read in place from the input;
+// these are the lines that must still come out as the tokenizer reads them:
+// blanks and dots before them, line ends of every kind, a zero byte, lines
+// too long for a tag, bad tags and a repeated one.
+TEST(PgnTags, OddLinesWithinAHeader) {
+    const std::string tooLong = "[Annotator \"" + std::string(1100, 'v') + "\"]";
+    const std::pair<std::string, std::string> cases[] = {
+        {"[Round \"1\"]\n", "Round=1 |"},
+        {"  ..\t[Round \"1\"]\n", "Round=1 |"},
+        {"[Round \"1\"]\r\n[Site \"S\"]\r\n", "Round=1 Site=S |"},
+        // A lone carriage return ends the line, and the rest is move text.
+        {"[Round \"a\rb\"]\n",
+         "| 1: Error reading tag: [Round \"a\n1: Error: Unexpected symbol: "
+         "b\"\n1: Error: Unexpected symbol: ]\n"},
+        {"[Round \"1\"]\r[Site \"S\"]\n", "Round=1 Site=S |"},
+        {"[Round \"1\"]\r\n\r\n[Bad\n", "Round=1 | 4: Error reading tag: [Bad\n"},
+        {std::string("[Round \"a\0b\"]\n", 13), "| 2: Error reading tag: [Round \"a\n"},
+        {"[Round]\n[Round\n[   \n[\n",
+         "| 2: Error reading tag: [Round]\n3: Error reading tag: [Round\n"
+         "4: Error reading tag: [   \n5: Error reading tag: [\n"},
+        {"[ Round  \"x\" ] [Site \"y\"]\n", "Round=x\" ] [Site \"y |"},
+        {"[\xA0Round \"1\"]\n", "Round=1 |"},
+        {tooLong + "\n[Round \"2\"]\n", "Round=2 | 2: Error reading tag: " + tooLong + "\n"},
+        {"[Extra \"1\"]\n% a line comment\n[Other \"2\"]\n", "Extra=1 Other=2 |"},
+        {"[Extra \"1\"]\n[Extra \"2\"]\n",
+         "Extra=1 | 3: Warning: Game without moves ended by the "
+         "next game's tag: [Extra \"2\"]\n"},
+    };
+    for (const auto& [lines, expected] : cases) {
+        PgnReader r("[Event \"E\"]\n" + lines + "\n1. e4 *\n");
+        Game g;
+        r.next(g);
+        std::string got;
+        if (std::string(g.GetRoundStr()) != "?")
+            got += "Round=" + std::string(g.GetRoundStr()) + " ";
+        if (std::string(g.GetSiteStr()) != "?") got += "Site=" + std::string(g.GetSiteStr()) + " ";
+        for (uint32_t i = 0; i < g.GetNumExtraTags(); ++i)
+            got += std::string(g.GetExtraTags()[i].tag) + "=" + g.GetExtraTags()[i].value + " ";
+        got += "|";
+        std::string log = r.log();
+        for (size_t at = 0; (at = log.find("test.pgn:", at)) != std::string::npos;)
+            log.erase(at, 9);
+        if (!log.empty()) got += " " + log;
+        EXPECT_EQ(got, expected) << lines;
+    }
+}
+
 TEST(PgnGame, SimpleGameAndResultMismatch) {
     PgnReader r("[Event \"x\"]\n\n1. e4 e5 2. Nf3 Nc6 *\n\n[Result \"0-1\"]\n\n1.e4 e5 1-0\n");
     Game g;
@@ -720,8 +767,8 @@ TEST(PgnGame, MovesReadInPlaceResolveAsReadMoveDoes) {
         }
         std::string pgn;
         for (const auto& [text, token] : texts)
-            pgn +=
-                "[SetUp \"1\"]\n[FEN \"" + std::string(fen) + "\"]\n\n{ before } " + text + " { after } *\n\n";
+            pgn += "[SetUp \"1\"]\n[FEN \"" + std::string(fen) + "\"]\n\n{ before } " + text +
+                   " { after } *\n\n";
         PgnReader reader(pgn);
         Game game;
         for (const auto& [text, token] : texts) {
