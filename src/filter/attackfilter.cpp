@@ -32,21 +32,28 @@ int attackersOn(const pieceLoc* attacking, SetOf setOf, pieceT* codes, SquareSet
     return ncodes;
 }
 
+// Adds to n the attacks of the pieces `code` on `on` on `targets`: false as
+// soon as n passes `limit`, where counting stops.
+[[gnu::always_inline]] inline bool addAttacks(pieceT code, SquareSet on, SquareSet targets,
+                                              SquareSet occupied, int limit, int& n) {
+    for (; on != 0; on &= on - 1) {
+        // Most pieces attack no target: counting, a call on some machines,
+        // is left for those that do.
+        SquareSet hit = attack_Set(code, squareT(std::countr_zero(on)), occupied) & targets;
+        if (hit == 0) continue;
+        n += std::popcount(hit);
+        if (n > limit) return false;
+    }
+    return true;
+}
+
 // The attacks of the pieces codes[i] on from[i] on `targets`, counted no
 // further than `limit`.
-[[gnu::always_inline]] inline int countAttacks(const pieceT* codes, const SquareSet* from,
-                                               int ncodes, SquareSet targets, SquareSet occupied,
-                                               int limit) {
+int countAttacks(const pieceT* codes, const SquareSet* from, int ncodes, SquareSet targets,
+                 SquareSet occupied, int limit) {
     int n = 0;
     for (int i = 0; i < ncodes; i++) {
-        for (SquareSet on = from[i]; on != 0; on &= on - 1) {
-            // Most pieces attack no target: counting, a call on some
-            // machines, is left for those that do.
-            SquareSet hit = attack_Set(codes[i], squareT(std::countr_zero(on)), occupied) & targets;
-            if (hit == 0) continue;
-            n += std::popcount(hit);
-            if (n > limit) return n;
-        }
+        if (!addAttacks(codes[i], from[i], targets, occupied, limit, n)) break;
     }
     return n;
 }
@@ -79,14 +86,22 @@ bool AttackFilter::onSets() const {
 }
 
 bool AttackFilter::matchSets(const SquareSet* sets) const {
-    pieceT codes[16];
-    SquareSet from[16];
+    // As count does, but counting each attacker as it is found: the targets
+    // are found once, at the first attacker that stands somewhere.
+    const SquareSet occupied = ~sets[EMPTY];
+    SquareSet targets = 0;
+    bool targetsFound = false;
     int n = 0;
-    int ncodes = attackersOn(
-        attacking, [sets](pieceT p) { return sets[p]; }, codes, from);
-    if (ncodes != 0) {
-        SquareSet targets = attacked->matchingSquares(sets);
-        if (targets != 0) n = countAttacks(codes, from, ncodes, targets, ~sets[EMPTY], max);
+    for (unsigned mask = attacking->piecemask & ~(1u << EMPTY); mask != 0; mask &= mask - 1) {
+        const pieceT p = pieceT(std::countr_zero(mask));
+        const SquareSet on = sets[p] & attacking->squaremask;
+        if (on == 0) continue;
+        if (!targetsFound) {
+            targets = attacked->matchingSquares(sets);
+            if (targets == 0) break;
+            targetsFound = true;
+        }
+        if (!addAttacks(p, on, targets, occupied, max, n)) return false;
     }
     return n >= min && n <= max;
 }
