@@ -570,15 +570,19 @@ errorT Position::resolvePieceMove(simpleMoveT* m, pieceT type, squareT to, fyleT
     SquareSet cands = PieceSet[p];
     if (fromFyle != NO_FYLE) cands &= fyle_Set(fromFyle);
     if (fromRank != NO_RANK) cands &= rank_Set(fromRank);
-    cands &= type == KNIGHT   ? kAttack.knight[to]
-             : type == ROOK   ? kAttack.rookLines[to]
-             : type == BISHOP ? kAttack.bishopLines[to]
-                              : kAttack.rookLines[to] | kAttack.bishopLines[to];
+    // Chosen by masks rather than branches, which the kind of piece, varying
+    // from move to move, would often send the wrong way.
+    const SquareSet straight = SquareSet(0) - SquareSet(type == QUEEN || type == ROOK);
+    const SquareSet diagonal = SquareSet(0) - SquareSet(type == QUEEN || type == BISHOP);
+    const SquareSet leaping = SquareSet(0) - SquareSet(type == KNIGHT);
+    cands &= (kAttack.rookLines[to] & straight) | (kAttack.bishopLines[to] & diagonal) |
+             (kAttack.knight[to] & leaping);
     if (cands == 0) return ERROR_InvalidMove;
     squareT from = NULL_SQUARE;
     for (; cands != 0; cands &= cands - 1) {
         const squareT sq = squareT(std::countr_zero(cands));
-        if (type != KNIGHT && (kAttack.between[sq][to] & occupied) != 0) continue;
+        // Nothing lies between a knight and its target.
+        if ((kAttack.between[sq][to] & occupied) != 0) continue;
         if (!pieceMoveIsLegal(sq, to)) continue;
         if (from != NULL_SQUARE) return ERROR_InvalidMove;
         from = sq;
