@@ -22,23 +22,13 @@ using pgnchars::isWordEnd;
 constexpr size_t kCommentStartCapacity = 1024;
 
 // The name of the tag on a tag line, as ExtractPgnTag reads it: from after
-// the "[" to the first blank.
-std::string_view tagNameOf(std::string_view line) {
+// the "[" to the first blank. The line is followed by a character that ends
+// a word, its terminator or its line end, which bounds the name.
+inline std::string_view tagNameOf(std::string_view line) {
     const char* s = line.data();
     const char* const end = s + line.size();
     while (s < end && isSpaceByte(*s)) ++s;
     if (s < end && *s == '[') ++s;
-    while (s < end && isSpaceByte(*s)) ++s;
-    const char* const start = s;
-    while (s < end && !isWordEnd(*s)) ++s;
-    return std::string_view(start, size_t(s - start));
-}
-
-// The same on a line read in place: it starts with "[" and is followed by
-// its line end, which ends a word too.
-inline std::string_view plainTagNameOf(std::string_view line) {
-    const char* s = line.data() + 1;
-    const char* const end = line.data() + line.size();
     while (s < end && isSpaceByte(*s)) ++s;
     const char* const start = s;
     while (!isWordEnd(*s)) ++s;
@@ -365,7 +355,7 @@ void PgnParser::readTagRun(Game* game) {
         const size_t length = size_t(stop - q);
         if (memchr(q, '\r', length) != nullptr || memchr(q, 0, length) != nullptr) break;
         const std::string_view line(q, length);
-        const std::string_view name = plainTagNameOf(line);
+        const std::string_view name = tagNameOf(line);
         const KnownTag known = knownTag(name);
         if (RepeatsHeaderTag(name, known)) break;
 

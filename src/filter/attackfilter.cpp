@@ -16,22 +16,6 @@ AttackFilter::AttackFilter(pieceLoc* attackingLoc, pieceLoc* attackedLoc, int mi
 
 namespace {
 
-// The attacking designator's squares per piece code, on a board seen through
-// `setOf`: only codes that stand somewhere, and never the empty square, which
-// attacks nothing. Returns how many codes there are.
-template <typename SetOf>
-int attackersOn(const pieceLoc* attacking, SetOf setOf, pieceT* codes, SquareSet* from) {
-    int ncodes = 0;
-    for (unsigned mask = attacking->piecemask & ~(1u << EMPTY); mask != 0; mask &= mask - 1) {
-        pieceT p = pieceT(std::countr_zero(mask));
-        SquareSet on = setOf(p) & attacking->squaremask;
-        if (on == 0) continue;
-        codes[ncodes] = p;
-        from[ncodes++] = on;
-    }
-    return ncodes;
-}
-
 // Adds to n the attacks of the pieces `code` on `on` on `targets`: false as
 // soon as n passes `limit`, where counting stops.
 [[gnu::always_inline]] inline bool addAttacks(pieceT code, SquareSet on, SquareSet targets,
@@ -47,13 +31,28 @@ int attackersOn(const pieceLoc* attacking, SetOf setOf, pieceT* codes, SquareSet
     return true;
 }
 
-// The attacks of the pieces codes[i] on from[i] on `targets`, counted no
-// further than `limit`.
-int countAttacks(const pieceT* codes, const SquareSet* from, int ncodes, SquareSet targets,
-                 SquareSet occupied, int limit) {
+// The attacks of the attacking designator's pieces, on a board seen through
+// `setOf`, on the squares `targetsOf` gives, counted no further than `limit`.
+// Most positions fail on a missing attacker or an empty target, so the
+// targets are asked for once, at the first attacker that stands somewhere,
+// and `anyAttacker` tells whether one did. The empty square attacks nothing.
+template <typename SetOf, typename TargetsOf>
+[[gnu::always_inline]] inline int countAttacks(const pieceLoc* attacking, SetOf setOf,
+                                               TargetsOf targetsOf, SquareSet occupied, int limit,
+                                               bool& anyAttacker) {
+    anyAttacker = false;
+    SquareSet targets = 0;
     int n = 0;
-    for (int i = 0; i < ncodes; i++) {
-        if (!addAttacks(codes[i], from[i], targets, occupied, limit, n)) break;
+    for (unsigned mask = attacking->piecemask & ~(1u << EMPTY); mask != 0; mask &= mask - 1) {
+        const pieceT p = pieceT(std::countr_zero(mask));
+        const SquareSet on = setOf(p) & attacking->squaremask;
+        if (on == 0) continue;
+        if (!anyAttacker) {
+            anyAttacker = true;
+            targets = targetsOf();
+            if (targets == 0) return 0;
+        }
+        if (!addAttacks(p, on, targets, occupied, limit, n)) break;
     }
     return n;
 }
@@ -61,24 +60,22 @@ int countAttacks(const pieceT* codes, const SquareSet* from, int ncodes, SquareS
 }  // namespace
 
 int AttackFilter::count(const Position* pos, int limit) const {
-    // Most positions fail on a missing attacker or an empty target, found
-    // before any attack set is computed.
-    pieceT codes[16];
-    SquareSet from[16];
-    int ncodes = attackersOn(
-        attacking, [pos](pieceT p) { return pos->GetPieceSet(p); }, codes, from);
+    const SquareSet occupied = pos->GetOccupied();
+    const auto targetsOf = [this, pos] { return attacked->matchingSquares(pos); };
+    bool anyAttacker;
+    const int n = countAttacks(
+        attacking, [pos](pieceT p) { return pos->GetPieceSet(p); }, targetsOf, occupied, limit,
+        anyAttacker);
+    if (anyAttacker || attacking->tag == nullptr) return n;
     // A tagged attacker has no codes: it is the piece that stands where its
     // tag's piece does.
-    if (ncodes == 0 && attacking->tag != nullptr) {
-        SquareSet on = attacking->matchingSquares(pos);
-        if (on == 0) return 0;
-        codes[0] = pos->GetBoard()[std::countr_zero(on)];
-        from[ncodes++] = on;
-    }
-    if (ncodes == 0) return 0;
-    SquareSet targets = attacked->matchingSquares(pos);
+    const SquareSet on = attacking->matchingSquares(pos);
+    if (on == 0) return 0;
+    const SquareSet targets = targetsOf();
     if (targets == 0) return 0;
-    return countAttacks(codes, from, ncodes, targets, pos->GetOccupied(), limit);
+    int tagged = 0;
+    addAttacks(pos->GetBoard()[std::countr_zero(on)], on, targets, occupied, limit, tagged);
+    return tagged;
 }
 
 bool AttackFilter::onSets() const {
@@ -86,23 +83,10 @@ bool AttackFilter::onSets() const {
 }
 
 bool AttackFilter::matchSets(const SquareSet* sets) const {
-    // As count does, but counting each attacker as it is found: the targets
-    // are found once, at the first attacker that stands somewhere.
-    const SquareSet occupied = ~sets[EMPTY];
-    SquareSet targets = 0;
-    bool targetsFound = false;
-    int n = 0;
-    for (unsigned mask = attacking->piecemask & ~(1u << EMPTY); mask != 0; mask &= mask - 1) {
-        const pieceT p = pieceT(std::countr_zero(mask));
-        const SquareSet on = sets[p] & attacking->squaremask;
-        if (on == 0) continue;
-        if (!targetsFound) {
-            targets = attacked->matchingSquares(sets);
-            if (targets == 0) break;
-            targetsFound = true;
-        }
-        if (!addAttacks(p, on, targets, occupied, max, n)) return false;
-    }
+    bool anyAttacker;
+    const int n = countAttacks(
+        attacking, [sets](pieceT p) { return sets[p]; },
+        [this, sets] { return attacked->matchingSquares(sets); }, ~sets[EMPTY], max, anyAttacker);
     return n >= min && n <= max;
 }
 
