@@ -252,11 +252,7 @@ void Game::FreeLineFrom(moveT* m) {
 
 errorT Game::AddMove(const simpleMoveT* sm, const char* san) {
     ASSERT(CurrentMove->marker != START_MARKER);
-    // Only the index builder follows a game: a scan does not wait on it. A
-    // cut below makes the observer drop what it followed, this move too.
-    if (Observer != nullptr) [[unlikely]]
-        Observer->moveAdded(*CurrentPos, *sm);
-    if (CurrentMove->marker != END_MARKER) {
+    if (CurrentMove->marker != END_MARKER) [[unlikely]] {
         // Cut the line here: the current node becomes its end marker.
         if (Observer != nullptr) Observer->followingLost();
         moveT* cut = CurrentMove;
@@ -268,6 +264,7 @@ errorT Game::AddMove(const simpleMoveT* sm, const char* san) {
         cut->nagCount = 0;
         cut->nags[0] = 0;
         cut->san[0] = 0;
+        cut->observed = 0;
         cut->next = nullptr;
         cut->marker = END_MARKER;
         for (moveT* v = pending; v != nullptr;) {
@@ -289,6 +286,10 @@ errorT Game::AddMove(const simpleMoveT* sm, const char* san) {
     m->next = end;
     end->prev->next = m;
     end->prev = m;
+    // After a cut above, the observer follows no longer: this move is lost
+    // to it too.
+    if (Observer != nullptr) [[unlikely]]
+        m->observed = Observer->moveAdded(*CurrentPos, *sm);
     CurrentPos->DoSimpleMove(&m->moveData);
     ++CurrentPlyCount;
     return OK;

@@ -70,6 +70,9 @@ struct moveT {
     byte numVariations;
     byte nagCount;
     byte nags[MAX_NAGS];
+    // What the game's observer returned for the position this move is made
+    // in when the move was added; 0 without an observer.
+    byte observed;
 };
 
 constexpr uint32_t MOVE_CHUNKSIZE = 100;
@@ -142,6 +145,7 @@ class Game {
     // Building the move tree at the cursor.
     // `observer`, when not null, is told how the tree grows from here on.
     void SetObserver(MoveObserver* observer) { Observer = observer; }
+    const MoveObserver* GetObserver() const { return Observer; }
     errorT AddMove(const simpleMoveT* sm, const char* san);
     errorT AddVariation();
     void SetMoveComment(const char* text);

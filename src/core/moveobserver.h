@@ -15,8 +15,9 @@ class MoveObserver {
     // or a new starting position.
     virtual void movesCleared(const Position& start) = 0;
     // `move` is added at the end of the current line; `before` is the
-    // position it is made in.
-    virtual void moveAdded(Position& before, const simpleMoveT& move) = 0;
+    // position it is made in. The move's node keeps what is returned
+    // (moveT::observed), for the observer to read when the tree is walked.
+    virtual byte moveAdded(Position& before, const simpleMoveT& move) = 0;
     // A variation of the move that ends the current line is opened.
     virtual void variationEntered() = 0;
     // The current variation is left at its end, the position `end`.

@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstdio>
+#include <cstring>
 
 #include "core/common.h"
 #include "core/error.h"
@@ -74,6 +75,11 @@ class Position {
     // Square sets, kept exact by every change of the board.
     // The set of EMPTY is the set of empty squares.
     SquareSet GetPieceSet(pieceT p) const { return p == EMPTY ? ~GetOccupied() : PieceSet[p]; }
+    // All of them at once, indexed by piece code, with the empty squares.
+    void CopyPieceSets(SquareSet (&sets)[16]) const {
+        std::memcpy(sets, PieceSet, sizeof PieceSet);
+        sets[EMPTY] = ~GetOccupied();
+    }
     SquareSet GetColorSet(colorT c) const { return ColorSet[c]; }
     SquareSet GetOccupied() const { return ColorSet[WHITE] | ColorSet[BLACK]; }
 

@@ -87,7 +87,6 @@ void positionFilterList::prepareQuickTests() {
     // full test would run it, so lists with one are not pre-tested.
     bool effectFree = !notposition && !check && !notincheck;
     lineEndTest = effectFree && (mate || stalemate);
-    boardCodes = 0;
     boardMembers.clear();
     boardLocs.clear();
     boardRays.clear();
@@ -100,7 +99,6 @@ void positionFilterList::prepareQuickTests() {
             // Tagged designators and those without pieces are the full test's.
             if (loc->piecemask == 0) boardTest = false;
             boardLocs.push_back({loc->piecemask, loc->squaremask});
-            boardCodes |= loc->piecemask;
         }
         m.end = uint32_t(boardLocs.size());
         // The rays and attack counts are tested after the nested lists, which
@@ -126,8 +124,6 @@ void positionFilterList::prepareQuickTests() {
             boardTest = false;
         boardMembers.push_back(m);
     }
-    // Rays and attack counts look at the whole board.
-    if (!boardRays.empty() || !boardAttacks.empty()) boardCodes = 0xffff;
     boardSide = boardMembers.empty() ? NOCOLOR : boardMembers.front().sideToMove;
     bool oneSide = true;
     for (const BoardMember& m : boardMembers)
@@ -202,19 +198,81 @@ void positionFilterList::prepareQuickTests() {
     return true;
 }
 
+[[gnu::always_inline]] inline bool positionFilterList::boardRejects(const Position* pos,
+                                                                    unsigned* read) const {
+    SquareSet sets[16];
+    pos->CopyPieceSets(sets);
+    return boardRejects(sets, pos->GetToMove(), read);
+}
+
 inline bool positionFilterList::quickReject(const Game* game) const {
     if (lineEndTest) {
         const moveT* next = game->GetCurrentMove();
         return next != nullptr && !isNullMove(next->moveData);
     }
-    if (!boardTest) return false;
-    const Position* pos = game->GetCurrentPos();
-    SquareSet sets[16];
-    for (unsigned codes = boardCodes; codes != 0; codes &= codes - 1) {
-        pieceT p = pieceT(std::countr_zero(codes));
-        sets[p] = pos->GetPieceSet(p);
-    }
-    return boardRejects(sets, pos->GetToMove());
+    return boardTest && boardRejects(game->GetCurrentPos());
+}
+
+MoveObserver* positionFilterList::follower() {
+    return boardTest ? &boardFollower : nullptr;
+}
+
+bool positionFilterList::BoardFollower::follows(const Game* game) const {
+    return following && game->GetObserver() == this;
+}
+
+void positionFilterList::BoardFollower::movesCleared(const Position&) {
+    following = list.boardTest;
+    refused = list.boardSide == NOCOLOR ? NOCOLOR : color_Flip(list.boardSide);
+    // The codes whose squares a move of each piece changes, a few more at
+    // times: the empty squares', the mover's, and the rook's with any king
+    // move, castling or not. All of them when any move may change the
+    // board test's answer.
+    const unsigned everyMove = list.boardWatch == BoardWatch::Nothing ? ~0u : 0;
+    for (pieceT p = 0; p < 16; p++)
+        moverChanges[p] =
+            everyMove | 1u << EMPTY | 1u << p |
+            (piece_Type(p) == KING ? 1u << piece_Make(piece_Color_NotEmpty(p), ROOK) : 0);
+    changed = read = ~0u;
+    marks = 0;
+    variations = false;
+}
+
+byte positionFilterList::BoardFollower::moveAdded(Position& before, const simpleMoveT& move) {
+    byte mark = 0;
+    // Refused once, the board test stays refused until a move changes
+    // something the refusal read.
+    if ((changed & read) != 0 && before.GetToMove() != refused) [[unlikely]]
+        mark = test(before);
+    // The captured piece's and the promoted piece's codes change too.
+    changed |= moverChanges[move.movingPiece] | 1u << move.capturedPiece |
+               1u << (move.promote | (move.movingPiece & 8));
+    return mark;
+}
+
+byte positionFilterList::BoardFollower::test(const Position& pos) {
+    read = 0;
+    changed = 0;
+    if (list.boardRejects(&pos, &read)) return 0;
+    // Let through, the test is made again at the next position.
+    read = ~0u;
+    marks++;
+    return kPasses;
+}
+
+// A variation starts again from an earlier position, and the line it leaves
+// goes on from a later one: the next position is tested.
+void positionFilterList::BoardFollower::variationEntered() {
+    changed = ~0u;
+    variations = true;
+}
+
+void positionFilterList::BoardFollower::variationLeft(Position&) {
+    changed = ~0u;
+}
+
+void positionFilterList::BoardFollower::followingLost() {
+    following = false;
 }
 
 namespace {
@@ -295,6 +353,8 @@ struct SetsAhead {
 }  // namespace
 
 bool positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars) {
+    if (boardTest && testLine && boardFollower.follows(game))
+        return skipMarked(game, testFirst, searchVars);
     switch (boardWatch) {
         case BoardWatch::Squares:
             return skipAhead<BoardWatch::Squares>(game, testFirst, testLine, searchVars);
@@ -366,9 +426,39 @@ bool positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bo
         }
     }
     if (steps == 0) return false;
+    goForward(game, node, steps);
+    return passes;
+}
+
+bool positionFilterList::skipMarked(Game* game, bool testFirst, bool searchVars) {
+    const moveT* node = game->myCursor();
+    // A line's end is no move's position: it is tested on the board.
+    if (testFirst &&
+        (node->marker == END_MARKER ? !boardRejects(game->GetCurrentPos()) : node->observed != 0))
+        return true;
+    // Most games have no position the test lets through: along the main
+    // line, with no variation to stop at, the walk goes to its end at once.
+    if (!boardFollower.anyMarks() && !(searchVars && boardFollower.anyVariations()) &&
+        game->GetVarLevel() == 0 && node->marker != END_MARKER && game->ToMainLineEnd())
+        return false;
+    uint32_t steps = 0;
+    bool passes = false;
+    while (node->marker != END_MARKER && !(searchVars && node->numVariations > 0)) {
+        node = node->next;
+        steps++;
+        if (node->observed != 0) {
+            passes = true;
+            break;
+        }
+    }
+    if (steps == 0) return false;
+    goForward(game, node, steps);
+    return passes;
+}
+
+void positionFilterList::goForward(Game* game, const moveT* node, uint32_t steps) {
     if (node != game->MainLineEnd() || !game->ToMainLineEnd())
         for (; steps > 0; steps--) game->MoveForward();
-    return passes;
 }
 
 bool positionFilterList::match(Game* game, ScanState& state) {

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "core/common.h"
+#include "core/moveobserver.h"
 #include "query/mfilter.h"
 
 class AttackFilter;
 class Game;
+struct moveT;
 class Position;
 class RayFilter;
 class ScanState;
@@ -83,6 +85,11 @@ class positionFilterList : public mfilter {
     // Prepares the fast selection of the members that can match a position;
     // called once the list is complete.
     void index();
+    // What follows a game as it is read, for a reader to set on the game it
+    // reads into (Game::SetObserver): the walk then passes over the positions
+    // that the board test refused while the moves were added, without
+    // replaying them. Null when the list has no board test.
+    MoveObserver* follower();
 
     void print() override;
 
@@ -111,6 +118,47 @@ class positionFilterList : public mfilter {
         uint32_t attacksBegin, attacksEnd;
     };
 
+    // Tests the board of each position of a game as its moves are added, and
+    // marks each move whose position, the one it is made in, the test lets
+    // through. Like the look-ahead, it tests again only once the moves have
+    // changed something the last refusal read.
+    class BoardFollower : public MoveObserver {
+      public:
+        static constexpr byte kPasses = 1;
+
+        explicit BoardFollower(const positionFilterList& list) : list(list) {}
+        // Whether the marks of `game`'s moves are this follower's, for its
+        // whole tree.
+        bool follows(const Game* game) const;
+        // Whether any move of the game followed is marked, and whether it
+        // has variations.
+        bool anyMarks() const { return marks != 0; }
+        bool anyVariations() const { return variations; }
+
+        void movesCleared(const Position& start) override;
+        byte moveAdded(Position& before, const simpleMoveT& move) override;
+        void variationEntered() override;
+        void variationLeft(Position& end) override;
+        void followingLost() override;
+
+      private:
+        // The board test of a position the moves changed; its mark.
+        [[gnu::noinline]] byte test(const Position& pos);
+
+        const positionFilterList& list;
+        bool following = false;
+        bool variations = false;
+        uint32_t marks = 0;
+        // The side to move whose positions are refused at once, if any.
+        colorT refused = NOCOLOR;
+        // The piece codes (a bit each) that a move of each piece changes,
+        // those that the moves since the last test changed, and those that
+        // the last refusal read.
+        unsigned moverChanges[16] = {};
+        unsigned changed = ~0u;
+        unsigned read = ~0u;
+    };
+
     // The walk of match(), through the board of marks when `tagged`.
     template <bool tagged>
     bool walk(Game* game, ScanState& state);
@@ -132,6 +180,7 @@ class positionFilterList : public mfilter {
     // (EMPTY's being the empty squares). When it refuses, it adds to `read`
     // the piece codes (a bit each) whose squares the refusal read.
     bool boardRejects(const SquareSet* sets, colorT toMove, unsigned* read = nullptr) const;
+    bool boardRejects(const Position* pos, unsigned* read = nullptr) const;
     // Looks ahead along the line from the current position, on the moves'
     // records alone, for the first position that quickReject lets through
     // (or any position when `testFirst` is false for the current one and
@@ -143,6 +192,10 @@ class positionFilterList : public mfilter {
     enum class BoardWatch : uint8_t { Nothing, Squares, Codes, Refusals };
     template <BoardWatch watch>
     bool skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars);
+    // The same on the marks of a game the follower followed.
+    bool skipMarked(Game* game, bool testFirst, bool searchVars);
+    // Brings the game `steps` moves on along its line, to `node`.
+    static void goForward(Game* game, const moveT* node, uint32_t steps);
     void markMatch(Game* game);
 
     std::vector<positionFilter*> filters;
@@ -162,8 +215,6 @@ class positionFilterList : public mfilter {
     // The piece codes that each of boardRays and boardAttacks reads.
     std::vector<unsigned> boardRayCodes;
     std::vector<unsigned> boardAttackCodes;
-    // The piece codes the board test looks at.
-    unsigned boardCodes = 0;
     // The side to move that every member asks for, if they all ask for the
     // same: the look-ahead refuses the other side's positions, half of
     // them, at once.
@@ -178,4 +229,5 @@ class positionFilterList : public mfilter {
     BoardWatch boardWatch = BoardWatch::Nothing;
     SquareSet boardWatchSquares = ~SquareSet(0);
     unsigned boardWatchCodes = ~0u;
+    BoardFollower boardFollower{*this};
 };

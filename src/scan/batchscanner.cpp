@@ -24,7 +24,9 @@ size_t BatchResult::size() const {
     return joined ? joined->size() : batch->bytes.size();
 }
 
-BatchScanner::BatchScanner(matchFilter& query) : query(query), step(query) {}
+BatchScanner::BatchScanner(matchFilter& query) : query(query), step(query) {
+    step.follow(game);
+}
 
 bool BatchScanner::scan(const char* data, size_t size, uint64_t index, GameNumbering& numbering,
                         const std::atomic<bool>& stop, BatchResult& out) {

@@ -90,8 +90,9 @@ void GameSignature::movesCleared(const Position& start) {
     begin(start, followed, followedMoves);
 }
 
-void GameSignature::moveAdded(Position& before, const simpleMoveT& move) {
+byte GameSignature::moveAdded(Position& before, const simpleMoveT& move) {
     if (following) notePly(before, move, depth > 0);
+    return 0;
 }
 
 void GameSignature::variationEntered() {

@@ -28,7 +28,7 @@ class GameSignature : public MoveObserver {
     bool sign(Game& game, gameindex::GameRecord& record, std::vector<uint8_t>& moves);
 
     void movesCleared(const Position& start) override;
-    void moveAdded(Position& before, const simpleMoveT& move) override;
+    byte moveAdded(Position& before, const simpleMoveT& move) override;
     void variationEntered() override;
     void variationLeft(Position& end) override;
     void followingLost() override;

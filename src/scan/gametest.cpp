@@ -15,6 +15,10 @@ GameTest::GameTest(matchFilter& q) : query(q) {
     record.SetGrowable(true);
 }
 
+void GameTest::follow(Game& game) {
+    game.SetObserver(query.follower());
+}
+
 void GameTest::prepare(Game& game, long number) {
     game.SetNumber(uint32_t(number));
     game.MoveToPly(0);

@@ -15,6 +15,10 @@ class GameTest {
 
     explicit GameTest(matchFilter& query);
 
+    // Has the query follow every game then read into `game` as its moves are
+    // added, which spares its walks replaying what the reader replayed.
+    void follow(Game& game);
+
     // Numbers `game`, just read, and rewinds it (marks included) for the walks.
     void prepare(Game& game, long number);
     // Tests a prepared game; a match is written into record(), numbered

@@ -207,6 +207,13 @@ void matchFilter::expand() {
     ASSERT(npositionlistfilters == npositionfilters);
 }
 
+MoveObserver* matchFilter::follower() {
+    if (state.marks() != nullptr) return nullptr;
+    for (int i = 0; i < npositionlistfilters; i++)
+        if (MoveObserver* f = positionListFilters[i]->follower()) return f;
+    return nullptr;
+}
+
 bool matchFilter::match(Game* game) {
     ASSERT(game != nullptr);
     if (!matchGameTags({game->GetWhiteStr(), game->GetBlackStr(), game->GetEventStr(),

@@ -12,6 +12,7 @@
 #include "query/mfilter.h"
 #include "query/namematcher.h"
 
+class MoveObserver;
 class positionFilter;
 class positionFilterList;
 
@@ -79,6 +80,11 @@ class matchFilter : public mfilter {
 
     // Expands every position list into its transformed variants, once.
     void expand();
+    // What the query sets on the game its games are read into
+    // (Game::SetObserver), to follow each as its moves are added: the first
+    // expanded position list that can use it, if any, and none where tags
+    // are bound, since their walks replay every position.
+    MoveObserver* follower();
     // Whether one game, already read and rewound, matches the query.
     bool match(Game* game) override;
     // Whether the game's positions pass the position lists, whatever its

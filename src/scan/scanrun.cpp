@@ -28,6 +28,7 @@ ScanEnd scanSerially(matchFilter& query, MFile& pgn, ResultWriter& writer) {
     PgnParser parser(&pgn);
     Game game;
     GameTest step(query);
+    step.follow(game);
     long n = 0;
     while (parser.ParseGame(&game) != ERROR_NotFound) {
         if (interruption::signal() != 0) return ScanEnd::Interrupted;

@@ -151,45 +151,53 @@ TEST(PositionFilterIndex, SelectsTheSameVariantAsTestingAllInOrder) {
         expectIndexAgrees(words, games);
 }
 
-// Every position of the tree once, depth first, each variation entered from
-// the position it starts in (tested already); counts where the list's full
-// test holds.
-int countFullMatches(Game& game, positionFilterList* list, ScanState& state, bool test) {
+// Every position of the tree once (of the main line only without
+// `variations`), depth first, each variation entered from the position it
+// starts in (tested already); counts where the list's full test holds.
+int countFullMatches(Game& game, positionFilterList* list, ScanState& state, bool test,
+                     bool variations) {
     int n = test && list->matchCurrentPosition(&game, state) ? 1 : 0;
-    for (uint32_t i = 0; i < game.GetNumVariations(); ++i) {
+    for (uint32_t i = 0; variations && i < game.GetNumVariations(); ++i) {
         EXPECT_EQ(game.MoveIntoVariation(i), OK);
-        n += countFullMatches(game, list, state, false);
+        n += countFullMatches(game, list, state, false, true);
         EXPECT_EQ(game.MoveExitVariation(), OK);
     }
     if (game.AtVarEnd()) return n;
     game.MoveForward();
-    return n + countFullMatches(game, list, state, true);
+    return n + countFullMatches(game, list, state, true, variations);
 }
 
 // Walks every game of `games` with each query and counts where it matches,
-// against the full test at every position of every line.
+// against the full test at every position of every line, or of the main
+// line. Each walk runs on games read with the list following them, which
+// marks the moves as they are added, and on games read without.
 void expectWalkMatchesFullTest(const std::string& games, const std::vector<const char*>& queries) {
-    for (const char* words : queries) {
-        ScanState state;
-        positionFilterList* walked =
-            owned(parse(std::string(words) + " :markall :variations", state)->expand());
-        positionFilterList* full =
-            owned(parse(std::string(words) + " :markall :variations", state)->expand());
-        MFile file;
-        file.OpenMemory(games.data(), games.size(), "games");
-        PgnParser parser(&file);
-        Game game;
-        int matched = 0, expected = 0;
-        while (parser.ParseGame(&game) != ERROR_NotFound) {
-            game.MoveToPly(0);
-            walked->match(&game, state);
-            matched += walked->nmatches;
-            game.MoveToPly(0);
-            expected += countFullMatches(game, full, state, true);
-        }
-        EXPECT_EQ(matched, expected) << words;
-        EXPECT_GT(expected, 0) << words;
-    }
+    for (const char* words : queries)
+        for (bool variations : {true, false})
+            for (bool follow : {false, true}) {
+                const std::string query =
+                    words + std::string(variations ? " :markall :variations" : " :markall");
+                ScanState state;
+                positionFilterList* walked = owned(parse(query, state)->expand());
+                positionFilterList* full = owned(parse(query, state)->expand());
+                MFile file;
+                file.OpenMemory(games.data(), games.size(), "games");
+                PgnParser parser(&file);
+                Game game;
+                if (follow) game.SetObserver(walked->follower());
+                int matched = 0, expected = 0;
+                while (parser.ParseGame(&game) != ERROR_NotFound) {
+                    game.MoveToPly(0);
+                    walked->match(&game, state);
+                    matched += walked->nmatches;
+                    game.MoveToPly(0);
+                    expected += countFullMatches(game, full, state, true, variations);
+                }
+                EXPECT_EQ(matched, expected) << query << (follow ? ", followed" : "");
+                if (variations) {
+                    EXPECT_GT(expected, 0) << query;
+                }
+            }
 }
 
 TEST(PositionFilterList, WalkMatchesWhereTheFullTestHolds) {
