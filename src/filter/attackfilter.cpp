@@ -82,12 +82,15 @@ bool AttackFilter::onSets() const {
     return attacking->tag == nullptr && attacked->tag == nullptr;
 }
 
-bool AttackFilter::matchSets(const SquareSet* sets) const {
+bool AttackFilter::matchSets(const SquareSet* sets, unsigned* read) const {
     bool anyAttacker;
     const int n = countAttacks(
         attacking, [sets](pieceT p) { return sets[p]; },
         [this, sets] { return attacked->matchingSquares(sets); }, ~sets[EMPTY], max, anyAttacker);
-    return n >= min && n <= max;
+    if (n >= min && n <= max) return true;
+    if (read != nullptr)
+        *read |= anyAttacker ? codesOnSets() : attacking->piecemask & ~(1u << EMPTY);
+    return false;
 }
 
 unsigned AttackFilter::codesOnSets() const {

@@ -34,8 +34,11 @@ class AttackFilter : public mfilter {
     // follows a tagged piece.
     bool onSets() const;
     // matchPosition on square sets indexed by piece code, EMPTY's being the
-    // empty squares.
-    bool matchSets(const SquareSet* sets) const;
+    // empty squares. When it fails, it adds to `read`, if given, the piece
+    // codes (a bit each) whose squares decided it: codesOnSets(), or only
+    // the attackers' when none stands on the attacking squares, since
+    // nothing else counts until one does.
+    bool matchSets(const SquareSet* sets, unsigned* read = nullptr) const;
     // The piece codes (a bit each) whose squares matchSets reads: both
     // designators', and the empty squares' when a slider attacks, since its
     // attacks end at the first piece in their way.

@@ -133,9 +133,6 @@ void positionFilterList::prepareQuickTests() {
         }
     boardRayCodes.clear();
     for (const RayFilter* ray : boardRays) boardRayCodes.push_back(ray->codes());
-    boardAttackCodes.clear();
-    for (const AttackFilter* attack : boardAttacks)
-        boardAttackCodes.push_back(attack->codesOnSets());
     // A member that does not ask for the side to move that others ask for
     // may hold where the test refused them all.
     boardWatchSquares = 0;
@@ -144,7 +141,7 @@ void positionFilterList::prepareQuickTests() {
         boardWatchSquares |= loc.squares;
         boardWatchCodes |= loc.piecemask;
     }
-    for (unsigned codes : boardAttackCodes) boardWatchCodes |= codes;
+    for (const AttackFilter* attack : boardAttacks) boardWatchCodes |= attack->codesOnSets();
     if (!oneSide)
         boardWatch = BoardWatch::Nothing;
     else if (!boardRays.empty())
@@ -161,7 +158,6 @@ void positionFilterList::prepareQuickTests() {
         boardRays.clear();
         boardAttacks.clear();
         boardRayCodes.clear();
-        boardAttackCodes.clear();
     }
 }
 
@@ -182,11 +178,8 @@ void positionFilterList::prepareQuickTests() {
             continue;
         }
         for (i = m.attacksBegin; i < m.attacksEnd; i++)
-            if (!boardAttacks[i]->matchSets(sets)) break;
-        if (i < m.attacksEnd) {
-            if (read != nullptr) *read |= boardAttackCodes[i];
-            continue;
-        }
+            if (!boardAttacks[i]->matchSets(sets, read)) break;
+        if (i < m.attacksEnd) continue;
         bool offLines = false;
         for (i = m.raysBegin; i < m.raysEnd; i++)
             if (!boardRays[i]->matchSets(sets, offLines)) break;

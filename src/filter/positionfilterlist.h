@@ -212,9 +212,8 @@ class positionFilterList : public mfilter {
     std::vector<BoardLoc> boardLocs;
     std::vector<const RayFilter*> boardRays;
     std::vector<const AttackFilter*> boardAttacks;
-    // The piece codes that each of boardRays and boardAttacks reads.
+    // The piece codes that each of boardRays reads.
     std::vector<unsigned> boardRayCodes;
-    std::vector<unsigned> boardAttackCodes;
     // The side to move that every member asks for, if they all ask for the
     // same: the look-ahead refuses the other side's positions, half of
     // them, at once.
