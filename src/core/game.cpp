@@ -288,8 +288,13 @@ errorT Game::AddMove(const simpleMoveT* sm, const char* san) {
     end->prev = m;
     // After a cut above, the observer follows no longer: this move is lost
     // to it too.
-    if (Observer != nullptr) [[unlikely]]
-        m->observed = Observer->moveAdded(*CurrentPos, *sm);
+    if (Observer != nullptr) [[unlikely]] {
+        MoveObserver& o = *Observer;
+        m->observed = (o.changed & o.watched) != 0 && CurrentPos->GetToMove() != o.idleSide
+                          ? o.moveAdded(*CurrentPos, *sm)
+                          : 0;
+        o.changed |= MoveObserver::codesChangedBy(*sm);
+    }
     CurrentPos->DoSimpleMove(&m->moveData);
     ++CurrentPlyCount;
     return OK;

@@ -216,39 +216,23 @@ bool positionFilterList::BoardFollower::follows(const Game* game) const {
 
 void positionFilterList::BoardFollower::movesCleared(const Position&) {
     following = list.boardTest;
-    refused = list.boardSide == NOCOLOR ? NOCOLOR : color_Flip(list.boardSide);
-    // The codes whose squares a move of each piece changes, a few more at
-    // times: the empty squares', the mover's, and the rook's with any king
-    // move, castling or not. All of them when any move may change the
-    // board test's answer.
-    const unsigned everyMove = list.boardWatch == BoardWatch::Nothing ? ~0u : 0;
-    for (pieceT p = 0; p < 16; p++)
-        moverChanges[p] =
-            everyMove | 1u << EMPTY | 1u << p |
-            (piece_Type(p) == KING ? 1u << piece_Make(piece_Color_NotEmpty(p), ROOK) : 0);
-    changed = read = ~0u;
+    idleSide = list.boardSide == NOCOLOR ? NOCOLOR : color_Flip(list.boardSide);
+    changed = watched = ~0u;
     marks = 0;
     variations = false;
 }
 
-byte positionFilterList::BoardFollower::moveAdded(Position& before, const simpleMoveT& move) {
-    byte mark = 0;
-    // Refused once, the board test stays refused until a move changes
-    // something the refusal read.
-    if ((changed & read) != 0 && before.GetToMove() != refused) [[unlikely]]
-        mark = test(before);
-    // The captured piece's and the promoted piece's codes change too.
-    changed |= moverChanges[move.movingPiece] | 1u << move.capturedPiece |
-               1u << (move.promote | (move.movingPiece & 8));
-    return mark;
-}
-
-byte positionFilterList::BoardFollower::test(const Position& pos) {
-    read = 0;
+byte positionFilterList::BoardFollower::moveAdded(Position& before, const simpleMoveT&) {
+    watched = 0;
     changed = 0;
-    if (list.boardRejects(&pos, &read)) return 0;
+    if (list.boardRejects(&before, &watched)) {
+        // When any move may change the answer, the test is made at every
+        // position.
+        if (list.boardWatch == BoardWatch::Nothing) watched = ~0u;
+        return 0;
+    }
     // Let through, the test is made again at the next position.
-    read = ~0u;
+    watched = ~0u;
     marks++;
     return kPasses;
 }

@@ -121,7 +121,8 @@ class positionFilterList : public mfilter {
     // Tests the board of each position of a game as its moves are added, and
     // marks each move whose position, the one it is made in, the test lets
     // through. Like the look-ahead, it tests again only once the moves have
-    // changed something the last refusal read.
+    // changed something the last refusal read: it watches those codes, and
+    // sleeps through the side to move that every member refuses.
     class BoardFollower : public MoveObserver {
       public:
         static constexpr byte kPasses = 1;
@@ -142,21 +143,10 @@ class positionFilterList : public mfilter {
         void followingLost() override;
 
       private:
-        // The board test of a position the moves changed; its mark.
-        [[gnu::noinline]] byte test(const Position& pos);
-
         const positionFilterList& list;
         bool following = false;
         bool variations = false;
         uint32_t marks = 0;
-        // The side to move whose positions are refused at once, if any.
-        colorT refused = NOCOLOR;
-        // The piece codes (a bit each) that a move of each piece changes,
-        // those that the moves since the last test changed, and those that
-        // the last refusal read.
-        unsigned moverChanges[16] = {};
-        unsigned changed = ~0u;
-        unsigned read = ~0u;
     };
 
     // The walk of match(), through the board of marks when `tagged`.
