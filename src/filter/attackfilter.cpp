@@ -16,19 +16,36 @@ AttackFilter::AttackFilter(pieceLoc* attackingLoc, pieceLoc* attackedLoc, int mi
 
 namespace {
 
-// Adds to n the attacks of the pieces `code` on `on` on `targets`: false as
-// soon as n passes `limit`, where counting stops.
-[[gnu::always_inline]] inline bool addAttacks(pieceT code, SquareSet on, SquareSet targets,
-                                              SquareSet occupied, int limit, int& n) {
+// Adds to n the attacks from each square of `on` on `targets`, as
+// `attacksFrom` gives them: false as soon as n passes `limit`, where counting
+// stops.
+template <typename AttacksFrom>
+[[gnu::always_inline]] inline bool addEach(SquareSet on, SquareSet targets, int limit, int& n,
+                                           AttacksFrom attacksFrom) {
     for (; on != 0; on &= on - 1) {
         // Most pieces attack no target: counting, a call on some machines,
         // is left for those that do.
-        SquareSet hit = attack_Set(code, squareT(std::countr_zero(on)), occupied) & targets;
+        SquareSet hit = attacksFrom(squareT(std::countr_zero(on))) & targets;
         if (hit == 0) continue;
         n += std::popcount(hit);
         if (n > limit) return false;
     }
     return true;
+}
+
+// The same for the pieces `code` on `on`. The piece's kind is asked once,
+// not at each square: a leaper's attacks are a table's.
+[[gnu::always_inline]] inline bool addAttacks(pieceT code, SquareSet on, SquareSet targets,
+                                              SquareSet occupied, int limit, int& n) {
+    switch (piece_Type(code)) {
+        case KNIGHT:
+            return addEach(on, targets, limit, n, [](squareT sq) { return kAttack.knight[sq]; });
+        case KING:
+            return addEach(on, targets, limit, n, [](squareT sq) { return kAttack.king[sq]; });
+        default:
+            return addEach(on, targets, limit, n,
+                           [code, occupied](squareT sq) { return attack_Set(code, sq, occupied); });
+    }
 }
 
 // The attacks of the attacking designator's pieces, on a board seen through
@@ -94,12 +111,9 @@ bool AttackFilter::matchSets(const SquareSet* sets, unsigned* read) const {
 }
 
 unsigned AttackFilter::codesOnSets() const {
-    unsigned codes = attacking->piecemask | attacked->piecemask;
-    for (unsigned mask = attacking->piecemask; mask != 0; mask &= mask - 1) {
-        const pieceT type = piece_Type(pieceT(std::countr_zero(mask)));
-        if (type == QUEEN || type == ROOK || type == BISHOP) codes |= 1u << EMPTY;
-    }
-    return codes;
+    constexpr unsigned sliders = 1u << WQ | 1u << WR | 1u << WB | 1u << BQ | 1u << BR | 1u << BB;
+    const unsigned codes = attacking->piecemask | attacked->piecemask;
+    return (attacking->piecemask & sliders) != 0 ? codes | 1u << EMPTY : codes;
 }
 
 bool AttackFilter::matchCurrentPosition(const Game* game) const {
