@@ -327,6 +327,12 @@ struct SetsAhead {
     }
 };
 
+// Whether a look-ahead goes on past `node`: a line goes on up to its end, or
+// to a move with variations to walk when they are searched.
+bool goesOn(const moveT* node, bool searchVars) {
+    return node->marker != END_MARKER && !(searchVars && node->numVariations > 0);
+}
+
 }  // namespace
 
 bool positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bool searchVars) {
@@ -357,18 +363,14 @@ bool positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bo
         !(boardTest ? boardRejects(ahead.sets, ahead.toMove) : quickReject(game)))
         return true;
     const moveT* node = game->myCursor();
-    // The line goes on up to its end or to a move with variations to walk.
-    const auto goesOn = [searchVars](const moveT* n) {
-        return n->marker != END_MARKER && !(searchVars && n->numVariations > 0);
-    };
     uint32_t steps = 0;
     // Whether the full test may hold where the look-ahead stops; `node`
     // holds the move played from there, if any.
     bool passes = false;
     if (!testLine) {
-        for (; goesOn(node); node = node->next) steps++;
+        for (; goesOn(node, searchVars); node = node->next) steps++;
     } else if (lineEndTest) {
-        while (goesOn(node) && !passes) {
+        while (goesOn(node, searchVars) && !passes) {
             node = node->next;
             steps++;
             passes = node->marker == END_MARKER || isNullMove(node->moveData);
@@ -378,7 +380,7 @@ bool positionFilterList::skipAhead(Game* game, bool testFirst, bool testLine, bo
         const colorT refused = boardSide == NOCOLOR ? NOCOLOR : color_Flip(boardSide);
         // The piece codes that the last refusal read.
         unsigned read = watch == BoardWatch::Refusals ? ~0u : boardWatchCodes;
-        while (goesOn(node)) {
+        while (goesOn(node, searchVars)) {
             ahead.play(node->moveData);
             node = node->next;
             steps++;
@@ -420,7 +422,7 @@ bool positionFilterList::skipMarked(Game* game, bool testFirst, bool searchVars)
         return false;
     uint32_t steps = 0;
     bool passes = false;
-    while (node->marker != END_MARKER && !(searchVars && node->numVariations > 0)) {
+    while (goesOn(node, searchVars)) {
         node = node->next;
         steps++;
         if (node->observed != 0) {
