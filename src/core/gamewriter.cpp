@@ -3,6 +3,7 @@
 // tag, comment, variation and NAG-symbol bits is built; the engine selects
 // nothing else.
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -28,16 +29,12 @@ const char* nagSymbol(byte nag) {
     return nullptr;
 }
 
-// "12." before a white move, "12..." before a black one.
-void moveNumberText(char* text, uint32_t number, bool white) {
-    char digits[10];
-    int n = 0;
-    do {
-        digits[n++] = char('0' + number % 10);
-        number /= 10;
-    } while (number != 0);
-    while (n > 0) *text++ = digits[--n];
-    strcpy(text, white ? "." : "...");
+// "12." before a white move, "12..." before a black one, written into text
+// (room for 16 characters).
+std::string_view moveNumberText(char* text, uint32_t number, bool white) {
+    char* end = std::to_chars(text, text + 10, number).ptr;
+    memcpy(end, "...", 3);
+    return std::string_view(text, size_t(end - text) + (white ? 1 : 3));
 }
 
 // Where a variation was entered: what the enclosing line resumes with.
@@ -223,8 +220,8 @@ errorT Game::WriteMoveList(TextBuffer* tb, uint32_t plyCount, moveT* oldCurrentM
 
             if (printMoveNum || white) {
                 char number[16];
-                moveNumberText(number, plyCount / 2 + 1, white);
-                if (!check(tb->PrintWord(number))) return err;
+                if (!check(tb->PrintWord(moveNumberText(number, plyCount / 2 + 1, white))))
+                    return err;
                 printMoveNum = false;
             }
             if (!check(tb->PrintWord(m->san))) return err;

@@ -114,10 +114,7 @@ void TextBuffer::AddText(std::string_view text) {
     if (text.empty()) return;
     // Without translations every byte stands for itself: one copy, and the
     // caller's Room check has already made space for it and the terminator.
-    memcpy(Current, text.data(), text.size());
-    Current += text.size();
-    *Current = 0;
-    ByteCount += uint32_t(text.size());
+    Put(text);
 }
 
 void TextBuffer::AddChar(char ch) {
@@ -169,11 +166,20 @@ errorT TextBuffer::Indent() {
 
 errorT TextBuffer::PrintLine(const char* text) {
     ASSERT(text != nullptr);
-    std::string_view line(text);
+    return PrintLine({std::string_view(text)});
+}
+
+errorT TextBuffer::PrintLine(std::initializer_list<std::string_view> parts) {
+    uint32_t length = 0;
+    uint32_t translated = 0;
+    for (std::string_view part : parts) {
+        length += uint32_t(part.size());
+        translated += TranslatedLength(part);
+    }
     // The whole line or nothing of it, so a full buffer never holds half a tag.
-    if (Room(TranslatedLength(line)) != OK) return ERROR_BufferFull;
-    AddText(line);
-    Column += uint32_t(line.size());
+    if (Room(translated) != OK) return ERROR_BufferFull;
+    for (std::string_view part : parts) AddText(part);
+    Column += length;
     return NewLine();
 }
 
@@ -198,17 +204,12 @@ errorT TextBuffer::WriteWord(std::string_view first, std::string_view second,
     return OK;
 }
 
-errorT TextBuffer::PrintWord(const char* text) {
-    ASSERT(text != nullptr);
-    return WriteWord(text, {});
-}
-
 errorT TextBuffer::PrintJoined(std::string_view before, std::string_view text,
                                std::string_view after) {
     return WriteWord(before, text, after);
 }
 
-errorT TextBuffer::PrintSpace() {
+errorT TextBuffer::WriteSpace() {
     if (Room(1) != OK) return ERROR_BufferFull;
     if (Column + 1 >= WrapColumn) return NewLine();
     *Current++ = ' ';

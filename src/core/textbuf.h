@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <initializer_list>
 #include <string_view>
 
 #include "core/error.h"
@@ -47,7 +49,9 @@ class TextBuffer {
     errorT NewLine();
     errorT Indent();
     errorT PrintLine(const char* text);
-    errorT PrintWord(const char* text);
+    // The parts side by side as one line, then a new line.
+    errorT PrintLine(std::initializer_list<std::string_view> parts);
+    errorT PrintWord(std::string_view text);
     // The three texts side by side as one word: no line break between them.
     errorT PrintJoined(std::string_view before, std::string_view text, std::string_view after);
     errorT PrintSpace();
@@ -69,6 +73,21 @@ class TextBuffer {
     uint32_t GetColumn() const { return Column; }
 
   private:
+    // The PGN writer prints each move as a word and a space. A word or space
+    // that fits on the line and in the storage, with nothing to translate,
+    // is written here without a call; the rest takes the full path.
+    bool Plain() const { return !HasTranslations || PausedTranslations; }
+    bool FitsPlainly(size_t length) const {
+        return Column + length < WrapColumn && ByteCount + length < BufferSize && Plain();
+    }
+    void Put(std::string_view text) {
+        memcpy(Current, text.data(), text.size());
+        Current += text.size();
+        *Current = 0;
+        ByteCount += uint32_t(text.size());
+    }
+    errorT WriteSpace();
+
     // Checks that `extra` more bytes leave the buffer short of its capacity,
     // growing it when allowed.
     errorT Room(uint32_t extra);
@@ -93,3 +112,18 @@ class TextBuffer {
     char* Translation[256];
     bool Growable;
 };
+
+inline errorT TextBuffer::PrintWord(std::string_view text) {
+    if (!FitsPlainly(text.size())) return WriteWord(text, {});
+    Put(text);
+    Column += uint32_t(text.size());
+    LineIsEmpty = 0;
+    return OK;
+}
+
+inline errorT TextBuffer::PrintSpace() {
+    if (!FitsPlainly(1)) return WriteSpace();
+    Put(" ");
+    Column++;
+    return OK;
+}

@@ -2,7 +2,9 @@
 // names the game's number in the input, the move text with its MATCH comments,
 // and the result; and util::printgame, which writes one such record to a file.
 
+#include <charconv>
 #include <cstdio>
+#include <string_view>
 
 #include "core/date.h"
 #include "core/dstring.h"
@@ -25,14 +27,15 @@ const char* ratingName(byte ratingType) {
     return ratingType < 7 ? ratingTypeNames[ratingType] : ratingTypeNames[RATING_Elo];
 }
 
-// One tag line, '[' name ' ' '"' value '"' ']'. The line is built whole
-// because a value may be of any length.
-errorT printTag(TextBuffer* tb, DString& line, const char* name, const char* suffix,
-                const char* value) {
-    line.Clear();
-    line.Append("[", name, suffix, " \"");
-    line.Append(value, "\"]");
-    return tb->PrintLine(line.Data());
+// One tag line, '[' name ' ' '"' value '"' ']', written whole whatever the
+// length of the value.
+errorT printTag(TextBuffer* tb, const char* name, const char* suffix, std::string_view value) {
+    return tb->PrintLine({"[", name, suffix, " \"", value, "\"]"});
+}
+
+// A rating's digits, in text (room for 10).
+std::string_view ratingText(char* text, unsigned rating) {
+    return std::string_view(text, size_t(std::to_chars(text, text + 10, rating).ptr - text));
 }
 
 }  // namespace
@@ -60,44 +63,39 @@ errorT Game::WritePGN_changed(TextBuffer* tb, uint32_t stopLocation) {
 
     uint32_t wrapColumn = tb->GetWrapColumn();
     tb->SetWrapColumn(kTagWrapColumn);
-    DString line;
     char text[100];
     errorT err = OK;
     auto check = [&err](errorT result) {
         if (err == OK) err = result;
     };
-    check(printTag(tb, line, "Event", "", EventStr.c_str()));
-    check(printTag(tb, line, "Site", "", SiteStr.c_str()));
+    check(printTag(tb, "Event", "", EventStr.c_str()));
+    check(printTag(tb, "Site", "", SiteStr.c_str()));
     date_DecodeToString(Date, text);
-    check(printTag(tb, line, "Date", "", text));
-    check(printTag(tb, line, "Round", "", RoundStr.c_str()));
-    check(printTag(tb, line, "White", "", WhiteStr.c_str()));
-    check(printTag(tb, line, "Black", "", BlackStr.c_str()));
-    check(printTag(tb, line, "Result", "", RESULT_LONGSTR[Result]));
+    check(printTag(tb, "Date", "", text));
+    check(printTag(tb, "Round", "", RoundStr.c_str()));
+    check(printTag(tb, "White", "", WhiteStr.c_str()));
+    check(printTag(tb, "Black", "", BlackStr.c_str()));
+    check(printTag(tb, "Result", "", RESULT_LONGSTR[Result]));
     if (PgnStyle & PGN_STYLE_TAGS) {
-        if (WhiteElo != 0) {
-            snprintf(text, sizeof text, "%u", unsigned(WhiteElo));
-            check(printTag(tb, line, "White", ratingName(WhiteRatingType), text));
-        }
-        if (BlackElo != 0) {
-            snprintf(text, sizeof text, "%u", unsigned(BlackElo));
-            check(printTag(tb, line, "Black", ratingName(BlackRatingType), text));
-        }
+        if (WhiteElo != 0)
+            check(printTag(tb, "White", ratingName(WhiteRatingType), ratingText(text, WhiteElo)));
+        if (BlackElo != 0)
+            check(printTag(tb, "Black", ratingName(BlackRatingType), ratingText(text, BlackElo)));
         if (EcoCode != ECO_None) {
             eco_ToExtendedString(EcoCode, text);
-            check(printTag(tb, line, "ECO", "", text));
+            check(printTag(tb, "ECO", "", text));
         }
         if (EventDate != ZERO_DATE) {
             date_DecodeToString(EventDate, text);
-            check(printTag(tb, line, "EventDate", "", text));
+            check(printTag(tb, "EventDate", "", text));
         }
         for (uint32_t i = 0; i < NumTags; i++) {
-            check(printTag(tb, line, TagList[i].tag, "", TagList[i].value));
+            check(printTag(tb, TagList[i].tag, "", TagList[i].value));
         }
     }
     if (NonStandardStart) {
         StartPos->PrintFEN(text, FEN_ALL_FIELDS);
-        check(printTag(tb, line, "FEN", "", text));
+        check(printTag(tb, "FEN", "", text));
     }
     tb->SetWrapColumn(wrapColumn);
     check(tb->NewLine());

@@ -1,6 +1,7 @@
 #include "scan/resultwriter.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 #include "query/queryerror.h"
@@ -76,8 +77,10 @@ void ResultWriter::progress(long n) {
 
 bool ResultWriter::write(long n, const char* record, size_t length) {
     nmatches++;
-    char mark[32];
-    hold(mark, size_t(snprintf(mark, sizeof mark, "+<%ld>", n)));
+    char mark[32] = "+<";
+    char* end = std::to_chars(mark + 2, mark + sizeof mark - 1, n).ptr;
+    *end++ = '>';
+    hold(mark, size_t(end - mark));
     // Games written to standard output come after their marks.
     if (stream == stdout) flushMarks();
     // From the second game on, a blank line separates the games. A buffered

@@ -95,6 +95,18 @@ TEST(TextBufferTest, PrintLineNeverWraps) {
     EXPECT_EQ(tb.GetColumn(), 0u);
 }
 
+// A line given in parts is the line of its parts joined: translated as a
+// whole, and written whole or not at all.
+TEST(TextBufferTest, PrintLineInPartsIsTheJoinedLine) {
+    TextBuffer tb;
+    tb.SetBufferSize(24);
+    tb.AddTranslation('&', "&amp;");
+    EXPECT_EQ(tb.PrintLine({"[", "White", "Elo", " \"", "a&b", "\"]"}), OK);
+    EXPECT_EQ(text(tb), "[WhiteElo \"a&amp;b\"]\n");
+    EXPECT_EQ(tb.PrintLine({"x", "&"}), ERROR_BufferFull);
+    EXPECT_EQ(text(tb), "[WhiteElo \"a&amp;b\"]\n");
+}
+
 TEST(TextBufferTest, IndentsNewLines) {
     TextBuffer tb;
     tb.SetBufferSize(100);
