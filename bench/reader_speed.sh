@@ -9,9 +9,12 @@
 #   - perft from the start position to depth 6;
 #   - with CALLGRIND=1, the instruction counts of the bare scan and of
 #     (position :mate) over classics.pgn (steady on a shared machine).
-# CPU time is user + system, the best of RUNS runs (default 3). The builds
-# run one after the other, so on a shared machine compare two builds by their
-# instruction counts rather than by CPU time.
+# CPU time is user + system, the best of RUNS runs (default 3). The scan and
+# the four queries run in turn in each round, and each query's ratio is shown
+# twice: best over best, and the median of the rounds' own ratios, which a
+# machine that slows down and speeds up between rounds disturbs less. The
+# builds run one after the other, so on a shared machine compare two builds
+# by their instruction counts rather than by CPU time.
 #
 # Usage: bench/reader_speed.sh BUILD_DIR [BUILD_DIR2]
 #   BUILD_DIR holds hux, bench/perft and bench/pgn_plies (or both directly
@@ -58,13 +61,28 @@ limits=(1.15 1.1 1.25 1.25)
 printf "plies replayed in masters.pgn: %s\n\n" "$plies"
 for d in "${dirs[@]}"; do
   echo "== $d"
-  scan=$(best "$d/hux" -j 1 scan.hux)
-  awk -v s="$scan" -v p="$plies" 'BEGIN { printf "bare scan: %.3f s CPU, %.1f ns/ply\n", s, s * 1e9 / p }'
   for i in "${!queries[@]}"; do
     echo "(match :pgn masters.pgn :output /dev/null ${queries[$i]})" >"$work/q$i.hux"
-    q=$(best "$d/hux" -j 1 "q$i.hux")
-    awk -v q="$q" -v s="$scan" -v l="${limits[$i]}" -v t="${queries[$i]}" \
-      'BEGIN { printf "  %-44s %.3f s, %.2fx the scan (target %s)\n", t, q, q / s, l }'
+    : >"$work/times$i"
+  done
+  : >"$work/times_scan"
+  # Rounds: the scan, then each query, every time in each round.
+  for _ in $(seq "$runs"); do
+    cpu "$d/hux" -j 1 scan.hux >>"$work/times_scan"
+    echo >>"$work/times_scan"
+    for i in "${!queries[@]}"; do
+      cpu "$d/hux" -j 1 "q$i.hux" >>"$work/times$i"
+      echo >>"$work/times$i"
+    done
+  done
+  scan=$(sort -g "$work/times_scan" | head -1)
+  awk -v s="$scan" -v p="$plies" 'BEGIN { printf "bare scan: %.3f s CPU, %.1f ns/ply\n", s, s * 1e9 / p }'
+  for i in "${!queries[@]}"; do
+    q=$(sort -g "$work/times$i" | head -1)
+    median=$(paste "$work/times$i" "$work/times_scan" | awk '{ print $1 / $2 }' | sort -g |
+      awk '{ r[NR] = $1 } END { printf "%.2f", NR % 2 ? r[(NR + 1) / 2] : (r[NR / 2] + r[NR / 2 + 1]) / 2 }')
+    awk -v q="$q" -v s="$scan" -v m="$median" -v l="${limits[$i]}" -v t="${queries[$i]}" \
+      'BEGIN { printf "  %-44s %.3f s, %.2fx the scan, median of rounds %sx (target %s)\n", t, q, q / s, m, l }'
   done
   echo '(match :pgn masters.pgn :output mates.pgn (position :mate))' >"$work/mates.hux"
   m=$(best "$d/hux" -j 1 mates.hux)
