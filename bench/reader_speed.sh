@@ -7,8 +7,9 @@
 #   - (position :mate) written to a file against pgn-extract --checkmate on
 #     the same file, with the number of games each finds;
 #   - perft from the start position to depth 6;
-#   - with CALLGRIND=1, the instruction counts of the bare scan and of
-#     (position :mate) over classics.pgn (steady on a shared machine).
+#   - with CALLGRIND=1, the instruction counts of the bare scan and of the
+#     four queries, each query as a ratio to the scan (steady on a shared
+#     machine; a few minutes a build).
 # CPU time is user + system, the best of RUNS runs (default 3). The scan and
 # the four queries run in turn in each round, and each query's ratio is shown
 # twice: best over best, and the median of the rounds' own ratios, which a
@@ -23,7 +24,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 data=${HUX_DATA_DIR:-$root/../shared/data}/dev
 runs=${RUNS:-3}
-[ $# -ge 1 ] || { sed -n '2,18p' "$0" >&2; exit 2; }
+[ $# -ge 1 ] || { sed -n '2,22p' "$0" >&2; exit 2; }
 dirs=()
 for d in "$@"; do dirs+=("$(cd "$d" && pwd)"); done
 perft_of() { if [ -x "$1/bench/perft" ]; then echo "$1/bench/perft"; else echo "$1/perft"; fi; }
@@ -32,7 +33,6 @@ perft_of() { if [ -x "$1/bench/perft" ]; then echo "$1/bench/perft"; else echo "
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 ln -s "$data/masters.pgn" "$work/masters.pgn"
-ln -s "$data/classics.pgn" "$work/classics.pgn"
 
 # The plies the scan replays: the main lines' moves as the reader counts them
 # (the file's few variations aside).
@@ -43,6 +43,10 @@ plies=$("$plies_tool" "$data/masters.pgn" | awk '{ s += $2 } END { print s }')
 cpu() {  # CPU seconds of one command, run in the work folder
   (cd "$work" && /usr/bin/time -f "%U %S" -o "$work/t" "$@" >/dev/null 2>&1)
   awk '{ printf "%.3f", $1 + $2 }' "$work/t"
+}
+instructions() {  # the instructions hux ($1) executes on one query file ($2), under callgrind
+  (cd "$work" && valgrind --tool=callgrind --callgrind-out-file=/dev/null "$1" -j 1 "$2" 2>&1 >/dev/null) |
+    awk '/refs:/ { gsub(",", "", $NF); print $NF }'
 }
 best() {  # the best of RUNS CPU times of one command
   local b="" t
@@ -91,12 +95,12 @@ for d in "${dirs[@]}"; do
   p=$(best "$(perft_of "$d")" "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1" 6)
   echo "  perft depth 6: $p s"
   if [ "${CALLGRIND:-0}" = 1 ] && command -v valgrind >/dev/null; then
-    echo '(match :pgn classics.pgn :player nobodyatall)' >"$work/cscan.hux"
-    echo '(match :pgn classics.pgn :output /dev/null (position :mate))' >"$work/cmate.hux"
-    for h in cscan cmate; do
-      ir=$(cd "$work" && valgrind --tool=callgrind --callgrind-out-file=/dev/null "$d/hux" -j 1 "$h.hux" \
-        2>&1 >/dev/null | awk '/refs:/ { gsub(",", "", $NF); print $NF }')
-      echo "  callgrind Ir, $h over classics.pgn: $ir"
+    irs=$(instructions "$d/hux" scan.hux)
+    echo "  callgrind instructions: bare scan $irs Ir"
+    for i in "${!queries[@]}"; do
+      ir=$(instructions "$d/hux" "q$i.hux")
+      awk -v q="$ir" -v s="$irs" -v l="${limits[$i]}" -v t="${queries[$i]}" \
+        'BEGIN { printf "  %-44s %.0f Ir, %.4fx the scan (target %s)\n", t, q, q / s, l }'
     done
   fi
 done
